@@ -1,0 +1,12 @@
+#pragma once
+#include <cstdint>
+
+#include "probe/Vst2Abi.h"
+
+extern "C" {
+// Sends one opcode to the plug-in inside a structured exception frame. Returns 0 when the
+// call returned, else the code of the exception that left the plug-in unhandled (a processor
+// fault, or a software exception such as an uncaught C++ throw), after which the plug-in's
+// frames are abandoned.
+uint32_t DispatchGuarded(AEffect* effect, int32_t opcode);
+}

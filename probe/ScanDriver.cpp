@@ -1,0 +1,114 @@
+#include "probe/ScanDriver.h"
+
+#include <windows.h>
+
+#include "probe/FixedFileInfo.h"
+#include "probe/HostCallback.h"
+#include "probe/Probe.h"
+#include "probe/ProbeRules.h"
+#include "probe/VersionText.h"
+#include "report/JsonReport.h"
+#include "server/CrashDump.h"
+#include "server/Format.h"
+#include "server/LogLine.h"
+#include "server/RequestLoop.h"
+#include "splash/SplashWindow.h"
+
+namespace {
+
+// The libraries that the plug-in depends on are searched for in the plug-in's own folder
+// first, not in the server's.
+constexpr DWORD kLoadFlags = LOAD_WITH_ALTERED_SEARCH_PATH;
+
+// A shell's library stays loaded so that the requests for its sub-plug-ins re-use it.
+HMODULE CachedLibrary = nullptr;
+std::u16string CachedLibraryPath;
+
+const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+std::u16string ResourceVersionText(const std::u16string& libraryPath)
+{
+    VS_FIXEDFILEINFO info{};
+    if (!ReadFixedFileInfo(Wide(libraryPath), info)) return u"";
+    return FormatResourceVersion(info.dwProductVersionMS, info.dwProductVersionLS, info.dwFileVersionMS,
+                                 info.dwFileVersionLS);
+}
+
+bool ScanLibrary(const std::u16string& request, CScanResult& result)
+{
+    LogInfo(u"Scanning plugin: '%s'\n", request.c_str());
+    const CRequestPath path = SplitRequestPath(request);
+    SetUnhandledExceptionFilter(CrashFilter);
+
+    HMODULE module;
+    const bool reused = CachedLibrary != nullptr && CachedLibraryPath == path.libraryPath;
+    if (reused) {
+        LogInfo(u"Re-using previous library instance...\n");
+        module = CachedLibrary;
+    } else {
+        FreeCachedLibrary();
+        LogInfo(u"Loading library...\n");
+        module = LoadLibraryExW(Wide(path.libraryPath), nullptr, kLoadFlags);
+        if (module == nullptr) {
+            result.error = FormatString(u"Failed to load library, err=%i", static_cast<int>(GetLastError()));
+            return false;
+        }
+    }
+
+    const std::u16string resourceVersion = ResourceVersionText(path.libraryPath);
+    SetUnhandledExceptionFilter(CrashFilter);
+    SetActiveWindow(SplashWindow);
+    DispatchPendingMessages();
+
+    CurrentShellId = path.shellId;
+    const bool probed = ProbePlugin(module, result);
+    CurrentShellId = 0;
+
+    if (result.version.empty()) result.version = resourceVersion;
+    DispatchPendingMessages();
+
+    if (result.shells.GetCount() > 0 || reused) {
+        LogInfo(u"Keeping shell library loaded for now...\n");
+        CachedLibrary = module;
+        CachedLibraryPath = path.libraryPath;
+    } else {
+        LogInfo(u"Freeing library...\n");
+        FreeLibrary(module);
+        CachedLibrary = nullptr;
+        CachedLibraryPath.clear();
+    }
+    LogInfo(u"Finished\n");
+    return probed;
+}
+
+void Answer(const CScanResult& result, bool scanned)
+{
+    if (!scanned) LogError(u"%s\n", result.error.c_str());
+    WriteScanReport(result);
+}
+
+}  // namespace
+
+void ScanPlugin(const std::u16string& request)
+{
+    CScanResult result;
+    const bool scanned = ScanLibrary(request, result);
+    Answer(result, scanned);
+}
+
+void AnswerRejectedRequest(const char16_t* error)
+{
+    CScanResult result;
+    result.error = error;
+    Answer(result, false);
+}
+
+void FreeCachedLibrary()
+{
+    if (CachedLibrary == nullptr) return;
+    LogInfo(u"Freeing cached library...\n");
+    FreeLibrary(CachedLibrary);
+    CachedLibrary = nullptr;
+    CachedLibraryPath.clear();
+    LogInfo(u"Freed\n");
+}

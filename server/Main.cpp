@@ -1,0 +1,55 @@
+// The scan server's process entry: start-up, one of the two loops, shutdown.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "probe/ScanDriver.h"
+#include "server/CrashDump.h"
+#include "server/HexArgument.h"
+#include "server/LogLine.h"
+#include "server/OutputChannel.h"
+#include "server/RequestLoop.h"
+#include "splash/SplashWindow.h"
+
+namespace {
+
+// Critical-error and file-not-found message boxes would wait for a click nobody gives;
+// the setting holds for every plug-in the server loads too.
+constexpr UINT kQuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+
+uint64_t HexArgument(wchar_t** arguments, int count, int position)
+{
+    return position < count ? ParseHexArgument(reinterpret_cast<const char16_t*>(arguments[position])) : 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    InitCrashHandling();
+
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    const uint64_t requestHandle = HexArgument(arguments, count, 1);
+    const uint64_t outputHandle = HexArgument(arguments, count, 2);
+    const uint64_t referenceWindow = HexArgument(arguments, count, 3);
+    if (count > 4 && arguments[4][0] != L'\0') SetCrashFolder(arguments[4]);
+    LocalFree(arguments);
+
+    const SplashSession splash = StartSplashGraphics();
+    InputHandle = reinterpret_cast<HANDLE>(requestHandle);
+    OutputHandle = outputHandle ? reinterpret_cast<HANDLE>(outputHandle) : GetStdHandle(STD_OUTPUT_HANDLE);
+    CreateSplashWindow(instance, reinterpret_cast<HWND>(referenceWindow));
+    LogInfo(u"Tessarine Plugin Scan Server (x64)\n");
+
+    if (InputHandle == nullptr) {
+        RunMessageLoop();
+    } else {
+        SetErrorMode(kQuietErrorMode);
+        RunRequestLoop();
+    }
+
+    FreeCachedLibrary();
+    DestroySplashWindow();
+    StopSplashGraphics(splash);
+    return 0;
+}

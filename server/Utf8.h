@@ -1,0 +1,12 @@
+#pragma once
+// UTF-8 <-> UTF-16 with the results the Windows conversions give without flags: every
+// ill-formed sequence and every lone surrogate becomes U+FFFD.
+#include <string>
+#include <string_view>
+
+std::string ToUtf8(std::u16string_view text);
+std::u16string Utf8ToUtf16(std::string_view bytes);
+
+// Widens 8-bit text byte for byte: the byte n becomes the unit n. Plug-ins hand over their
+// names this way; they are never decoded as UTF-8 or through a code page.
+std::u16string WidenBytes(std::string_view bytes);

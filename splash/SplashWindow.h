@@ -1,0 +1,14 @@
+#pragma once
+#include <windows.h>
+
+// The translucent picture shown while the server lives; null when it could not be shown.
+extern HWND SplashWindow;
+
+using SplashSession = ULONG_PTR;  // the GDI+ token
+SplashSession StartSplashGraphics();
+void StopSplashGraphics(SplashSession session);
+
+// Places the picture at the bottom-right of the work area of `referenceWindow`'s monitor
+// (the foreground window's when null).
+void CreateSplashWindow(HINSTANCE instance, HWND referenceWindow);
+void DestroySplashWindow();

@@ -1,0 +1,69 @@
+#pragma once
+// A small host of our own for tests: starts the real server with real pipes, sends requests,
+// collects every output byte and the exit code, and gives up after a time-out so that a broken
+// server cannot hang the suite.
+#include <windows.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct CServerOptions {
+    bool passRequestPipe = true;
+    bool passOutputPipe = true;  // else the output pipe is the server's standard output
+    std::wstring requestArgument;  // used instead of the request handle when not empty
+    std::wstring windowArgument = L"0";
+    std::wstring dumpFolder;  // argument 4, left out when empty
+    bool passDumpFolder = false;
+    DWORD timeoutMs = 30000;
+};
+
+class CServerProcess {
+public:
+    explicit CServerProcess(const CServerOptions& options = {});
+    ~CServerProcess();
+    CServerProcess(const CServerProcess&) = delete;
+    CServerProcess& operator=(const CServerProcess&) = delete;
+
+    bool Started() const { return process != nullptr; }
+    // Waits until the output holds `count` "ready:" lines, or the output ends.
+    bool WaitForReady(int count);
+    // Waits until the output contains `text`, or the output ends.
+    bool WaitForOutput(const std::string& text);
+    void Send(const std::string& bytes);
+    void CloseRequests();
+    // The exit code, or STILL_ACTIVE when the server did not end within the time-out.
+    DWORD WaitForExit();
+    void Kill();
+    std::string Output();
+
+private:
+    void ReadOutput();
+    template <typename Predicate>
+    bool WaitFor(Predicate done);
+
+    CServerOptions options;
+    HANDLE process = nullptr;
+    HANDLE requestWrite = nullptr;
+    HANDLE outputRead = nullptr;
+    std::thread reader;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::string output;
+    bool outputEnded = false;
+};
+
+// The folder of the running test program, where the server and the test plug-ins are built.
+std::wstring BinaryFolder();
+std::wstring PluginPath(const std::wstring& name);
+std::string Utf8(const std::wstring& text);
+
+// Starts a server, sends each request after its "ready:", closes the pipe and returns the
+// whole output. The exit code goes to `exitCode` when given.
+std::string RunRequests(const std::vector<std::string>& requests, const CServerOptions& options = {},
+                        DWORD* exitCode = nullptr);
+
+// Counts the occurrences of `needle` in `text`.
+int CountOf(const std::string& text, const std::string& needle);
