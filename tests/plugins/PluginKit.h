@@ -1,0 +1,38 @@
+#pragma once
+// What the test plug-ins share: an effect that answers the scanner's questions from a table,
+// with a hook for the one behaviour each plug-in exists to show.
+#include <cstdint>
+
+#include "probe/Vst2Abi.h"
+
+#define ZOO_EXPORT extern "C" __declspec(dllexport)
+
+struct CPluginAnswers {
+    const char* name = "";
+    const char* vendor = "Tessarine Test Zoo";
+    const char* product = "";
+    int32_t uniqueId = 0;
+    int32_t category = kPlugCategEffect;
+    int32_t numInputs = 2;
+    int32_t numOutputs = 2;
+    int32_t flags = effFlagsCanReplacing;
+    int32_t vendorVersion = 0;
+    intptr_t receiveVstMidiEvent = -1;
+    intptr_t receiveVstEvents = -1;
+    intptr_t sendVstMidiEvent = -1;
+    intptr_t sendVstEvents = -1;
+    // Asked first for every opcode; true when it gave the answer itself.
+    bool (*special)(AEffect* effect, int32_t opcode, void* pointer, intptr_t* answer) = nullptr;
+};
+
+AEffect* CreateZooEffect(const CPluginAnswers& answers, AudioMasterCallback host);
+
+// The host callback the plug-in was created with.
+extern AudioMasterCallback ZooHost;
+
+// Makes something the plug-in saw visible in the scanner's trace: the host logs every
+// capability question, so the plug-in asks one that carries the message.
+void TellHost(const char* message);
+
+// A real access violation (a plain null store may be turned into a trap instruction).
+void WriteThroughNull();
