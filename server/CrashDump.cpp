@@ -1,5 +1,7 @@
 #include "server/CrashDump.h"
 
+#include <dbghelp.h>  // types only: DbgHelp itself is loaded by name when a dump is written
+
 #include <string>
 #include <vector>
 
@@ -7,18 +9,11 @@
 
 namespace {
 
-// Declared here so that DbgHelp is loaded by name only when a dump is written.
-struct CMinidumpExceptionInformation {
-    DWORD ThreadId;
-    EXCEPTION_POINTERS* ExceptionPointers;
-    BOOL ClientPointers;
-};
-using MiniDumpWriteDumpFunction = BOOL(WINAPI*)(HANDLE process, DWORD processId, HANDLE file, int dumpType,
-                                                CMinidumpExceptionInformation* exception, void* userStreams,
-                                                void* callback);
-constexpr int kMiniDumpNormal = 0;
+using MiniDumpWriteDumpFunction = decltype(&MiniDumpWriteDump);
 
 CRITICAL_SECTION CrashLock;
+// The thread writing a dump; a fault of its own while it writes ends the process at once.
+DWORD DumpingThread = 0;
 std::u16string DumpBaseName;
 std::u16string CrashFolder;
 // Sized when the folder is set: the filter must not allocate on a heap a crash may have broken.
@@ -42,14 +37,16 @@ void SetCrashFolder(const wchar_t* folder)
 
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exception)
 {
-    if (!CrashFolder.empty()) {
+    if (!CrashFolder.empty() && DumpingThread != GetCurrentThreadId()) {
         EnterCriticalSection(&CrashLock);
+        DumpingThread = GetCurrentThreadId();
         HMODULE dbgHelp = LoadLibraryW(L"DbgHelp.dll");
         auto writeDump = dbgHelp ? reinterpret_cast<MiniDumpWriteDumpFunction>(
                                        reinterpret_cast<void*>(GetProcAddress(dbgHelp, "MiniDumpWriteDump")))
                                  : nullptr;
         if (writeDump == nullptr) {
             // Without DbgHelp the system's own handling of the crash follows.
+            DumpingThread = 0;
             LeaveCriticalSection(&CrashLock);
             return EXCEPTION_CONTINUE_SEARCH;
         }
@@ -60,8 +57,8 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exception)
             HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(DumpPathBuffer.data()), GENERIC_WRITE, 0, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (file != INVALID_HANDLE_VALUE) {
-                CMinidumpExceptionInformation information{GetCurrentThreadId(), exception, FALSE};
-                writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, kMiniDumpNormal, &information, nullptr, nullptr);
+                MINIDUMP_EXCEPTION_INFORMATION information{GetCurrentThreadId(), exception, FALSE};
+                writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &information, nullptr, nullptr);
                 CloseHandle(file);
             }
         }

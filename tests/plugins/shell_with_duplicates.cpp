@@ -1,5 +1,6 @@
 // A shell: one library holding sub-plug-ins 5 and 7. It lists 5, 7, 5 (a duplicate) and then 0,
-// and creates a sub-plug-in when the host's current id names one.
+// and creates a sub-plug-in when the host's current id names one (telling the host which id it
+// was asked for).
 #include <cstdio>
 #include <cstring>
 
@@ -33,11 +34,15 @@ CPluginAnswers SubPlugin{.name = SubName, .product = "Zoo Shell", .category = kP
 
 ZOO_EXPORT AEffect* VSTPluginMain(AudioMasterCallback host)
 {
+    ZooHost = host;
     const auto current = static_cast<int32_t>(host(nullptr, audioMasterCurrentId, 0, 0, nullptr, 0.0f));
     if (current == 0) {
         NextListed = 0;
         return CreateZooEffect(kShell, host);
     }
+    char told[32];
+    std::snprintf(told, sizeof(told), "current id %X", static_cast<unsigned>(current));
+    TellHost(told);
     if (current != 5 && current != 7) return nullptr;
     std::snprintf(SubName, sizeof(SubName), "Shell Sub %d", static_cast<int>(current));
     SubPlugin.uniqueId = current;

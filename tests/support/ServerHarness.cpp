@@ -11,6 +11,25 @@ std::wstring Hex(HANDLE handle)
     return text;
 }
 
+// Quotes one argument so that CommandLineToArgvW gives it back unchanged: backslashes before a
+// quotation mark, and before the closing one, are doubled.
+std::wstring Quoted(const std::wstring& argument)
+{
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * backslashes, L'\\');
+    return quoted + L"\"";
+}
+
 }  // namespace
 
 std::wstring BinaryFolder()
@@ -53,7 +72,7 @@ CServerProcess::CServerProcess(const CServerOptions& chosen) : options(chosen)
     else commandLine += L" " + (options.passRequestPipe ? Hex(requestRead) : std::wstring(L"0"));
     commandLine += L" " + (options.passOutputPipe ? Hex(outputWrite) : std::wstring(L"0"));
     commandLine += L" " + options.windowArgument;
-    if (options.passDumpFolder) commandLine += L" \"" + options.dumpFolder + L"\"";
+    if (options.passDumpFolder) commandLine += L" " + Quoted(options.dumpFolder);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
