@@ -228,6 +228,8 @@ TEST(Scan, VersionsFromThePluginAndFromItsFile)
               Scanned(L"version_file_only", {.id = "5A564630", .name = "Version File Only", .version = "1.0.0.3"}));
     EXPECT_EQ(ScanOne(L"version_product_low_word"),
               Scanned(L"version_product_low_word", {.id = "5A564C57", .name = "Version Low Word", .version = "0.0.0.1"}));
+    EXPECT_EQ(ScanOne(L"version_short_root"),
+              Scanned(L"version_short_root", {.id = "5A565352", .name = "Version Short Root", .version = ""}));
     EXPECT_EQ(ScanOne(L"version_own_wins"),
               Scanned(L"version_own_wins", {.id = "5A564F57", .name = "Version Own Wins", .version = "1.2.0.0"}));
 }
