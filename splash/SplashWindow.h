@@ -3,6 +3,8 @@
 
 // The translucent picture shown while the server lives; null when it could not be shown.
 extern HWND SplashWindow;
+// Its premultiplied picture; kept for the life of the process.
+extern HBITMAP SplashBitmap;
 
 using SplashSession = ULONG_PTR;  // the GDI+ token
 SplashSession StartSplashGraphics();

@@ -98,6 +98,20 @@ TEST(Protocol, WritesToStandardOutputWithoutAnOutputHandle)
     EXPECT_EQ(exitCode, 0u);
 }
 
+TEST(Protocol, ServesWithoutItsWindowWhenNoDisplayIsReachable)
+{
+    wchar_t display[64];
+    if (GetEnvironmentVariableW(L"DISPLAY", display, 64) != 0) GTEST_SKIP() << "a display is reachable";
+    CServerProcess server;
+    ASSERT_TRUE(server.WaitForReady(1));
+    EXPECT_EQ(FindWindowW(L"TessarineScanServer", nullptr), nullptr);
+    server.Send("C:\\no\\such\\plugin.dll\n");
+    ASSERT_TRUE(server.WaitForReady(2));
+    server.CloseRequests();
+    EXPECT_EQ(server.WaitForExit(), 0u);
+    EXPECT_EQ(CountOf(server.Output(), ">:}\n"), 1);
+}
+
 TEST(Protocol, APrefixedRequestHandleSelectsTheMessageLoop)
 {
     CServerOptions options;

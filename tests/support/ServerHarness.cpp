@@ -67,7 +67,7 @@ CServerProcess::CServerProcess(const CServerOptions& chosen) : options(chosen)
     SetHandleInformation(requestWrite, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
 
-    std::wstring commandLine = L"\"" + BinaryFolder() + L"\\ScanServer-x64.exe\"";
+    std::wstring commandLine = Quoted(BinaryFolder() + L"\\" + options.serverName);
     if (!options.requestArgument.empty()) commandLine += L" " + options.requestArgument;
     else commandLine += L" " + (options.passRequestPipe ? Hex(requestRead) : std::wstring(L"0"));
     commandLine += L" " + (options.passOutputPipe ? Hex(outputWrite) : std::wstring(L"0"));

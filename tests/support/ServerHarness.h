@@ -11,6 +11,7 @@
 #include <vector>
 
 struct CServerOptions {
+    std::wstring serverName = L"ScanServer-x64.exe";  // in the test program's folder
     bool passRequestPipe = true;
     bool passOutputPipe = true;  // else the output pipe is the server's standard output
     std::wstring requestArgument;  // used instead of the request handle when not empty
