@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "host/CommandLine.h"
+
 namespace {
 
 std::wstring Hex(HANDLE handle)
@@ -9,25 +11,6 @@ std::wstring Hex(HANDLE handle)
     wchar_t text[32];
     swprintf(text, 32, L"%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(handle)));
     return text;
-}
-
-// Quotes one argument so that CommandLineToArgvW gives it back unchanged: backslashes before a
-// quotation mark, and before the closing one, are doubled.
-std::wstring Quoted(const std::wstring& argument)
-{
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(2 * backslashes, L'\\');
-    return quoted + L"\"";
 }
 
 }  // namespace
@@ -67,12 +50,12 @@ CServerProcess::CServerProcess(const CServerOptions& chosen) : options(chosen)
     SetHandleInformation(requestWrite, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
 
-    std::wstring commandLine = Quoted(BinaryFolder() + L"\\" + options.serverName);
+    std::wstring commandLine = QuoteArgument(BinaryFolder() + L"\\" + options.serverName);
     if (!options.requestArgument.empty()) commandLine += L" " + options.requestArgument;
     else commandLine += L" " + (options.passRequestPipe ? Hex(requestRead) : std::wstring(L"0"));
     commandLine += L" " + (options.passOutputPipe ? Hex(outputWrite) : std::wstring(L"0"));
     commandLine += L" " + options.windowArgument;
-    if (options.passDumpFolder) commandLine += L" " + Quoted(options.dumpFolder);
+    if (options.passDumpFolder) commandLine += L" " + QuoteArgument(options.dumpFolder);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

@@ -1,0 +1,73 @@
+#pragma once
+// One scan server process as a host drives it: started with two pipes, asked one plug-in at a
+// time, each answer within a time-out. A server that crashes or hangs is reported for the
+// plug-in it was scanning and ended; the next Scan starts a new one. No global state and no
+// printing: every outcome comes back as a value. Servers never outlive the host's process.
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/ServerOutput.h"
+
+enum class ScanStatus { kOk, kFailed, kCrashed, kTimedOut };
+const char* ScanStatusName(ScanStatus status);  // "ok", "failed", "crashed", "timed out"
+
+struct CScanOutcome {
+    ScanStatus status = ScanStatus::kFailed;
+    CPluginReport report;            // complete for ok and failed
+    std::string error;               // why it failed, crashed or timed out
+    std::vector<std::string> trace;  // the info and warn lines, level included, in order
+    DWORD exitCode = 0;              // of a crashed server
+    std::wstring dumpFile;           // the minidump a crash left, if any
+    double seconds = 0;
+};
+
+struct CScanServerOptions {
+    std::wstring serverPath;     // ScanServer-x64.exe
+    std::wstring dumpFolder;     // where crash dumps are kept; empty: none
+    HWND window = nullptr;       // the host's window: the splash shows on its monitor
+    std::chrono::milliseconds timeout{30000};  // per request
+};
+
+class CScanServer {
+public:
+    explicit CScanServer(CScanServerOptions options);
+    ~CScanServer();
+    CScanServer(const CScanServer&) = delete;
+    CScanServer& operator=(const CScanServer&) = delete;
+
+    // Scans one request: a DLL path, or "path>id" for one sub-plug-in of a shell (UTF-8).
+    CScanOutcome Scan(const std::string& request);
+    // Closes the request pipe and waits for the server to end.
+    void Stop();
+    bool Running() const { return process != nullptr; }
+
+private:
+    bool Start(std::string& problem);
+    void ReadOutput();
+    // The next complete line, or nothing when the output ended or the deadline passed.
+    std::optional<std::string> NextLine(std::chrono::steady_clock::time_point deadline, bool& timedOut);
+    void End(bool kill);
+    std::wstring TakeDump(const std::string& request);
+
+    CScanServerOptions options;
+    std::wstring privateDumpFolder;  // this server's own, so that no two servers share a dump name
+    HANDLE job = nullptr;
+    HANDLE process = nullptr;
+    HANDLE requestWrite = nullptr;
+    HANDLE outputRead = nullptr;
+    std::thread reader;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<std::string> lines;
+    std::string partial;
+    bool outputEnded = false;
+    bool ready = false;  // it said "ready:" and waits for a request
+};

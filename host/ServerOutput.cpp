@@ -1,0 +1,190 @@
+#include "host/ServerOutput.h"
+
+#include <cstdlib>
+
+namespace {
+
+void AppendUtf8(std::string& out, uint32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool ParseHex(std::string_view digits, uint32_t& value)
+{
+    if (digits.empty() || digits.size() > 8) return false;
+    value = 0;
+    for (char c : digits) {
+        int digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else return false;
+        value = value << 4 | static_cast<uint32_t>(digit);
+    }
+    return true;
+}
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+    return text;
+}
+
+// A quoted string at the start of `text`; the rest follows in `rest`.
+bool TakeQuoted(std::string_view text, std::string& value, std::string_view& rest)
+{
+    if (text.empty() || text.front() != '"') return false;
+    size_t end = 1;
+    while (end < text.size() && text[end] != '"') end += text[end] == '\\' ? 2 : 1;
+    if (end >= text.size()) return false;
+    if (!UnescapeReportString(text.substr(1, end - 1), value)) return false;
+    rest = text.substr(end + 1);
+    return true;
+}
+
+bool ParseInteger(std::string_view text, int32_t& value)
+{
+    const std::string digits(text);
+    char* end = nullptr;
+    const long parsed = std::strtol(digits.c_str(), &end, 10);
+    if (digits.empty() || *end != '\0') return false;
+    value = static_cast<int32_t>(parsed);
+    return true;
+}
+
+bool ParseBoolean(std::string_view text, bool& value)
+{
+    if (text == "true") value = true;
+    else if (text == "false") value = false;
+    else return false;
+    return true;
+}
+
+}  // namespace
+
+CServerLine SplitServerLine(std::string_view line)
+{
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return {"", std::string(line)};
+    return {std::string(line.substr(0, colon)), std::string(line.substr(colon + 1))};
+}
+
+bool UnescapeReportString(std::string_view escaped, std::string& text)
+{
+    text.clear();
+    for (size_t i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] != '\\') {
+            text += escaped[i];
+            continue;
+        }
+        if (++i >= escaped.size()) return false;
+        switch (escaped[i]) {
+        case '"': text += '"'; break;
+        case '\\': text += '\\'; break;
+        case '/': text += '/'; break;
+        case 'b': text += '\b'; break;
+        case 'f': text += '\f'; break;
+        case 'n': text += '\n'; break;
+        case 'r': text += '\r'; break;
+        case 't': text += '\t'; break;
+        case 'u': {
+            uint32_t unit = 0;
+            if (escaped.size() < i + 5 || !ParseHex(escaped.substr(i + 1, 4), unit)) return false;
+            i += 4;
+            // A high surrogate followed by an escaped low one is one character; a lone one
+            // cannot be UTF-8 and becomes U+FFFD, as the server's own conversion does.
+            uint32_t low = 0;
+            if (unit >= 0xD800 && unit <= 0xDBFF && escaped.substr(i + 1, 2) == "\\u" &&
+                ParseHex(escaped.substr(i + 3, 4), low) && low >= 0xDC00 && low <= 0xDFFF) {
+                AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                i += 6;
+            } else {
+                AppendUtf8(text, unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+            }
+            break;
+        }
+        default: return false;
+        }
+    }
+    return true;
+}
+
+std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& lines, std::string* problem)
+{
+    auto fail = [&](const std::string& why) {
+        if (problem) *problem = why;
+        return std::nullopt;
+    };
+    if (lines.empty() || Trim(lines.front()) != "{") return fail("the report does not start with {");
+
+    CPluginReport report;
+    bool inShells = false, closed = false;
+    for (size_t n = 1; n < lines.size() && !closed; ++n) {
+        std::string_view line = Trim(lines[n]);
+        if (!line.empty() && line.back() == ',') line = Trim(line.substr(0, line.size() - 1));
+        if (inShells) {
+            if (line == "}") {
+                inShells = false;
+                continue;
+            }
+            std::string id, name;
+            std::string_view rest;
+            uint32_t value = 0;
+            if (!TakeQuoted(line, id, rest) || !ParseHex(id, value)) return fail("bad sub-plug-in line: " + lines[n]);
+            rest = Trim(rest);
+            if (rest.empty() || rest.front() != ':' || !TakeQuoted(Trim(rest.substr(1)), name, rest))
+                return fail("bad sub-plug-in line: " + lines[n]);
+            report.subPlugins.push_back({value, name});
+            continue;
+        }
+        if (line == "}") {
+            closed = true;
+            continue;
+        }
+        std::string key;
+        std::string_view rest;
+        if (!TakeQuoted(line, key, rest)) return fail("bad report line: " + lines[n]);
+        rest = Trim(rest);
+        if (rest.empty() || rest.front() != ':') return fail("bad report line: " + lines[n]);
+        const std::string_view value = Trim(rest.substr(1));
+        std::string text;
+        std::string_view after;
+        const bool quoted = TakeQuoted(value, text, after) && Trim(after).empty();
+        bool ok = true;
+        if (key == "shells") { ok = value == "{"; inShells = true; }
+        else if (key == "id") { uint32_t id = 0; ok = quoted && ParseHex(text, id); report.id = id; }
+        else if (key == "name") { ok = quoted; report.name = text; }
+        else if (key == "vendor") { ok = quoted; report.vendor = text; }
+        else if (key == "product") { ok = quoted; report.product = text; }
+        else if (key == "version") { ok = quoted; report.version = text; }
+        else if (key == "error") { ok = quoted; report.error = text; }
+        else if (key == "platform") { ok = quoted; report.platform = text; }
+        else if (key == "numInputs") ok = ParseInteger(value, report.numInputs);
+        else if (key == "numOutputs") ok = ParseInteger(value, report.numOutputs);
+        else if (key == "category") ok = ParseInteger(value, report.category);
+        else if (key == "wantsMidi") ok = ParseBoolean(value, report.wantsMidi);
+        else if (key == "sendsMidi") ok = ParseBoolean(value, report.sendsMidi);
+        else if (key == "audio64") ok = ParseBoolean(value, report.audio64);
+        else if (key == "synthEdit") ok = ParseBoolean(value, report.synthEdit);
+        // Keys a later server may add are skipped.
+        if (!ok) return fail("bad value for " + key + ": " + lines[n]);
+    }
+    if (!closed || inShells) return fail("the report ends before its closing }");
+    return report;
+}

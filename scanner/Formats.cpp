@@ -1,0 +1,139 @@
+#include "scanner/Formats.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string FileName(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Category(int category)
+{
+    switch (category) {
+    case -1: return "-";
+    case 1: return "effect";
+    case 2: return "instrument";
+    case 10: return "shell";
+    default: return std::to_string(category);
+    }
+}
+
+const Json& Report(const Json& record)
+{
+    static const Json none = Json::object();
+    return record.contains("report") ? record["report"] : none;
+}
+
+std::string Note(const Json& record)
+{
+    std::string note = record.value("error", "");
+    if (record.contains("dump") && !record["dump"].get<std::string>().empty()) note += "; dump " + record["dump"].get<std::string>();
+    return note;
+}
+
+// One row per file and per sub-plug-in: the cells the table and the CSV share.
+struct CRow {
+    const Json* record;
+    std::string path, subId;
+};
+
+std::vector<CRow> Rows(const std::vector<Json>& records)
+{
+    std::vector<CRow> rows;
+    for (const auto& record : records) {
+        rows.push_back({&record, record.value("path", ""), ""});
+        if (record.contains("subPlugins"))
+            for (const auto& sub : record["subPlugins"]) rows.push_back({&sub, record.value("path", ""), sub.value("id", "")});
+    }
+    return rows;
+}
+
+// A plug-in's name may hold tabs and line breaks; in a table they would break its rows.
+std::string OneLine(std::string text)
+{
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return text;
+}
+
+size_t DisplayWidth(const std::string& text)
+{
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// Long names are cut in the table (JSON and CSV keep them whole), at a character boundary.
+std::string Clip(const std::string& text, size_t width = 36)
+{
+    if (DisplayWidth(text) <= width) return text;
+    size_t characters = 0, end = 0;
+    while (end < text.size() && characters < width - 3) {
+        ++end;
+        while (end < text.size() && (text[end] & 0xC0) == 0x80) ++end;
+        ++characters;
+    }
+    return text.substr(0, end) + "...";
+}
+
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+}  // namespace
+
+std::string FormatTable(const std::vector<Json>& records)
+{
+    std::vector<std::vector<std::string>> cells = {{"STATUS", "ID", "CATEGORY", "NAME", "VENDOR", "VERSION", "PLUG-IN", "NOTE"}};
+    for (const auto& row : Rows(records)) {
+        const Json& report = Report(*row.record);
+        const std::string plugin = row.subId.empty() ? FileName(row.path) : "  > " + row.subId;
+        cells.push_back({row.record->value("status", ""), report.value("id", ""),
+                         report.contains("category") ? Category(report["category"]) : "",
+                         Clip(OneLine(report.value("name", ""))), Clip(OneLine(report.value("vendor", ""))), OneLine(report.value("version", "")), plugin,
+                         OneLine(Note(*row.record))});
+    }
+    std::vector<size_t> widths(cells[0].size(), 0);
+    for (const auto& line : cells)
+        for (size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], DisplayWidth(line[c]));
+    std::string table;
+    for (const auto& line : cells) {
+        std::string text;
+        for (size_t c = 0; c < line.size(); ++c) {
+            text += line[c];
+            if (c + 1 < line.size()) text += std::string(widths[c] - DisplayWidth(line[c]) + 2, ' ');
+        }
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        table += text + "\n";
+    }
+    return table;
+}
+
+std::string FormatJson(const std::vector<Json>& records)
+{
+    Json document{{"plugins", records}};
+    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string FormatCsv(const std::vector<Json>& records)
+{
+    std::string csv = "path,sub_plugin,status,id,name,vendor,product,version,category,inputs,outputs,wants_midi,"
+                      "sends_midi,audio64,synthedit,error,dump,seconds\r\n";
+    for (const auto& row : Rows(records)) {
+        const Json& r = *row.record;
+        const Json& report = Report(r);
+        auto number = [&](const char* key) { return report.contains(key) ? report[key].dump() : std::string(); };
+        const std::vector<std::string> fields = {
+            row.path, row.subId, r.value("status", ""), report.value("id", ""), report.value("name", ""),
+            report.value("vendor", ""), report.value("product", ""), report.value("version", ""), number("category"),
+            number("numInputs"), number("numOutputs"), number("wantsMidi"), number("sendsMidi"), number("audio64"),
+            number("synthEdit"), r.value("error", ""), r.value("dump", ""), r.contains("scanSeconds") ? r["scanSeconds"].dump() : ""};
+        for (size_t f = 0; f < fields.size(); ++f) csv += CsvField(fields[f]) + (f + 1 < fields.size() ? "," : "\r\n");
+    }
+    return csv;
+}

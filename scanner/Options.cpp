@@ -1,0 +1,50 @@
+#include "scanner/Options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <map>
+
+int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& options)
+{
+    CLI::App app{"Scans VST 2 plug-ins in separate scan server processes, so that a plug-in that crashes or hangs "
+                 "costs only its own scan.",
+                 "tessarine-scan"};
+    app.set_version_flag("--version", "tessarine-scan 0.1.0");
+    app.add_option("PATH", options.paths, "plug-in DLL files, or folders searched recursively for .dll files")
+        ->required();
+    app.add_option("-j,--jobs", options.jobs, "scan servers running at once (default: the number of cores)")
+        ->check(CLI::Range(1, 64));
+    app.add_option("-t,--timeout", options.timeoutSeconds, "seconds a plug-in may take before its server is ended")
+        ->check(CLI::Range(0.1, 86400.0))
+        ->capture_default_str();
+    app.add_option("--db", options.database,
+                   "plug-in database (JSON), updated after every plug-in; unchanged files are taken from it");
+    app.add_flag("--rescan", options.rescan, "scan every file, also those unchanged since the database has them");
+    const std::map<std::string, OutputFormat> formats = {
+        {"table", OutputFormat::kTable}, {"json", OutputFormat::kJson}, {"csv", OutputFormat::kCsv}};
+    app.add_option("--format", options.format, "what standard output gets: table, json or csv (default: table)")
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+    app.add_option("--dump-dir", options.dumpFolder, "folder for crash dumps (default: tessarine-scan-dumps in TEMP)");
+    app.add_option("--server", options.server, "the scan server (default: ScanServer-x64.exe beside this program)");
+    app.footer(
+        "Exit codes:\n"
+        "  0  every plug-in was scanned\n"
+        "  1  some plug-ins failed, crashed or timed out\n"
+        "  2  bad usage (an unknown option, a missing path, an unreadable database)\n"
+        "\n"
+        "Example:\n"
+        "  tessarine-scan --db plugins.json --timeout 20 \"C:\\Program Files\\VSTPlugins\"");
+
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend() - 1);
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitBadUsage;
+    }
+    return -1;
+}

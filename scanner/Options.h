@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "scanner/Formats.h"
+
+struct CScanOptions {
+    std::vector<std::string> paths;
+    int jobs = 0;  // 0: the number of cores
+    double timeoutSeconds = 30;
+    std::string database;
+    bool rescan = false;
+    OutputFormat format = OutputFormat::kTable;
+    std::string dumpFolder;
+    std::string server;
+};
+
+constexpr int kExitAllOk = 0;
+constexpr int kExitSomeFailed = 1;
+constexpr int kExitBadUsage = 2;
+
+// Parses the command line (UTF-8). Returns -1 to go on, or the exit code when it printed help,
+// the version or a usage error.
+int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& options);

@@ -1,0 +1,101 @@
+#include "scanner/Progress.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string Clock(double seconds)
+{
+    const long whole = static_cast<long>(seconds + 0.5);
+    char text[24];
+    snprintf(text, sizeof(text), "%ld:%02ld", whole / 60, whole % 60);
+    return text;
+}
+
+std::string FileName(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void Print(const std::string& text)
+{
+    fwrite(text.data(), 1, text.size(), stderr);
+    fflush(stderr);
+}
+
+}  // namespace
+
+CProgress::CProgress(size_t total, bool terminal) : total(total), terminal(terminal) {}
+
+void CProgress::Started(const std::string& path)
+{
+    current = FileName(path);
+    if (terminal) Draw();
+}
+
+void CProgress::Draw()
+{
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const int width = 24;
+    const int filled = total ? static_cast<int>(width * done / total) : width;
+    std::string line = "\r\x1b[K[" + std::string(filled, '#') + std::string(width - filled, '.') + "] " +
+                       std::to_string(done) + "/" + std::to_string(total) + "  failures " + std::to_string(failures) +
+                       "  " + Clock(elapsed) + " elapsed";
+    if (done > 0 && done < total) line += ", ~" + Clock(elapsed / done * (total - done)) + " left";
+    if (!current.empty() && done < total) line += "  " + current;
+    Print(line);
+}
+
+void CProgress::Finished(const Json& record)
+{
+    ++done;
+    bool failed = false;
+    for (const auto& status : RecordStatuses(record)) failed |= status != "ok";
+    if (failed) ++failures;
+    if (terminal) {
+        // Problems stay on the screen above the bar.
+        if (failed) Print("\r\x1b[K" + record.value("status", "") + "  " + record.value("path", "") + ": " +
+                          record.value("error", "") + "\n");
+        Draw();
+        return;
+    }
+    char seconds[32];
+    snprintf(seconds, sizeof(seconds), "%.2f s", record.value("scanSeconds", 0.0));
+    std::string line = "[" + std::to_string(done) + "/" + std::to_string(total) + "] " + record.value("status", "") + "  " +
+                       record.value("path", "") + " (" + seconds + ")";
+    if (!record.value("error", "").empty()) line += ": " + record.value("error", "");
+    if (!record.value("dump", "").empty()) line += "; dump " + record.value("dump", "");
+    Print(line + "\n");
+    if (record.contains("subPlugins"))
+        for (const auto& sub : record["subPlugins"])
+            if (sub.value("status", "") != "ok")
+                Print("    " + sub.value("status", "") + "  " + sub.value("request", "") + ": " + sub.value("error", "") + "\n");
+}
+
+void CProgress::Unchanged(size_t count)
+{
+    if (count > 0) Print(std::to_string(count) + " unchanged plug-in file(s) taken from the database\n");
+}
+
+void CProgress::Summary(const std::vector<Json>& records, size_t unchanged)
+{
+    if (terminal) Print("\r\x1b[K");
+    size_t ok = 0, failed = 0, crashed = 0, timedOut = 0, subPlugins = 0;
+    for (const auto& record : records) {
+        if (record.contains("subPlugins")) subPlugins += record["subPlugins"].size();
+        for (const auto& status : RecordStatuses(record)) {
+            if (status == "ok") ++ok;
+            else if (status == "failed") ++failed;
+            else if (status == "crashed") ++crashed;
+            else if (status == "timed out") ++timedOut;
+        }
+    }
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char line[256];
+    snprintf(line, sizeof(line),
+             "%zu plug-in files (%zu scanned, %zu unchanged), %zu sub-plug-ins: %zu ok, %zu failed, %zu crashed, "
+             "%zu timed out, in %.1f s\n",
+             records.size(), records.size() - unchanged, unchanged, subPlugins, ok, failed, crashed, timedOut, elapsed);
+    Print(line);
+}

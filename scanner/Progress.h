@@ -1,0 +1,24 @@
+#pragma once
+// Progress on standard error: a bar that redraws itself on a terminal, one plain line per
+// finished plug-in otherwise, and the closing summary.
+#include <chrono>
+#include <string>
+
+#include "scanner/Records.h"
+
+class CProgress {
+public:
+    CProgress(size_t total, bool terminal);
+    void Started(const std::string& path);
+    void Finished(const Json& record);
+    void Unchanged(size_t count);
+    void Summary(const std::vector<Json>& records, size_t unchanged);
+
+private:
+    void Draw();
+
+    size_t total, done = 0, failures = 0;
+    bool terminal;
+    std::string current;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+};

@@ -1,0 +1,96 @@
+// The client library against the real server: outcomes as values, and a server replaced after
+// a crash or a hang without losing the next request.
+#include <gtest/gtest.h>
+
+#include "host/PluginScanner.h"
+#include "tests/support/ServerHarness.h"
+
+namespace {
+
+class ClientTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        options.serverPath = BinaryFolder() + L"\\ScanServer-x64.exe";
+        options.dumpFolder = std::wstring(temp) + L"tessarine-client-" + std::to_wstring(GetCurrentProcessId());
+        options.timeout = std::chrono::milliseconds(15000);
+    }
+    void TearDown() override
+    {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((options.dumpFolder + L"\\*.mdmp").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do DeleteFileW((options.dumpFolder + L"\\" + found.cFileName).c_str());
+            while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryW(options.dumpFolder.c_str());
+    }
+    static std::string Plugin(const wchar_t* name) { return Utf8(PluginPath(name)); }
+
+    CScanServerOptions options;
+};
+
+TEST_F(ClientTest, ReportsEachOutcomeAndCarriesOnAfterACrash)
+{
+    CScanServer server(options);
+    const CScanOutcome ok = server.Scan(Plugin(L"ordinary_effect"));
+    EXPECT_EQ(ok.status, ScanStatus::kOk);
+    EXPECT_EQ(ok.report.name, "Ordinary Effect");
+    EXPECT_EQ(ok.report.id, 0x5A456666u);
+    ASSERT_FALSE(ok.trace.empty());
+    EXPECT_EQ(ok.trace.front().rfind("info:Scanning plugin: '", 0), 0u);
+
+    const CScanOutcome failed = server.Scan(Plugin(L"entry_returns_null"));
+    EXPECT_EQ(failed.status, ScanStatus::kFailed);
+    EXPECT_EQ(failed.error, "Entry point returned NULL");
+    EXPECT_EQ(failed.report.category, -1);
+
+    const CScanOutcome crashed = server.Scan(Plugin(L"crash_in_entry"));
+    EXPECT_EQ(crashed.status, ScanStatus::kCrashed);
+    EXPECT_EQ(crashed.exitCode, 9u);
+    EXPECT_EQ(crashed.trace.back(), "info:Calling entry point...");
+    EXPECT_NE(crashed.dumpFile.find(L"-crash_in_entry.mdmp"), std::wstring::npos);
+    EXPECT_NE(GetFileAttributesW(crashed.dumpFile.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(server.Running());
+
+    // The next request starts a new server.
+    EXPECT_EQ(server.Scan(Plugin(L"synth_flag")).report.name, "Synth Flag");
+    EXPECT_TRUE(server.Running());
+}
+
+TEST_F(ClientTest, EndsAServerThatHangsAndStartsAnother)
+{
+    options.timeout = std::chrono::milliseconds(1500);
+    CScanServer server(options);
+    const CScanOutcome hung = server.Scan(Plugin(L"hang_in_entry"));
+    EXPECT_EQ(hung.status, ScanStatus::kTimedOut);
+    EXPECT_EQ(hung.error, "no answer within 1.5 s");
+    EXPECT_GE(hung.seconds, 1.4);
+    EXPECT_EQ(server.Scan(Plugin(L"ordinary_effect")).status, ScanStatus::kOk);
+}
+
+TEST_F(ClientTest, ScansEachSubPluginOfAShellOnTheServerThatKeepsItsLibrary)
+{
+    const auto scans = ScanPlugins({Plugin(L"shell_with_duplicates"), Plugin(L"ordinary_effect")}, {options, 2});
+    ASSERT_EQ(scans.size(), 2u);
+    ASSERT_EQ(scans[0].subPlugins.size(), 2u);
+    EXPECT_EQ(scans[0].subPlugins[0].request, Plugin(L"shell_with_duplicates") + ">00000005");
+    EXPECT_EQ(scans[0].subPlugins[0].outcome.report.name, "Shell Sub 5");
+    EXPECT_EQ(scans[0].subPlugins[1].outcome.report.name, "Shell Sub 7");
+    EXPECT_EQ(scans[0].subPlugins[1].outcome.trace[1], "info:Re-using previous library instance...");
+    EXPECT_EQ(scans[1].outcome.report.name, "Ordinary Effect");
+    EXPECT_TRUE(scans[1].subPlugins.empty());
+}
+
+TEST_F(ClientTest, RefusesARequestWithALineBreakWithoutAskingTheServer)
+{
+    CScanServer server(options);
+    const CScanOutcome refused = server.Scan("C:\\a.dll\nC:\\b.dll");
+    EXPECT_EQ(refused.status, ScanStatus::kFailed);
+    EXPECT_FALSE(server.Running());
+}
+
+}  // namespace

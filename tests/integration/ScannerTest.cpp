@@ -1,0 +1,254 @@
+// tessarine-scan end to end over a folder of test plug-ins: a crash, a hang, a shell and
+// ordinary ones, each accounted for; the database; resuming an interrupted scan.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "host/CommandLine.h"
+#include "tests/support/ProgramRunner.h"
+#include "tests/support/ServerHarness.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr DWORD kRunLimitMs = 120000;
+
+class ScannerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        root = std::wstring(temp) + L"tessarine-scanner-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(GetTickCount64());
+        folder = root + L"\\plugins";
+        dumps = root + L"\\dumps";
+        database = root + L"\\plugins.json";
+        CreateDirectoryW(root.c_str(), nullptr);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        CreateDirectoryW((folder + L"\\nested").c_str(), nullptr);
+    }
+    void TearDown() override { RemoveTree(root); }
+
+    static void RemoveTree(const std::wstring& path)
+    {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..") continue;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path + L"\\" + name);
+                else DeleteFileW((path + L"\\" + name).c_str());
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryW(path.c_str());
+    }
+
+    void AddPlugin(const std::wstring& name, const std::wstring& subFolder = L"")
+    {
+        const std::wstring target = folder + (subFolder.empty() ? L"" : L"\\" + subFolder) + L"\\" + name + L".dll";
+        ASSERT_TRUE(CopyFileW(PluginPath(name).c_str(), target.c_str(), FALSE));
+    }
+
+    std::wstring Command(const std::wstring& options) const
+    {
+        return QuoteArgument(BinaryFolder() + L"\\tessarine-scan.exe") + L" --dump-dir " + QuoteArgument(dumps) + L" " +
+               options;
+    }
+
+    static Json ReadJson(const std::string& text)
+    {
+        Json document = Json::parse(text, nullptr, false);  // strict: no trailing commas, no comments
+        EXPECT_FALSE(document.is_discarded()) << text;
+        return document;
+    }
+
+    Json ReadDatabase() const
+    {
+        std::ifstream in(database.c_str(), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return ReadJson(text.str());
+    }
+
+    // The records of a run's JSON output by file name, without the fields that differ by run.
+    static std::map<std::string, Json> ByFileName(const Json& document)
+    {
+        std::map<std::string, Json> records;
+        for (Json record : document["plugins"]) {
+            const std::string path = record["path"];
+            record.erase("scannedAt");
+            record.erase("scanSeconds");
+            record.erase("dump");
+            if (record.contains("subPlugins"))
+                for (auto& sub : record["subPlugins"]) sub.erase("scanSeconds");
+            records[path.substr(path.find_last_of('\\') + 1)] = record;
+        }
+        return records;
+    }
+
+    std::wstring root, folder, dumps, database;
+};
+
+TEST_F(ScannerTest, AccountsForEveryPluginAndSurvivesCrashesAndHangs)
+{
+    for (const wchar_t* name : {L"ordinary_effect", L"crash_in_entry", L"hang_in_entry", L"shell_with_duplicates",
+                                L"entry_returns_null", L"crash_in_close"})
+        AddPlugin(name);
+    AddPlugin(L"synth_flag", L"nested");
+    CreateDirectoryW(dumps.c_str(), nullptr);
+
+    CProgram two(Command(L"--jobs 2 --timeout 12 --format json --db " + QuoteArgument(database) + L" " + QuoteArgument(folder)));
+    ASSERT_EQ(two.Wait(kRunLimitMs), 1u) << two.Err();
+    const Json output = ReadJson(two.Out());
+    auto records = ByFileName(output);
+    ASSERT_EQ(records.size(), 7u);
+
+    EXPECT_EQ(records["ordinary_effect.dll"]["status"], "ok");
+    EXPECT_EQ(records["ordinary_effect.dll"]["report"]["name"], "Ordinary Effect");
+    EXPECT_EQ(records["ordinary_effect.dll"]["report"]["id"], "5A456666");
+    EXPECT_EQ(records["synth_flag.dll"]["report"]["category"], 2);  // found in a nested folder
+    EXPECT_EQ(records["crash_in_close.dll"]["status"], "ok");
+    EXPECT_EQ(records["entry_returns_null.dll"]["status"], "failed");
+    EXPECT_EQ(records["entry_returns_null.dll"]["error"], "Entry point returned NULL");
+
+    const Json& crashed = records["crash_in_entry.dll"];
+    EXPECT_EQ(crashed["status"], "crashed");
+    EXPECT_EQ(crashed["exitCode"], 9);
+    EXPECT_EQ(crashed["lastTrace"].back(), "info:Calling entry point...");
+    std::string dump, crashedPath;
+    for (const auto& record : output["plugins"])
+        if (record["status"] == "crashed") {
+            dump = record["dump"];
+            crashedPath = record["path"];
+        }
+    EXPECT_NE(dump.find("-crash_in_entry.mdmp"), std::string::npos) << dump;
+    EXPECT_EQ(dump.rfind(Utf8(dumps), 0), 0u) << dump;
+    std::ifstream dumpFile(dump.c_str(), std::ios::binary);
+    char signature[4] = {};
+    dumpFile.read(signature, 4);
+    EXPECT_EQ(std::string(signature, 4), "MDMP");
+    EXPECT_NE(two.Err().find("crashed  " + crashedPath), std::string::npos) << two.Err();
+
+    const Json& hung = records["hang_in_entry.dll"];
+    EXPECT_EQ(hung["status"], "timed out");
+    EXPECT_EQ(hung["error"], "no answer within 12.0 s");
+
+    const Json& shell = records["shell_with_duplicates.dll"];
+    EXPECT_EQ(shell["report"]["category"], 10);
+    ASSERT_EQ(shell["subPlugins"].size(), 2u);
+    EXPECT_EQ(shell["subPlugins"][0]["id"], "00000005");
+    EXPECT_EQ(shell["subPlugins"][0]["listedName"], "Shell Five");
+    EXPECT_EQ(shell["subPlugins"][0]["report"]["name"], "Shell Sub 5");
+    EXPECT_EQ(shell["subPlugins"][1]["report"]["name"], "Shell Sub 7");
+
+    EXPECT_NE(two.Err().find("7 plug-in files (7 scanned, 0 unchanged), 2 sub-plug-ins: 6 ok, 1 failed, 1 crashed, "
+                             "1 timed out"),
+              std::string::npos)
+        << two.Err();
+
+    // The database holds the same records, with the file's size and time.
+    const Json stored = ReadDatabase();
+    EXPECT_EQ(ByFileName(stored), records);
+    for (const auto& record : stored["plugins"]) {
+        EXPECT_GT(record["size"].get<uint64_t>(), 0u);
+        EXPECT_EQ(record["modified"].get<std::string>().size(), 28u);
+    }
+
+    // One server at a time finds exactly the same.
+    CProgram one(Command(L"--jobs 1 --timeout 12 --format json " + QuoteArgument(folder)));
+    ASSERT_EQ(one.Wait(kRunLimitMs), 1u) << one.Err();
+    EXPECT_EQ(ByFileName(ReadJson(one.Out())), records);
+}
+
+TEST_F(ScannerTest, ResumesAnInterruptedScanFromItsDatabase)
+{
+    for (const wchar_t* name : {L"entry_returns_null", L"hang_in_entry", L"ordinary_effect"}) AddPlugin(name);
+    const std::wstring paths = L" --db " + QuoteArgument(database) + L" " + QuoteArgument(folder);
+
+    // Interrupted while it waits on the plug-in that hangs.
+    {
+        CProgram interrupted(Command(L"--jobs 1 --timeout 600" + paths));
+        for (int waited = 0; waited < 300; ++waited) {
+            std::ifstream in(database.c_str());
+            std::stringstream text;
+            text << in.rdbuf();
+            if (text.str().find("entry_returns_null.dll") != std::string::npos) break;
+            Sleep(100);
+        }
+        Sleep(300);
+        interrupted.Kill();
+    }
+    const Json partial = ReadDatabase();
+    ASSERT_EQ(partial["plugins"].size(), 1u);
+    const std::string firstScan = partial["plugins"][0]["scannedAt"];
+
+    CProgram resumed(Command(L"--jobs 1 --timeout 2 --format csv" + paths));
+    ASSERT_EQ(resumed.Wait(kRunLimitMs), 1u) << resumed.Err();
+    EXPECT_NE(resumed.Err().find("1 unchanged plug-in file(s) taken from the database"), std::string::npos) << resumed.Err();
+    EXPECT_NE(resumed.Err().find("3 plug-in files (2 scanned, 1 unchanged)"), std::string::npos) << resumed.Err();
+    EXPECT_EQ(CountOf(resumed.Err(), "entry_returns_null.dll ("), 0);  // not scanned again
+    EXPECT_EQ(CountOf(resumed.Out(), "\r\n"), 4);  // the header and all three plug-ins
+    EXPECT_NE(resumed.Out().find("entry_returns_null.dll,,failed,"), std::string::npos) << resumed.Out();
+
+    const auto records = ByFileName(ReadDatabase());
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records.at("hang_in_entry.dll")["status"], "timed out");
+    EXPECT_EQ(records.at("ordinary_effect.dll")["status"], "ok");
+    EXPECT_EQ(ReadDatabase()["plugins"][0]["scannedAt"], firstScan);
+
+    // --rescan scans everything again.
+    CProgram rescan(Command(L"--jobs 2 --timeout 2 --rescan" + paths));
+    ASSERT_EQ(rescan.Wait(kRunLimitMs), 1u);
+    EXPECT_NE(rescan.Err().find("(3 scanned, 0 unchanged)"), std::string::npos) << rescan.Err();
+}
+
+TEST_F(ScannerTest, TellsBadUsageApart)
+{
+    CProgram help(Command(L"--help"));
+    EXPECT_EQ(help.Wait(kRunLimitMs), 0u);
+    for (const char* option : {"--jobs", "--timeout", "--db", "--rescan", "--format", "--dump-dir", "--server",
+                               "--version", "Exit codes:", "Example:"})
+        EXPECT_NE(help.Out().find(option), std::string::npos) << option;
+    CProgram version(Command(L"--version"));
+    EXPECT_EQ(version.Wait(kRunLimitMs), 0u);
+    EXPECT_NE(version.Out().find("tessarine-scan 0.1.0"), std::string::npos);
+
+    CProgram noPath(Command(L""));
+    EXPECT_EQ(noPath.Wait(kRunLimitMs), 2u);
+    CProgram unknown(Command(L"--frobnicate " + QuoteArgument(folder)));
+    EXPECT_EQ(unknown.Wait(kRunLimitMs), 2u);
+    CProgram badFormat(Command(L"--format xml " + QuoteArgument(folder)));
+    EXPECT_EQ(badFormat.Wait(kRunLimitMs), 2u);
+    CProgram missing(Command(QuoteArgument(root + L"\\not-there")));
+    EXPECT_EQ(missing.Wait(kRunLimitMs), 2u);
+    EXPECT_NE(missing.Err().find("no such file or folder"), std::string::npos);
+
+    // A file that is not a database is left alone.
+    {
+        std::ofstream corrupt(database.c_str());
+        corrupt << "{ not json";
+    }
+    CProgram corrupted(Command(L"--db " + QuoteArgument(database) + L" " + QuoteArgument(folder)));
+    EXPECT_EQ(corrupted.Wait(kRunLimitMs), 2u);
+    std::ifstream in(database.c_str());
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "{ not json");
+}
+
+TEST_F(ScannerTest, AnEmptyFolderIsAllScanned)
+{
+    CProgram empty(Command(QuoteArgument(folder)));
+    EXPECT_EQ(empty.Wait(kRunLimitMs), 0u) << empty.Err();
+    EXPECT_NE(empty.Err().find("0 plug-in files"), std::string::npos);
+}
+
+}  // namespace
