@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "host/CommandLine.h"
+#include "host/WindowsText.h"
 
 namespace {
 
@@ -17,18 +17,10 @@ std::wstring Hex(uint64_t value)
     return text;
 }
 
-std::wstring Widen(const std::string& utf8)
-{
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-    return wide;
-}
-
 // The plug-in's file name without ".dll", with a sub-plug-in id, fit for a file name.
 std::wstring DumpTag(const std::string& request)
 {
-    std::wstring tag = Widen(request);
+    std::wstring tag = FromUtf8(request);
     const size_t slash = tag.find_last_of(L"\\/");
     if (slash != std::wstring::npos) tag.erase(0, slash + 1);
     const size_t marker = tag.find(L'>');

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "host/WindowsText.h"
+
 struct CPluginFile {
     std::string path;
     uint64_t size = 0;
@@ -15,5 +17,3 @@ struct CPluginFile {
 bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem);
 
 std::string NowIso8601();
-std::string ToUtf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& text);

@@ -26,7 +26,7 @@ int wmain(int argc, wchar_t** argv)
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
         printf("exstyle=%08lX\n", static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE)));
         printf("style=%08lX\n", static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE)));
-        printf("title=%s\n", Utf8(title).c_str());
+        printf("title=%s\n", ToUtf8(title).c_str());
         printf("visible=%d\n", IsWindowVisible(window) ? 1 : 0);
         printf("workarea=%ld,%ld,%ld,%ld\n", workArea.left, workArea.top, workArea.right, workArea.bottom);
         printf("rect=%ld,%ld,%ld,%ld\n", rect.left, rect.top, rect.right, rect.bottom);

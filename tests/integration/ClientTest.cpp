@@ -28,7 +28,7 @@ protected:
         }
         RemoveDirectoryW(options.dumpFolder.c_str());
     }
-    static std::string Plugin(const wchar_t* name) { return Utf8(PluginPath(name)); }
+    static std::string Plugin(const wchar_t* name) { return ToUtf8(PluginPath(name)); }
 
     CScanServerOptions options;
 };

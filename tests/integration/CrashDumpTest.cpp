@@ -46,7 +46,7 @@ protected:
         options.passDumpFolder = passFolder;
         options.dumpFolder = dumpFolder;
         DWORD exitCode = 0;
-        output = RunRequests({Utf8(PluginPath(plugin)) + "\n"}, options, &exitCode);
+        output = RunRequests({ToUtf8(PluginPath(plugin)) + "\n"}, options, &exitCode);
         return exitCode;
     }
 
@@ -56,9 +56,9 @@ protected:
     {
         const auto files = Files(folder);
         std::string names;
-        for (const auto& file : files) names += Utf8(file) + " ";
+        for (const auto& file : files) names += ToUtf8(file) + " ";
         ASSERT_EQ(files.size(), 1u) << names;
-        const std::string name = Utf8(files[0]);
+        const std::string name = ToUtf8(files[0]);
         std::smatch parts;
         ASSERT_TRUE(std::regex_match(name, parts, std::regex(
             "ScanServer-x64-([0-9]{4})-([0-9]{2})-([0-9]{2})-([0-9]{2})-([0-9]{2})-([0-9]{2})\\.mdmp"))) << name;
@@ -156,7 +156,7 @@ TEST_F(CrashDumpTest, AFolderTooLongForTheUsualBufferIsNotCutShort)
     std::vector<std::wstring> strays;
     for (std::wstring at = deep; at.size() > folder.size(); at = at.substr(0, at.find_last_of(L'\\'))) {
         for (const auto& file : Files(at)) {
-            if (at == deep && std::regex_match(Utf8(file), std::regex("ScanServer-x64-[-0-9]{19}\\.mdmp")))
+            if (at == deep && std::regex_match(ToUtf8(file), std::regex("ScanServer-x64-[-0-9]{19}\\.mdmp")))
                 DeleteFileW((at + L"\\" + file).c_str());
             else
                 strays.push_back(at + L"\\" + file);
@@ -164,7 +164,7 @@ TEST_F(CrashDumpTest, AFolderTooLongForTheUsualBufferIsNotCutShort)
     }
     for (std::wstring at = deep; at.size() > folder.size(); at = at.substr(0, at.find_last_of(L'\\')))
         RemoveDirectoryW(at.c_str());
-    EXPECT_TRUE(strays.empty()) << Utf8(strays.empty() ? L"" : strays[0]);
+    EXPECT_TRUE(strays.empty()) << ToUtf8(strays.empty() ? L"" : strays[0]);
     EXPECT_TRUE(Files(folder).empty());
 }
 

@@ -9,7 +9,7 @@ namespace {
 
 std::string Request(const std::wstring& plugin, const std::string& suffix = "")
 {
-    return Utf8(PluginPath(plugin)) + suffix + "\n";
+    return ToUtf8(PluginPath(plugin)) + suffix + "\n";
 }
 
 // The cache's lines of the whole run, in order, one letter each: L loading, R re-using, K keeping,

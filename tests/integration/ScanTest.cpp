@@ -10,7 +10,7 @@ namespace {
 
 std::string Request(const std::wstring& plugin, const std::string& suffix = "")
 {
-    return Utf8(PluginPath(plugin)) + suffix + "\n";
+    return ToUtf8(PluginPath(plugin)) + suffix + "\n";
 }
 
 // The answers to the requests, one per request, with the module handle replaced.
@@ -62,7 +62,7 @@ std::string ReportLines(const CExpectedReport& r)
 
 std::string Opening(const std::wstring& plugin, const std::string& entry = "VSTPluginMain")
 {
-    return "info:Scanning plugin: '" + Utf8(PluginPath(plugin)) + "'\ninfo:Loading library...\n" +
+    return "info:Scanning plugin: '" + ToUtf8(PluginPath(plugin)) + "'\ninfo:Loading library...\n" +
            "info:Looking for entry point in module <module>\ninfo:Found " + entry + "()\n" +
            "info:Calling entry point...\n";
 }
@@ -114,7 +114,7 @@ TEST(Scan, EntryPointVariants)
 TEST(Scan, LibrariesThatHoldNoUsablePlugin)
 {
     const auto refused = [](const std::wstring& plugin, const std::string& afterLookup, const std::string& error) {
-        return "info:Scanning plugin: '" + Utf8(PluginPath(plugin)) + "'\ninfo:Loading library...\n" +
+        return "info:Scanning plugin: '" + ToUtf8(PluginPath(plugin)) + "'\ninfo:Loading library...\n" +
                "info:Looking for entry point in module <module>\n" + afterLookup + kFreedAndFinished + "error:" + error +
                "\n" + ReportLines({.vendor = "", .error = error, .numInputs = 0, .numOutputs = 0, .category = -1});
     };
@@ -129,7 +129,7 @@ TEST(Scan, LibrariesThatHoldNoUsablePlugin)
     EXPECT_EQ(ScanOne(L"bad_magic"),
               refused(L"bad_magic", "info:Found VSTPluginMain()\ninfo:Calling entry point...\n", "Bad magic"));
     // An executable of our own loads as a library but exports no entry point.
-    const std::string harness = Answers(RunRequests({Utf8(BinaryFolder() + L"\\ScanServer-x64.exe") + "\n"}))[0];
+    const std::string harness = Answers(RunRequests({ToUtf8(BinaryFolder() + L"\\ScanServer-x64.exe") + "\n"}))[0];
     EXPECT_NE(harness.find("info:Finished\nerror:Entry point not found, not a VST plugin\n"), std::string::npos)
         << harness;
 }

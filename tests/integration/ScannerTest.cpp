@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/CommandLine.h"
+#include "host/WindowsText.h"
 #include "tests/support/ProgramRunner.h"
 #include "tests/support/ServerHarness.h"
 
@@ -130,7 +130,7 @@ TEST_F(ScannerTest, AccountsForEveryPluginAndSurvivesCrashesAndHangs)
             crashedPath = record["path"];
         }
     EXPECT_NE(dump.find("-crash_in_entry.mdmp"), std::string::npos) << dump;
-    EXPECT_EQ(dump.rfind(Utf8(dumps), 0), 0u) << dump;
+    EXPECT_EQ(dump.rfind(ToUtf8(dumps), 0), 0u) << dump;
     std::ifstream dumpFile(dump.c_str(), std::ios::binary);
     char signature[4] = {};
     dumpFile.read(signature, 4);

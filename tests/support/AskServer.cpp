@@ -7,7 +7,7 @@
 int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::string> requests;
-    for (int i = 1; i < argc; ++i) requests.push_back(Utf8(argv[i]) + "\n");
+    for (int i = 1; i < argc; ++i) requests.push_back(ToUtf8(argv[i]) + "\n");
     DWORD exitCode = 0;
     const std::string output = RunRequests(requests, {}, &exitCode);
     fwrite(output.data(), 1, output.size(), stdout);

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "host/CommandLine.h"
+#include "host/WindowsText.h"
 
 namespace {
 
@@ -24,14 +24,6 @@ std::wstring BinaryFolder()
 }
 
 std::wstring PluginPath(const std::wstring& name) { return BinaryFolder() + L"\\plugins\\" + name + L".dll"; }
-
-std::string Utf8(const std::wstring& text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
 
 int CountOf(const std::string& text, const std::string& needle)
 {

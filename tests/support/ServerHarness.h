@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "host/WindowsText.h"
+
 struct CServerOptions {
     std::wstring serverName = L"ScanServer-x64.exe";  // in the test program's folder
     bool passRequestPipe = true;
@@ -59,7 +61,6 @@ private:
 // The folder of the running test program, where the server and the test plug-ins are built.
 std::wstring BinaryFolder();
 std::wstring PluginPath(const std::wstring& name);
-std::string Utf8(const std::wstring& text);
 
 // Starts a server, sends each request after its "ready:", closes the pipe and returns the
 // whole output. The exit code goes to `exitCode` when given.

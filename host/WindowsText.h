@@ -1,5 +1,9 @@
 #pragma once
+// Text at the edge of the Windows API: wide strings there, UTF-8 everywhere else.
 #include <string>
+
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
 
 // Quotes one argument so that CommandLineToArgvW gives it back unchanged: backslashes before a
 // quotation mark, and before the closing one, are doubled.
