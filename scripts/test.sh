@@ -12,6 +12,9 @@ ctest --preset native
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64
 
+# The splash window on a real X server, with an X server and a wineserver of its own.
+ctest --preset windows-x64 --label-regex display
+
 # A wineserver, or Wine's desktop and service processes, started by a test would inherit
 # ctest's output pipe and make ctest wait for them after every test. One persistent
 # wineserver, and a server in its window-only mode that keeps those processes alive, both
@@ -23,6 +26,3 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine cmd /c exit >/dev/null 2>&1 || true
 wine build/windows-x64/bin/ScanServer-x64.exe >/dev/null 2>&1 &
 ctest --preset windows-x64 --label-exclude display
-
-# The splash window on a real X server, with an X server and a wineserver of its own.
-ctest --preset windows-x64 --label-regex display
