@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks under Wine; they print their figures.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+bash scripts/setup.sh
+cmake --preset windows-x64 >/dev/null
+cmake --build --preset windows-x64 --target scan_benchmark >/dev/null
+unset DISPLAY
+exec scripts/wine-run build/windows-x64/bin/scan_benchmark.exe
