@@ -9,6 +9,8 @@ namespace {
 constexpr char kReadyLine[] = "ready:";
 constexpr DWORD kExitWaitMs = 5000;
 constexpr DWORD kKilledExitCode = 1;
+// A server that has begun a crash dump is given this long to finish it (Wine takes seconds).
+constexpr DWORD kDumpGraceMs = 60000;
 
 std::wstring Hex(uint64_t value)
 {
@@ -185,6 +187,16 @@ void CScanServer::End(bool kill)
 
 void CScanServer::Stop() { End(false); }
 
+bool CScanServer::DumpBegun() const
+{
+    if (privateDumpFolder.empty()) return false;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((privateDumpFolder + L"\\*.mdmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
 std::wstring CScanServer::TakeDump(const std::string& request)
 {
     if (privateDumpFolder.empty()) return L"";
@@ -262,6 +274,13 @@ CScanOutcome CScanServer::Scan(const std::string& request)
         else outcome.trace.push_back(*line);
     }
 
+    // Past the deadline with a dump begun, it is no hang: the server is crashing.
+    if (timedOut && DumpBegun() && WaitForSingleObject(process, kDumpGraceMs) == WAIT_OBJECT_0) {
+        for (bool drained = false; std::optional<std::string> line = NextLine(std::chrono::steady_clock::now() +
+                                                                              std::chrono::seconds(5), drained);)
+            if (SplitServerLine(*line).level != ">") outcome.trace.push_back(*line);
+        timedOut = false;
+    }
     if (timedOut) {
         End(true);
         char limit[48];

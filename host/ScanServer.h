@@ -55,6 +55,7 @@ private:
     // The next complete line, or nothing when the output ended or the deadline passed.
     std::optional<std::string> NextLine(std::chrono::steady_clock::time_point deadline, bool& timedOut);
     void End(bool kill);
+    bool DumpBegun() const;
     std::wstring TakeDump(const std::string& request);
 
     CScanServerOptions options;

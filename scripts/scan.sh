@@ -12,8 +12,11 @@ export WINEPREFIX="$here/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="msco
 
 arguments=()
 for argument in "$@"; do
-  # A path of this machine becomes the drive Z: path Wine gives it.
-  if [[ "$argument" == /* && -e "$argument" ]]; then argument="Z:$(realpath "$argument" | tr / '\\')"; fi
+  # A path of this machine (existing, or a new file in an existing folder, like a database)
+  # becomes the drive Z: path Wine gives it.
+  if [[ "$argument" == /* && -e "$(dirname "$argument")" ]]; then
+    argument="Z:$(realpath -m "$argument" | tr / '\\')"
+  fi
   arguments+=("$argument")
 done
 if [ ${#arguments[@]} -eq 0 ]; then

@@ -72,6 +72,17 @@ TEST_F(ClientTest, EndsAServerThatHangsAndStartsAnother)
     EXPECT_EQ(server.Scan(Plugin(L"ordinary_effect")).status, ScanStatus::kOk);
 }
 
+TEST_F(ClientTest, ACrashWhoseDumpOutlastsTheTimeOutIsStillACrash)
+{
+    // Long enough to start and crash, shorter than Wine takes to write the dump.
+    options.timeout = std::chrono::milliseconds(2000);
+    CScanServer server(options);
+    const CScanOutcome crashed = server.Scan(Plugin(L"crash_in_entry"));
+    EXPECT_EQ(crashed.status, ScanStatus::kCrashed) << crashed.error;
+    EXPECT_EQ(crashed.exitCode, 9u);
+    EXPECT_NE(GetFileAttributesW(crashed.dumpFile.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(ClientTest, ScansEachSubPluginOfAShellOnTheServerThatKeepsItsLibrary)
 {
     const auto scans = ScanPlugins({Plugin(L"shell_with_duplicates"), Plugin(L"ordinary_effect")}, {options, 2});
