@@ -11,6 +11,7 @@ constexpr DWORD kExitWaitMs = 5000;
 constexpr DWORD kKilledExitCode = 1;
 // A server that has begun a crash dump is given this long to finish it (Wine takes seconds).
 constexpr DWORD kDumpGraceMs = 60000;
+constexpr std::chrono::milliseconds kPollInterval{200};
 
 std::wstring Hex(uint64_t value)
 {
@@ -59,11 +60,6 @@ const char* ScanStatusName(ScanStatus status)
 
 CScanServer::CScanServer(CScanServerOptions chosen) : options(std::move(chosen))
 {
-    // Servers die with the host: the job ends them when its last handle closes.
-    job = CreateJobObjectW(nullptr, nullptr);
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (job) SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     if (!options.dumpFolder.empty()) {
         CreateDirectoryW(options.dumpFolder.c_str(), nullptr);
         privateDumpFolder = options.dumpFolder + L"\\.server-" + Hex(GetCurrentProcessId()) + L"-" + Hex(ServerCounter++);
@@ -73,7 +69,6 @@ CScanServer::CScanServer(CScanServerOptions chosen) : options(std::move(chosen))
 CScanServer::~CScanServer()
 {
     Stop();
-    if (job) CloseHandle(job);
     if (!privateDumpFolder.empty()) RemoveDirectoryW(privateDumpFolder.c_str());
 }
 
@@ -126,7 +121,16 @@ bool CScanServer::Start(std::string& problem)
         problem = "cannot start the scan server (error " + std::to_string(error) + ")";
         return false;
     }
-    if (job) AssignProcessToJobObject(job, info.hProcess);
+    // Each server runs in a job of its own, together with whatever processes its plug-ins start.
+    // Those may hold the server's pipe ends; ending the job ends them all, so the output always
+    // comes to an end. The job also ends the server if the host itself goes away.
+    job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job) {
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+        AssignProcessToJobObject(job, info.hProcess);
+    }
     ResumeThread(info.hThread);
     CloseHandle(info.hThread);
     process = info.hProcess;
@@ -160,10 +164,11 @@ void CScanServer::ReadOutput()
     changed.notify_all();
 }
 
-std::optional<std::string> CScanServer::NextLine(std::chrono::steady_clock::time_point deadline, bool& timedOut)
+std::optional<std::string> CScanServer::NextLine(std::chrono::steady_clock::time_point deadline, bool& ended)
 {
     std::unique_lock<std::mutex> guard(lock);
-    timedOut = !changed.wait_until(guard, deadline, [this] { return !lines.empty() || outputEnded; });
+    changed.wait_until(guard, deadline, [this] { return !lines.empty() || outputEnded; });
+    ended = lines.empty() && outputEnded;
     if (lines.empty()) return std::nullopt;
     std::string line = std::move(lines.front());
     lines.pop_front();
@@ -177,6 +182,11 @@ void CScanServer::End(bool kill)
     requestWrite = nullptr;
     if (kill || WaitForSingleObject(process, kExitWaitMs) != WAIT_OBJECT_0) TerminateProcess(process, kKilledExitCode);
     WaitForSingleObject(process, kExitWaitMs);
+    if (job) {
+        TerminateJobObject(job, kKilledExitCode);
+        CloseHandle(job);
+        job = nullptr;
+    }
     if (reader.joinable()) reader.join();
     CloseHandle(outputRead);
     outputRead = nullptr;
@@ -231,14 +241,16 @@ CScanOutcome CScanServer::Scan(const std::string& request)
         outcome.error = "a request cannot hold a line break";
         return finish(ScanStatus::kFailed);
     }
+    // A server that ended after its last answer is not this plug-in's doing.
+    if (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0) End(false);
     std::string problem;
     if (process == nullptr && !Start(problem)) {
         outcome.error = problem;
         return finish(ScanStatus::kFailed);
     }
 
-    // The server announces itself, then says it is ready before every request.
-    bool timedOut = false;
+    // The server announces itself, then says it is ready before every request; the answer
+    // runs up to the next "ready:".
     bool sent = false;
     std::vector<std::string> reportLines;
     auto send = [&] {
@@ -248,47 +260,60 @@ CScanOutcome CScanServer::Scan(const std::string& request)
         sent = true;
         ready = false;
     };
-    if (ready) send();
-    for (;;) {
-        std::optional<std::string> line = NextLine(deadline, timedOut);
-        if (!line) break;
-        const CServerLine parsed = SplitServerLine(*line);
-        if (*line == kReadyLine) {
-            if (sent) {
-                ready = true;
-                std::string why;
-                auto report = ParsePluginReport(reportLines, &why);
-                if (!report) {
-                    outcome.error = "unreadable report: " + why;
-                    return finish(ScanStatus::kFailed);
-                }
-                outcome.report = std::move(*report);
-                return finish(outcome.error.empty() ? ScanStatus::kOk : ScanStatus::kFailed);
-            }
+    // Takes one line; true when it completed the answer.
+    auto take = [&](const std::string& line) {
+        if (line == kReadyLine) {
+            if (sent) return ready = true;
             send();
-            continue;
+            return false;
         }
-        if (!sent) continue;  // the banner
+        if (!sent) return false;  // the banner
+        const CServerLine parsed = SplitServerLine(line);
         if (parsed.level == ">") reportLines.push_back(parsed.text);
         else if (parsed.level == "error" && outcome.error.empty()) outcome.error = parsed.text;
-        else outcome.trace.push_back(*line);
-    }
+        else outcome.trace.push_back(line);
+        return false;
+    };
+    auto answer = [&] {
+        std::string why;
+        auto report = ParsePluginReport(reportLines, &why);
+        if (!report) {
+            outcome.error = "unreadable report: " + why;
+            return finish(ScanStatus::kFailed);
+        }
+        outcome.report = std::move(*report);
+        return finish(outcome.error.empty() ? ScanStatus::kOk : ScanStatus::kFailed);
+    };
+    if (ready) send();
 
-    // Past the deadline with a dump begun, it is no hang: the server is crashing.
-    if (timedOut && DumpBegun() && WaitForSingleObject(process, kDumpGraceMs) == WAIT_OBJECT_0) {
-        for (bool drained = false; std::optional<std::string> line = NextLine(std::chrono::steady_clock::now() +
-                                                                              std::chrono::seconds(5), drained);)
-            if (SplitServerLine(*line).level != ">") outcome.trace.push_back(*line);
-        timedOut = false;
+    // The output ends when the server does, unless a process a plug-in started holds its pipe;
+    // so the server itself is watched too.
+    bool serverGone = false, timedOut = false;
+    while (!serverGone && !timedOut) {
+        const auto now = std::chrono::steady_clock::now();
+        bool ended = false;
+        if (std::optional<std::string> line = NextLine(std::min(deadline, now + kPollInterval), ended)) {
+            if (take(*line)) return answer();
+            continue;
+        }
+        serverGone = ended || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        timedOut = !serverGone && std::chrono::steady_clock::now() >= deadline;
     }
-    if (timedOut) {
+    // Past the deadline with a dump begun, it is no hang: the server is crashing, and a dump
+    // can take longer to write than the deadline allows (seconds under Wine).
+    if (timedOut && DumpBegun() && WaitForSingleObject(process, kDumpGraceMs) == WAIT_OBJECT_0) serverGone = true;
+    if (!serverGone) {
         End(true);
         char limit[48];
         snprintf(limit, sizeof(limit), "no answer within %.1f s", static_cast<double>(options.timeout.count()) / 1000.0);
         outcome.error = limit;
         return finish(ScanStatus::kTimedOut);
     }
-    // The output ended before the answer did: the server is gone.
+
+    // What the server wrote before it went is still worth having: it shows where it crashed.
+    bool ended = false;
+    while (std::optional<std::string> line = NextLine(std::chrono::steady_clock::now() + kPollInterval, ended))
+        if (take(*line)) break;
     WaitForSingleObject(process, kExitWaitMs);
     GetExitCodeProcess(process, &outcome.exitCode);
     End(false);

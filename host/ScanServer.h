@@ -52,8 +52,8 @@ public:
 private:
     bool Start(std::string& problem);
     void ReadOutput();
-    // The next complete line, or nothing when the output ended or the deadline passed.
-    std::optional<std::string> NextLine(std::chrono::steady_clock::time_point deadline, bool& timedOut);
+    // The next complete line, or nothing when the deadline passed or the output ended (`ended`).
+    std::optional<std::string> NextLine(std::chrono::steady_clock::time_point deadline, bool& ended);
     void End(bool kill);
     bool DumpBegun() const;
     std::wstring TakeDump(const std::string& request);

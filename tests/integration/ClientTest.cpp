@@ -83,6 +83,20 @@ TEST_F(ClientTest, ACrashWhoseDumpOutlastsTheTimeOutIsStillACrash)
     EXPECT_NE(GetFileAttributesW(crashed.dumpFile.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(ClientTest, ACrashIsSeenWhileAProcessThePluginStartedHoldsThePipes)
+{
+    options.timeout = std::chrono::milliseconds(60000);
+    CScanServer server(options);
+    const auto started = GetTickCount64();
+    const CScanOutcome crashed = server.Scan(Plugin(L"helper_holds_pipes_then_crash"));
+    EXPECT_EQ(crashed.status, ScanStatus::kCrashed) << crashed.error;
+    EXPECT_EQ(crashed.exitCode, 9u);
+    EXPECT_LT(GetTickCount64() - started, 30000u);  // seen when the server ended, not at the deadline
+    EXPECT_EQ(crashed.trace.back(), "info:Calling entry point...");
+    // The helper went with the server's job, so its pipes closed and the next scan is clean.
+    EXPECT_EQ(server.Scan(Plugin(L"ordinary_effect")).status, ScanStatus::kOk);
+}
+
 TEST_F(ClientTest, ScansEachSubPluginOfAShellOnTheServerThatKeepsItsLibrary)
 {
     const auto scans = ScanPlugins({Plugin(L"shell_with_duplicates"), Plugin(L"ordinary_effect")}, {options, 2});
