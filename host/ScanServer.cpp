@@ -102,16 +102,17 @@ bool CScanServer::Start(std::string& problem)
     startup.lpAttributeList = haveList ? attributes : nullptr;
     PROCESS_INFORMATION info{};
     BOOL created;
+    DWORD error = 0;
     {
         std::lock_guard<std::mutex> guard(ProcessCreationLock());
         for (HANDLE handle : inherited) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
         created = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
                                  CREATE_SUSPENDED | (haveList ? EXTENDED_STARTUPINFO_PRESENT : 0), nullptr, nullptr,
                                  &startup.StartupInfo, &info);
+        error = GetLastError();
         for (HANDLE handle : inherited) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
     }
     if (haveList) DeleteProcThreadAttributeList(attributes);
-    const DWORD error = GetLastError();
     CloseHandle(requestRead);
     CloseHandle(outputWrite);
     if (!created) {

@@ -110,12 +110,19 @@ TEST_F(ClientTest, ScansEachSubPluginOfAShellOnTheServerThatKeepsItsLibrary)
     EXPECT_TRUE(scans[1].subPlugins.empty());
 }
 
-TEST_F(ClientTest, RefusesARequestWithALineBreakWithoutAskingTheServer)
+TEST_F(ClientTest, RefusesWhatItCannotAskAndSaysWhy)
 {
     CScanServer server(options);
     const CScanOutcome refused = server.Scan("C:\\a.dll\nC:\\b.dll");
     EXPECT_EQ(refused.status, ScanStatus::kFailed);
+    EXPECT_EQ(refused.error, "a request cannot hold a line break");
     EXPECT_FALSE(server.Running());
+
+    options.serverPath = BinaryFolder() + L"\\no-such-server.exe";
+    CScanServer missing(options);
+    const CScanOutcome unstarted = missing.Scan(Plugin(L"ordinary_effect"));
+    EXPECT_EQ(unstarted.status, ScanStatus::kFailed);
+    EXPECT_EQ(unstarted.error.rfind("cannot start the scan server (error ", 0), 0u) << unstarted.error;
 }
 
 }  // namespace
