@@ -22,8 +22,10 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     app.add_flag("--rescan", options.rescan, "scan every file, also those unchanged since the database has them");
     const std::map<std::string, OutputFormat> formats = {
         {"table", OutputFormat::kTable}, {"json", OutputFormat::kJson}, {"csv", OutputFormat::kCsv}};
-    app.add_option("--format", options.format, "what standard output gets: table, json or csv (default: table)")
-        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+    std::string format = "table";
+    app.add_option("--format", format, "what standard output gets: table, json or csv")
+        ->check(CLI::IsMember({"table", "json", "csv"}, CLI::ignore_case))
+        ->capture_default_str();
     app.add_option("--dump-dir", options.dumpFolder, "folder for crash dumps (default: tessarine-scan-dumps in TEMP)");
     app.add_option("--server", options.server, "the scan server (default: ScanServer-x64.exe beside this program)");
     app.footer(
@@ -46,5 +48,6 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         app.exit(e);
         return kExitBadUsage;
     }
+    options.format = formats.at(CLI::detail::to_lower(format));
     return -1;
 }
