@@ -5,11 +5,11 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(
-  cmake make g++ python3
+  cmake make g++
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-  clang lld
+  clang
   wine wine64
-  xvfb x11-utils xauth imagemagick
+  xvfb x11-utils xauth imagemagick fonts-dejavu-core
   googletest
   libcli11-dev nlohmann-json3-dev
 )

@@ -75,7 +75,7 @@ TEST_F(ClientTest, EndsAServerThatHangsAndStartsAnother)
 TEST_F(ClientTest, ACrashWhoseDumpOutlastsTheTimeOutIsStillACrash)
 {
     // Long enough to start and crash, shorter than Wine takes to write the dump.
-    options.timeout = std::chrono::milliseconds(2000);
+    options.timeout = std::chrono::milliseconds(3000);
     CScanServer server(options);
     const CScanOutcome crashed = server.Scan(Plugin(L"crash_in_entry"));
     EXPECT_EQ(crashed.status, ScanStatus::kCrashed) << crashed.error;
