@@ -76,7 +76,14 @@ bool CScanServer::Start(std::string& problem)
 {
     SECURITY_ATTRIBUTES plain{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
     HANDLE requestRead = nullptr, outputWrite = nullptr;
-    if (!CreatePipe(&requestRead, &requestWrite, &plain, 0) || !CreatePipe(&outputRead, &outputWrite, &plain, 0)) {
+    if (!CreatePipe(&requestRead, &requestWrite, &plain, 0)) {
+        problem = "cannot create pipes";
+        return false;
+    }
+    if (!CreatePipe(&outputRead, &outputWrite, &plain, 0)) {
+        CloseHandle(requestRead);
+        CloseHandle(requestWrite);
+        requestWrite = nullptr;
         problem = "cannot create pipes";
         return false;
     }
