@@ -3,6 +3,7 @@
 // screenshot meanwhile), has one request served and reports the exit code.
 // Usage: splash_probe.exe GO_FILE [SERVER_NAME]
 #include <cstdio>
+#include <thread>
 
 #include "tests/support/ServerHarness.h"
 
@@ -34,8 +35,22 @@ int wmain(int argc, wchar_t** argv)
     fflush(stdout);
 
     for (int waited = 0; GetFileAttributesW(argv[1]) == INVALID_FILE_ATTRIBUTES && waited < 600; ++waited) Sleep(100);
+    // The server lets window messages through only when a request arrives, so the hit test is
+    // sent first and answered while the request is served.
+    DWORD_PTR hitTest = 0;
+    std::thread asker;
+    if (window) {
+        asker = std::thread([&] {
+            SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(1200, 900), SMTO_BLOCK, 20000, &hitTest);
+        });
+        Sleep(300);
+    }
     server.Send("C:\\no\\such\\plugin.dll\n");
     const bool answered = server.WaitForReady(2);
+    if (asker.joinable()) {
+        asker.join();
+        printf("hittest=%lu\n", static_cast<unsigned long>(hitTest));
+    }
     printf("answered=%d\n", answered && server.Output().find(">:}\n") != std::string::npos);
     server.CloseRequests();
     printf("exit=%lu\n", static_cast<unsigned long>(server.WaitForExit()));

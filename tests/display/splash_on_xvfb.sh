@@ -52,6 +52,7 @@ check "title" "$(fact title "$facts")" "Tessarine Scan Server"
 check "visible" "$(fact visible "$facts")" 1
 check "work area" "$(fact workarea "$facts")" "0,0,1280,984"
 check "bottom-right of the work area" "$(fact rect "$facts")" "1150,854,1270,974"
+check "every point of the picture is its caption" "$(fact hittest "$facts")" 2
 check "request served" "$(fact answered "$facts")" 1
 check "exit code" "$(fact exit "$facts")" 0
 
