@@ -44,6 +44,7 @@ bool CDatabase::Save(std::string& problem) const
     const std::wstring temporary = path + L".tmp";
     {
         std::ofstream out(std::filesystem::path(temporary), std::ios::binary | std::ios::trunc);
+        // A text that is not valid UTF-8 is replaced rather than failing the whole database.
         out << document.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
         out.flush();
         if (!out) {

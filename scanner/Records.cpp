@@ -28,8 +28,8 @@ Json ReportJson(const CPluginReport& report)
                 {"synthEdit", report.synthEdit}};
 }
 
-// Texts from a plug-in are 8-bit bytes widened by the server, so they are valid UTF-8 here;
-// a broken one is replaced rather than failing the whole database.
+// The status, and what there is to know about it: the error, the crash's exit code, dump and
+// last steps, and the report when the server gave one.
 void AddOutcome(Json& record, const CScanOutcome& outcome)
 {
     record["status"] = ScanStatusName(outcome.status);
