@@ -9,21 +9,13 @@
 #include <cstdio>
 #include <string>
 
+#include "host/Paths.h"
 #include "host/PluginScanner.h"
 #include "host/WindowsText.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::wstring BinaryFolder()
-{
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    folder = folder.substr(0, folder.find_last_of(L"\\/"));
-    return folder;
-}
 
 std::string Plugin(const std::wstring& bin, const char* name, const wchar_t* folder = L"plugins")
 {
@@ -36,7 +28,7 @@ double Seconds(Clock::time_point since) { return std::chrono::duration<double>(C
 
 int main()
 {
-    const std::wstring bin = BinaryFolder();
+    const std::wstring bin = ProgramFolder();
     CScanServerOptions server;
     server.serverPath = bin + L"\\ScanServer-x64.exe";
     server.timeout = std::chrono::milliseconds(60000);

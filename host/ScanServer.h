@@ -6,14 +6,10 @@
 #include <windows.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "host/ChildProcess.h"
 #include "host/ServerOutput.h"
 
 enum class ScanStatus { kOk, kFailed, kCrashed, kTimedOut };
@@ -47,28 +43,16 @@ public:
     CScanOutcome Scan(const std::string& request);
     // Closes the request pipe and waits for the server to end.
     void Stop();
-    bool Running() const { return process != nullptr; }
+    bool Running() const { return server.Running(); }
 
 private:
     bool Start(std::string& problem);
-    void ReadOutput();
-    // The next complete line, or nothing when the deadline passed or the output ended (`ended`).
-    std::optional<std::string> NextLine(std::chrono::steady_clock::time_point deadline, bool& ended);
     void End(bool kill);
     bool DumpBegun() const;
     std::wstring TakeDump(const std::string& request);
 
     CScanServerOptions options;
     std::wstring privateDumpFolder;  // this server's own, so that no two servers share a dump name
-    HANDLE job = nullptr;
-    HANDLE process = nullptr;
-    HANDLE requestWrite = nullptr;
-    HANDLE outputRead = nullptr;
-    std::thread reader;
-    std::mutex lock;
-    std::condition_variable changed;
-    std::deque<std::string> lines;
-    std::string partial;
-    bool outputEnded = false;
+    CChildProcess server;
     bool ready = false;  // it said "ready:" and waits for a request
 };

@@ -2,37 +2,18 @@
 
 #include <cstdlib>
 
-namespace {
+#include "protocol/HexArgument.h"
+#include "protocol/Utf8.h"
 
-void AppendUtf8(std::string& out, uint32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
+namespace {
 
 bool ParseHex(std::string_view digits, uint32_t& value)
 {
     if (digits.empty() || digits.size() > 8) return false;
     value = 0;
     for (char c : digits) {
-        int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return false;
+        const int digit = HexDigitValue(static_cast<unsigned char>(c));
+        if (digit < 0) return false;
         value = value << 4 | static_cast<uint32_t>(digit);
     }
     return true;

@@ -1,21 +1,18 @@
 #include "host/WindowsText.h"
 
-#include <windows.h>
+#include "protocol/Utf8.h"
 
+// The server's own conversions give what the system's give (the tests compare them), and
+// wide strings are UTF-16 on Windows.
 std::string ToUtf8(const std::wstring& text)
 {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    return bytes;
+    return ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 
 std::wstring FromUtf8(const std::string& text)
 {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
+    const std::u16string wide = Utf8ToUtf16(text);
+    return std::wstring(reinterpret_cast<const wchar_t*>(wide.data()), wide.size());
 }
 
 std::wstring QuoteArgument(const std::wstring& argument)

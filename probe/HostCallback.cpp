@@ -2,11 +2,8 @@
 
 #include <cstring>
 
-#include "server/LogLine.h"
-#include "server/Utf8.h"
-
-int32_t CurrentShellId = 0;
-bool PluginWantsMidi = false;
+#include "protocol/LogLine.h"
+#include "protocol/Utf8.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include "probe/GuardedCall.h"
 #include "probe/HostCallback.h"
 #include "probe/ProbeRules.h"
+#include "probe/ProbeState.h"
 #include "probe/VersionText.h"
+#include "protocol/LogLine.h"
 #include "report/Map.h"
-#include "server/CrashDump.h"
-#include "server/LogLine.h"
 
 namespace {
 
@@ -75,10 +75,10 @@ bool ProbePlugin(HMODULE module, CScanResult& result)
     }
 
     PluginWantsMidi = false;
-    SetUnhandledExceptionFilter(CrashFilter);
+    ProbeHooks.restoreCrashFilter();
     LogInfo(u"Calling entry point...\n");
     AEffect* effect = entryPoint(HostCallback);
-    SetUnhandledExceptionFilter(CrashFilter);
+    ProbeHooks.restoreCrashFilter();
     if (effect == nullptr) {
         result.error = u"Entry point returned NULL";
         return false;
@@ -87,7 +87,7 @@ bool ProbePlugin(HMODULE module, CScanResult& result)
         result.error = u"Bad magic";
         return false;
     }
-    SetUnhandledExceptionFilter(CrashFilter);
+    ProbeHooks.restoreCrashFilter();
 
     result.synthEdit = FindResourceW(module, MAKEINTRESOURCEW(kSynthEditResourceId), L"SE1") != nullptr;
     result.name = VstTextQuery(effect, effGetEffectName);
@@ -107,6 +107,6 @@ bool ProbePlugin(HMODULE module, CScanResult& result)
     // A plug-in that faults while closing has told us all we asked: keep the report.
     LogInfo(u"Dispatching effClose...\n");
     DispatchGuarded(effect, effClose);
-    SetUnhandledExceptionFilter(CrashFilter);
+    ProbeHooks.restoreCrashFilter();
     return true;
 }

@@ -1,7 +1,7 @@
 #include "probe/ProbeRules.h"
 
 #include "probe/Vst2Abi.h"
-#include "server/HexArgument.h"
+#include "protocol/HexArgument.h"
 
 bool CapabilityAnswerIsYes(intptr_t answer)
 {

@@ -6,23 +6,17 @@
 #include "probe/HostCallback.h"
 #include "probe/Probe.h"
 #include "probe/ProbeRules.h"
+#include "probe/ProbeState.h"
 #include "probe/VersionText.h"
+#include "protocol/Format.h"
+#include "protocol/LogLine.h"
 #include "report/JsonReport.h"
-#include "server/CrashDump.h"
-#include "server/Format.h"
-#include "server/LogLine.h"
-#include "server/RequestLoop.h"
-#include "splash/SplashWindow.h"
 
 namespace {
 
 // The libraries that the plug-in depends on are searched for in the plug-in's own folder
 // first, not in the server's.
 constexpr DWORD kLoadFlags = LOAD_WITH_ALTERED_SEARCH_PATH;
-
-// A shell's library stays loaded so that the requests for its sub-plug-ins re-use it.
-HMODULE CachedLibrary = nullptr;
-std::u16string CachedLibraryPath;
 
 const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
@@ -38,13 +32,13 @@ bool ScanLibrary(const std::u16string& request, CScanResult& result)
 {
     LogInfo(u"Scanning plugin: '%s'\n", request.c_str());
     const CRequestPath path = SplitRequestPath(request);
-    SetUnhandledExceptionFilter(CrashFilter);
+    ProbeHooks.restoreCrashFilter();
 
     HMODULE module;
     const bool reused = CachedLibrary != nullptr && CachedLibraryPath == path.libraryPath;
     if (reused) {
         LogInfo(u"Re-using previous library instance...\n");
-        module = CachedLibrary;
+        module = static_cast<HMODULE>(CachedLibrary);
     } else {
         FreeCachedLibrary();
         LogInfo(u"Loading library...\n");
@@ -56,16 +50,16 @@ bool ScanLibrary(const std::u16string& request, CScanResult& result)
     }
 
     const std::u16string resourceVersion = ResourceVersionText(path.libraryPath);
-    SetUnhandledExceptionFilter(CrashFilter);
-    SetActiveWindow(SplashWindow);
-    DispatchPendingMessages();
+    ProbeHooks.restoreCrashFilter();
+    ProbeHooks.activateHostWindow();
+    ProbeHooks.dispatchPendingMessages();
 
     CurrentShellId = path.shellId;
     const bool probed = ProbePlugin(module, result);
     CurrentShellId = 0;
 
     if (result.version.empty()) result.version = resourceVersion;
-    DispatchPendingMessages();
+    ProbeHooks.dispatchPendingMessages();
 
     if (result.shells.GetCount() > 0 || reused) {
         LogInfo(u"Keeping shell library loaded for now...\n");
@@ -107,7 +101,7 @@ void FreeCachedLibrary()
 {
     if (CachedLibrary == nullptr) return;
     LogInfo(u"Freeing cached library...\n");
-    FreeLibrary(CachedLibrary);
+    FreeLibrary(static_cast<HMODULE>(CachedLibrary));
     CachedLibrary = nullptr;
     CachedLibraryPath.clear();
     LogInfo(u"Freed\n");

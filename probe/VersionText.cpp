@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "server/Format.h"
-#include "server/Utf8.h"
+#include "protocol/Format.h"
+#include "protocol/Utf8.h"
 
 std::u16string FormatVendorVersion(int32_t v)
 {

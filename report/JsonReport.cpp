@@ -1,7 +1,7 @@
 #include "report/JsonReport.h"
 
-#include "server/Format.h"
-#include "server/LogLine.h"
+#include "protocol/Format.h"
+#include "protocol/LogLine.h"
 
 namespace {
 

@@ -2,13 +2,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "host/Paths.h"
 
-std::string FileName(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+namespace {
 
 std::string Category(int category)
 {
@@ -92,7 +88,7 @@ std::string FormatTable(const std::vector<Json>& records)
     std::vector<std::vector<std::string>> cells = {{"STATUS", "ID", "CATEGORY", "NAME", "VENDOR", "VERSION", "PLUG-IN", "NOTE"}};
     for (const auto& row : Rows(records)) {
         const Json& report = Report(*row.record);
-        const std::string plugin = row.subId.empty() ? FileName(row.path) : "  > " + row.subId;
+        const std::string plugin = row.subId.empty() ? FileNameOf(row.path) : "  > " + row.subId;
         cells.push_back({row.record->value("status", ""), report.value("id", ""),
                          report.contains("category") ? Category(report["category"]) : "",
                          Clip(OneLine(report.value("name", ""))), Clip(OneLine(report.value("vendor", ""))), OneLine(report.value("version", "")), plugin,

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "host/Paths.h"
 #include "host/PluginScanner.h"
 #include "scanner/Database.h"
 #include "scanner/Options.h"
@@ -12,14 +13,6 @@
 #include "scanner/Progress.h"
 
 namespace {
-
-std::wstring ProgramFolder()
-{
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/"));
-}
 
 std::wstring DefaultDumpFolder()
 {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "host/Paths.h"
+
 namespace {
 
 std::string Clock(double seconds)
@@ -10,12 +12,6 @@ std::string Clock(double seconds)
     char text[24];
     snprintf(text, sizeof(text), "%ld:%02ld", whole / 60, whole % 60);
     return text;
-}
-
-std::string FileName(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 void Print(const std::string& text)
@@ -30,7 +26,7 @@ CProgress::CProgress(size_t total, bool terminal) : total(total), terminal(termi
 
 void CProgress::Started(const std::string& path)
 {
-    current = FileName(path);
+    current = FileNameOf(path);
     if (terminal) Draw();
 }
 

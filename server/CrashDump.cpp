@@ -35,6 +35,8 @@ void SetCrashFolder(const wchar_t* folder)
     DumpPathBuffer.assign(CrashFolder.size() + DumpBaseName.size() + kDumpNameFixedUnits, u'\0');
 }
 
+void RestoreCrashFilter() { SetUnhandledExceptionFilter(CrashFilter); }
+
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exception)
 {
     if (!CrashFolder.empty() && DumpingThread != GetCurrentThreadId()) {

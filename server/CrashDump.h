@@ -8,3 +8,5 @@ void InitCrashHandling();
 // The folder for minidumps; empty means a crash writes none.
 void SetCrashFolder(const wchar_t* folder);
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exception);
+// Installs CrashFilter again, replacing any filter a plug-in installed for itself.
+void RestoreCrashFilter();

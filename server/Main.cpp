@@ -2,11 +2,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "probe/ProbeState.h"
 #include "probe/ScanDriver.h"
+#include "protocol/HexArgument.h"
+#include "protocol/LogLine.h"
+#include "protocol/OutputChannel.h"
 #include "server/CrashDump.h"
-#include "server/HexArgument.h"
-#include "server/LogLine.h"
-#include "server/OutputChannel.h"
 #include "server/RequestLoop.h"
 #include "splash/SplashWindow.h"
 
@@ -39,6 +40,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     InputHandle = reinterpret_cast<HANDLE>(requestHandle);
     OutputHandle = outputHandle ? reinterpret_cast<HANDLE>(outputHandle) : GetStdHandle(STD_OUTPUT_HANDLE);
     CreateSplashWindow(instance, reinterpret_cast<HWND>(referenceWindow));
+    ProbeHooks = {RestoreCrashFilter, DispatchPendingMessages, ActivateSplashWindow};
     LogInfo(u"Tessarine Plugin Scan Server (x64)\n");
 
     if (InputHandle == nullptr) {

@@ -5,10 +5,12 @@
 #include <cstring>
 
 #include "probe/ScanDriver.h"
-#include "server/LogLine.h"
-#include "server/OutputChannel.h"
-#include "server/RequestText.h"
-#include "server/Utf8.h"
+#include "protocol/LogLine.h"
+#include "protocol/OutputChannel.h"
+#include "protocol/RequestText.h"
+#include "protocol/Utf8.h"
+
+HANDLE InputHandle = nullptr;
 
 namespace {
 

@@ -92,3 +92,5 @@ void DestroySplashWindow()
     if (SplashWindow) DestroyWindow(SplashWindow);
     SplashWindow = nullptr;
 }
+
+void ActivateSplashWindow() { SetActiveWindow(SplashWindow); }

@@ -14,3 +14,5 @@ void StopSplashGraphics(SplashSession session);
 // (the foreground window's when null).
 void CreateSplashWindow(HINSTANCE instance, HWND referenceWindow);
 void DestroySplashWindow();
+// Makes the splash window the active one, so that plug-ins find a window of ours in front.
+void ActivateSplashWindow();

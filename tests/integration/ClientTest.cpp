@@ -13,7 +13,7 @@ protected:
     {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        options.serverPath = BinaryFolder() + L"\\ScanServer-x64.exe";
+        options.serverPath = ProgramFolder() + L"\\ScanServer-x64.exe";
         options.dumpFolder = std::wstring(temp) + L"tessarine-client-" + std::to_wstring(GetCurrentProcessId());
         options.timeout = std::chrono::milliseconds(15000);
     }
@@ -118,7 +118,7 @@ TEST_F(ClientTest, RefusesWhatItCannotAskAndSaysWhy)
     EXPECT_EQ(refused.error, "a request cannot hold a line break");
     EXPECT_FALSE(server.Running());
 
-    options.serverPath = BinaryFolder() + L"\\no-such-server.exe";
+    options.serverPath = ProgramFolder() + L"\\no-such-server.exe";
     CScanServer missing(options);
     const CScanOutcome unstarted = missing.Scan(Plugin(L"ordinary_effect"));
     EXPECT_EQ(unstarted.status, ScanStatus::kFailed);

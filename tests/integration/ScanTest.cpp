@@ -129,7 +129,7 @@ TEST(Scan, LibrariesThatHoldNoUsablePlugin)
     EXPECT_EQ(ScanOne(L"bad_magic"),
               refused(L"bad_magic", "info:Found VSTPluginMain()\ninfo:Calling entry point...\n", "Bad magic"));
     // An executable of our own loads as a library but exports no entry point.
-    const std::string harness = Answers(RunRequests({ToUtf8(BinaryFolder() + L"\\ScanServer-x64.exe") + "\n"}))[0];
+    const std::string harness = Answers(RunRequests({ToUtf8(ProgramFolder() + L"\\ScanServer-x64.exe") + "\n"}))[0];
     EXPECT_NE(harness.find("info:Finished\nerror:Entry point not found, not a VST plugin\n"), std::string::npos)
         << harness;
 }

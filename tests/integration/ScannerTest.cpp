@@ -59,7 +59,7 @@ protected:
 
     std::wstring Command(const std::wstring& options) const
     {
-        return QuoteArgument(BinaryFolder() + L"\\tessarine-scan.exe") + L" --dump-dir " + QuoteArgument(dumps) + L" " +
+        return QuoteArgument(ProgramFolder() + L"\\tessarine-scan.exe") + L" --dump-dir " + QuoteArgument(dumps) + L" " +
                options;
     }
 

@@ -4,12 +4,11 @@
 // server cannot hang the suite.
 #include <windows.h>
 
-#include <condition_variable>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "host/ChildProcess.h"
+#include "host/Paths.h"
 #include "host/WindowsText.h"
 
 struct CServerOptions {
@@ -30,7 +29,7 @@ public:
     CServerProcess(const CServerProcess&) = delete;
     CServerProcess& operator=(const CServerProcess&) = delete;
 
-    bool Started() const { return process != nullptr; }
+    bool Started() const { return child.Running(); }
     // Waits until the output holds `count` "ready:" lines, or the output ends.
     bool WaitForReady(int count);
     // Waits until the output contains `text`, or the output ends.
@@ -43,23 +42,11 @@ public:
     std::string Output();
 
 private:
-    void ReadOutput();
-    template <typename Predicate>
-    bool WaitFor(Predicate done);
-
     CServerOptions options;
-    HANDLE process = nullptr;
-    HANDLE requestWrite = nullptr;
-    HANDLE outputRead = nullptr;
-    std::thread reader;
-    std::mutex lock;
-    std::condition_variable changed;
-    std::string output;
-    bool outputEnded = false;
+    CChildProcess child;
 };
 
-// The folder of the running test program, where the server and the test plug-ins are built.
-std::wstring BinaryFolder();
+// A test plug-in, built into the test program's folder.
 std::wstring PluginPath(const std::wstring& name);
 
 // Starts a server, sends each request after its "ready:", closes the pipe and returns the

@@ -1,6 +1,6 @@
 #include "tests/unit/CapturedOutput.h"
 
-#include "server/LogLine.h"
+#include "protocol/LogLine.h"
 
 namespace {
 std::string Captured;

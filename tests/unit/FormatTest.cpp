@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "server/Format.h"
-#include "server/LogLine.h"
+#include "protocol/Format.h"
+#include "protocol/LogLine.h"
 #include "tests/unit/CapturedOutput.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "server/Utf8.h"
+#include "protocol/Utf8.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "server/HexArgument.h"
-#include "server/RequestText.h"
+#include "protocol/HexArgument.h"
+#include "protocol/RequestText.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "server/Utf8.h"
+#include "protocol/Utf8.h"
 
 namespace {
 

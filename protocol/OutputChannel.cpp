@@ -1,8 +1,7 @@
-#include "server/OutputChannel.h"
+#include "protocol/OutputChannel.h"
 
-#include "server/LogLine.h"
+#include "protocol/LogLine.h"
 
-HANDLE InputHandle = nullptr;
 HANDLE OutputHandle = nullptr;
 
 void WriteOutput(const char* bytes, size_t count)

@@ -1,7 +1,7 @@
-#include "server/LogLine.h"
+#include "protocol/LogLine.h"
 
-#include "server/Format.h"
-#include "server/Utf8.h"
+#include "protocol/Format.h"
+#include "protocol/Utf8.h"
 
 std::string BuildLogLine(const char* level, const char16_t* format, va_list arguments)
 {

@@ -1,10 +1,12 @@
-#include "server/Utf8.h"
+#include "protocol/Utf8.h"
 
 #include <cstdint>
 
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+
+}  // namespace
 
 void AppendUtf8(std::string& out, char32_t c)
 {
@@ -24,6 +26,8 @@ void AppendUtf8(std::string& out, char32_t c)
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
+
+namespace {
 
 void AppendUtf16(std::u16string& out, char32_t c)
 {

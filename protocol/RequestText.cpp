@@ -1,4 +1,4 @@
-#include "server/RequestText.h"
+#include "protocol/RequestText.h"
 
 #include <cstring>
 

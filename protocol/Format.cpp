@@ -1,4 +1,4 @@
-#include "server/Format.h"
+#include "protocol/Format.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "server/HexArgument.h"
+#include "protocol/HexArgument.h"
 
 int HexDigitValue(char16_t c)
 {

@@ -5,6 +5,8 @@
 #include <string_view>
 
 std::string ToUtf8(std::u16string_view text);
+// Appends one code point, which must not be a surrogate, as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
 std::u16string Utf8ToUtf16(std::string_view bytes);
 
 // Widens 8-bit text byte for byte: the byte n becomes the unit n. Plug-ins hand over their

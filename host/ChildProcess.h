@@ -1,0 +1,73 @@
+#pragma once
+// A child process that reads requests from a pipe of ours and writes its output to another,
+// with a thread of ours collecting that output. The scan server's client and the test host
+// both start servers this way.
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+struct CChildStart {
+    // The command line, made from the child's two pipe ends as bare hexadecimal numbers.
+    std::function<std::wstring(const std::wstring& requestEnd, const std::wstring& outputEnd)> commandLine;
+    // In a job of its own, together with every process it starts: ended with it, and with us.
+    bool ownJob = false;
+    // The output pipe is also the child's standard output.
+    bool outputIsStandardOutput = false;
+};
+
+class CChildProcess {
+public:
+    CChildProcess() = default;
+    ~CChildProcess();
+    CChildProcess(const CChildProcess&) = delete;
+    CChildProcess& operator=(const CChildProcess&) = delete;
+
+    // Only the child's two pipe ends are inherited. False, with the reason ("error N" when the
+    // system refused to create the process), when it could not start.
+    bool Start(const CChildStart& how, std::string& problem);
+    bool Running() const { return process != nullptr; }
+    HANDLE Process() const { return process; }
+    bool HasExited() const { return process == nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
+
+    bool Write(const std::string& bytes);
+    // Closing the request pipe asks the child to end.
+    void CloseRequests();
+
+    // The next complete line (without its line feed), taken out of the output; nothing when
+    // the deadline passed first, or when the output ended (then `ended` is set).
+    std::optional<std::string> NextLine(std::chrono::steady_clock::time_point deadline, bool& ended);
+    // Waits until `done` holds for the output not yet taken as lines, the output ends, or the
+    // time is up; gives what `done` says then.
+    bool WaitForOutput(const std::function<bool(const std::string& output)>& done, std::chrono::milliseconds limit);
+    std::string Output();
+
+    // The exit code once the process has ended, else STILL_ACTIVE after waiting `waitMs`.
+    DWORD WaitForExit(DWORD waitMs);
+    void Terminate(DWORD exitCode);
+    // Ends it: closes the request pipe, waits `waitMs` for it to leave (or not at all when
+    // `kill`), terminates it and its job, and releases everything.
+    void End(bool kill, DWORD waitMs);
+
+private:
+    void ReadOutput();
+
+    HANDLE job = nullptr;
+    HANDLE process = nullptr;
+    HANDLE requestWrite = nullptr;
+    HANDLE outputRead = nullptr;
+    std::thread reader;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::string output;     // received and not yet taken as lines
+    size_t lineStart = 0;   // where the next line search starts in `output`
+    bool outputEnded = false;
+};
+
+// A handle or number as the bare lower-case hexadecimal the server's arguments take.
+std::wstring HexArgumentText(uint64_t value);
