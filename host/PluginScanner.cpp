@@ -38,6 +38,7 @@ std::vector<CPluginScan> ScanPlugins(const std::vector<std::string>& paths, cons
                     scan.subPlugins.push_back(std::move(sub));
                 }
             }
+            if (callbacks.finishedOnThread) callbacks.finishedOnThread(index, scan);
             if (callbacks.finished) {
                 std::lock_guard<std::mutex> guard(callbackLock);
                 callbacks.finished(index, scan);

@@ -20,10 +20,13 @@ struct CPluginScannerOptions {
     int jobs = 1;
 };
 
-// Called from the scanning threads, one call at a time.
 struct CPluginScannerCallbacks {
+    // Called from the scanning threads, one call at a time.
     std::function<void(size_t index, const std::string& path)> started;
     std::function<void(size_t index, const CPluginScan& scan)> finished;
+    // Called on the scanning thread just before `finished`, without waiting for the other
+    // threads' callbacks: for slow work, such as saving, that must not hold the others up.
+    std::function<void(size_t index, const CPluginScan& scan)> finishedOnThread;
 };
 
 // The request that names one sub-plug-in of a shell.

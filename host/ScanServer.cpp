@@ -129,6 +129,7 @@ CScanOutcome CScanServer::Scan(const std::string& request)
     };
     if (request.find_first_of("\r\n") != std::string::npos) {
         outcome.error = "a request cannot hold a line break";
+        outcome.hostFailure = true;
         return finish(ScanStatus::kFailed);
     }
     // A server that ended after its last answer is not this plug-in's doing.
@@ -136,6 +137,7 @@ CScanOutcome CScanServer::Scan(const std::string& request)
     std::string problem;
     if (!server.Running() && !Start(problem)) {
         outcome.error = problem;
+        outcome.hostFailure = true;
         return finish(ScanStatus::kFailed);
     }
 

@@ -23,6 +23,9 @@ struct CScanOutcome {
     DWORD exitCode = 0;              // of a crashed server
     std::wstring dumpFile;           // the minidump a crash left, if any
     double seconds = 0;
+    // The host's own failure (no server could be started, a request it cannot send): no
+    // verdict on the plug-in, which should be scanned again.
+    bool hostFailure = false;
 };
 
 struct CScanServerOptions {

@@ -1,5 +1,7 @@
 #include "host/WindowsText.h"
 
+#include <windows.h>
+
 #include "protocol/Utf8.h"
 
 // The server's own conversions give what the system's give (the tests compare them), and
@@ -30,4 +32,17 @@ std::wstring QuoteArgument(const std::wstring& argument)
     }
     quoted.append(2 * backslashes, L'\\');
     return quoted + L"\"";
+}
+
+std::string SystemErrorText(unsigned long error)
+{
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    std::wstring text(message ? message : L"", length);
+    if (message) LocalFree(message);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    const std::string code = "error " + std::to_string(error);
+    return text.empty() ? code : ToUtf8(text) + " (" + code + ")";
 }

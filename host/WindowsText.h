@@ -8,3 +8,7 @@ std::wstring FromUtf8(const std::string& text);
 // Quotes one argument so that CommandLineToArgvW gives it back unchanged: backslashes before a
 // quotation mark, and before the closing one, are doubled.
 std::wstring QuoteArgument(const std::wstring& argument);
+
+// The system's text for an error code, without the line break it ends with, and the code:
+// "Access denied. (error 5)".
+std::string SystemErrorText(unsigned long error);

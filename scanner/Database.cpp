@@ -1,60 +1,194 @@
 #include "scanner/Database.h"
 
-#include <windows.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include "scanner/PathKeys.h"
+#include "scanner/SafeText.h"
 
 namespace {
+
 constexpr int kDatabaseFormat = 1;
-}
 
-bool CDatabase::Load(const std::wstring& file, std::string& problem)
+std::string Quoted(const std::wstring& path) { return "\"" + ToUtf8(path) + "\""; }
+
+// The whole content of a file; false with the system's error when it cannot be read.
+bool ReadWholeFile(HANDLE file, std::string& content, DWORD& error)
 {
-    path = file;
-    records.clear();
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    if (!in) return true;  // a new database
-    std::stringstream text;
-    text << in.rdbuf();
-    const Json document = Json::parse(text.str(), nullptr, false);
-    if (document.is_discarded() || !document.is_object() || !document.contains("plugins") ||
-        !document["plugins"].is_array()) {
-        problem = "not a plug-in database";
-        return false;
+    char chunk[65536];
+    DWORD count = 0;
+    for (;;) {
+        if (!ReadFile(file, chunk, sizeof(chunk), &count, nullptr)) {
+            error = GetLastError();
+            return false;
+        }
+        if (count == 0) return true;
+        content.append(chunk, count);
     }
-    for (const auto& record : document["plugins"])
-        if (record.is_object() && record.contains("path") && record["path"].is_string()) records[record["path"]] = record;
-    return true;
 }
 
-const Json* CDatabase::Find(const std::string& pluginPath) const
+bool WriteWholeFile(HANDLE file, const std::string& content)
 {
-    const auto found = records.find(pluginPath);
-    return found == records.end() ? nullptr : &found->second;
+    DWORD written = 0;
+    return WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+           written == content.size();
 }
 
-void CDatabase::Put(const Json& record) { records[record["path"].get<std::string>()] = record; }
+std::string RecordLine(const Json& record)
+{
+    return EscapeInvisibleInJson(record.dump(-1, ' ', false, Json::error_handler_t::replace)) + "\n";
+}
 
-bool CDatabase::Save(std::string& problem) const
+}  // namespace
+
+std::string DatabaseText(const std::map<std::string, Json>& records)
 {
     Json document{{"format", kDatabaseFormat}, {"plugins", Json::array()}};
     for (const auto& [key, record] : records) document["plugins"].push_back(record);
-    const std::wstring temporary = path + L".tmp";
-    {
-        std::ofstream out(std::filesystem::path(temporary), std::ios::binary | std::ios::trunc);
-        // A text that is not valid UTF-8 is replaced rather than failing the whole database.
-        out << document.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
-        out.flush();
-        if (!out) {
-            problem = "cannot write the database";
+    // A text that is not valid UTF-8 is replaced rather than failing the whole database.
+    return EscapeInvisibleInJson(document.dump(2, ' ', false, Json::error_handler_t::replace)) + "\n";
+}
+
+CDatabase::~CDatabase()
+{
+    if (journal != INVALID_HANDLE_VALUE) CloseHandle(journal);
+    if (lockFile != INVALID_HANDLE_VALUE) CloseHandle(lockFile);
+}
+
+DatabaseOpening CDatabase::Open(const std::wstring& file, std::string& problem)
+{
+    path = file;
+    journalPath = path + L".journal";
+    const std::wstring lockPath = path + L".lock";
+    lockFile = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (lockFile == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_SHARING_VIOLATION) return DatabaseOpening::kInUse;
+        problem = "cannot lock the database " + Quoted(path) + ": " + SystemErrorText(error);
+        return DatabaseOpening::kFailed;
+    }
+    if (!ReadDatabase(problem)) return DatabaseOpening::kFailed;
+    ReadJournal();
+    return Fold(problem) ? DatabaseOpening::kOpened : DatabaseOpening::kFailed;
+}
+
+bool CDatabase::ReadDatabase(std::string& problem)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        // Only a database that is not there yet is a new one; any other failure must not
+        // lead to a database written anew over one we could not read.
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+        problem = "cannot open the database " + Quoted(path) + ": " + SystemErrorText(error);
+        return false;
+    }
+    std::string text;
+    DWORD error = 0;
+    const bool read = ReadWholeFile(file, text, error);
+    CloseHandle(file);
+    if (!read) {
+        problem = "cannot read the database " + Quoted(path) + ": " + SystemErrorText(error);
+        return false;
+    }
+    const Json document = Json::parse(text, nullptr, false);
+    if (document.is_discarded() || !document.is_object() || !document.contains("plugins") ||
+        !document["plugins"].is_array()) {
+        problem = "the file " + Quoted(path) + " is not a plug-in database";
+        return false;
+    }
+    size_t position = 0;
+    for (const auto& record : document["plugins"]) Keep(record, "database record " + std::to_string(++position));
+    return true;
+}
+
+void CDatabase::ReadJournal()
+{
+    HANDLE file = CreateFileW(journalPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::string text;
+    DWORD error = 0;
+    if (!ReadWholeFile(file, text, error)) warnings.push_back("cannot read the journal: " + SystemErrorText(error));
+    CloseHandle(file);
+    size_t line = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        ++line;
+        // A kill in the middle of a write leaves the last line cut short: only that one is lost.
+        const Json record = Json::parse(text.substr(start, end - start), nullptr, false);
+        const std::string origin = "journal line " + std::to_string(line);
+        if (record.is_discarded()) warnings.push_back(origin + " is not JSON; dropped, its file is scanned again");
+        else Keep(record, origin);
+        start = end + 1;
+    }
+}
+
+void CDatabase::Keep(const Json& record, const std::string& origin)
+{
+    std::string problem;
+    if (!RecordIsWellFormed(record, problem)) {
+        warnings.push_back(origin + ": " + problem + "; dropped, its file is scanned again");
+        return;
+    }
+    records[PathKey(record["path"].get<std::string>())] = record;
+}
+
+const Json* CDatabase::Find(const std::string& key) const
+{
+    const auto found = records.find(key);
+    return found == records.end() ? nullptr : &found->second;
+}
+
+bool CDatabase::Record(const Json& record, std::string& problem)
+{
+    const std::string line = RecordLine(record);
+    const std::string key = PathKey(record["path"].get<std::string>());
+    std::lock_guard<std::mutex> guard(journalLock);
+    records[key] = record;
+    if (journal == INVALID_HANDLE_VALUE) {
+        journal = CreateFileW(journalPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (journal == INVALID_HANDLE_VALUE) {
+            problem = "cannot write the journal of the database " + Quoted(path) + ": " + SystemErrorText(GetLastError());
             return false;
         }
     }
-    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        problem = "cannot replace the database (error " + std::to_string(GetLastError()) + ")";
+    // One write per record, straight to the system: a killed scan keeps every line written.
+    if (!WriteWholeFile(journal, line)) {
+        problem = "cannot write the journal of the database " + Quoted(path) + ": " + SystemErrorText(GetLastError());
         return false;
     }
+    return true;
+}
+
+bool CDatabase::Fold(std::string& problem)
+{
+    std::lock_guard<std::mutex> guard(journalLock);
+    const bool journalExists = GetFileAttributesW(journalPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool databaseExists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!journalExists && databaseExists) return true;  // nothing new since it was written
+
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"." : path.substr(0, slash);
+    wchar_t temporary[MAX_PATH + 1];
+    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"tdb", 0, temporary)) {
+        problem = "cannot write beside the database " + Quoted(path) + ": " + SystemErrorText(GetLastError());
+        return false;
+    }
+    HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool written = file != INVALID_HANDLE_VALUE && WriteWholeFile(file, DatabaseText(records)) &&
+                         FlushFileBuffers(file);
+    const DWORD writeError = GetLastError();
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    if (!written || !MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        problem = "cannot save the database " + Quoted(path) + ": " + SystemErrorText(written ? GetLastError() : writeError) +
+                  "; its new records stay in " + Quoted(journalPath);
+        DeleteFileW(temporary);
+        return false;
+    }
+    if (journal != INVALID_HANDLE_VALUE) CloseHandle(journal);
+    journal = INVALID_HANDLE_VALUE;
+    DeleteFileW(journalPath.c_str());
     return true;
 }

@@ -1,21 +1,55 @@
 #pragma once
-// The plug-in database: a strict JSON file with one record per plug-in file, written whole
-// after every finished plug-in through a temporary file renamed over the old one, so that an
-// interrupted scan keeps everything it found.
+// The plug-in database: a strict JSON file with one record per plug-in file, and a journal
+// beside it. Each finished plug-in is appended to the journal as one JSON line, so saving
+// costs the same for the 10,000th plug-in as for the first and a killed scan loses nothing
+// it finished. The journal is folded into the database at the end of a run, and at the start
+// of the next one when a run was cut short. The database itself is only ever replaced whole:
+// written to a new file beside it, flushed, then moved over it with write-through.
+//
+// One scan at a time: a lock file beside the database is held, share-exclusive, for the whole
+// run; the system removes it with the process, however that ends.
+#include <windows.h>
+
 #include <map>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "scanner/Records.h"
 
+enum class DatabaseOpening { kOpened, kInUse, kFailed };
+
 class CDatabase {
 public:
-    // False, with the reason, when the file exists but cannot be read as a database.
-    bool Load(const std::wstring& path, std::string& problem);
-    const Json* Find(const std::string& pluginPath) const;
-    void Put(const Json& record);
-    bool Save(std::string& problem) const;
+    CDatabase() = default;
+    ~CDatabase();
+    CDatabase(const CDatabase&) = delete;
+    CDatabase& operator=(const CDatabase&) = delete;
+
+    // Takes the lock, reads the database (a missing file is a new one) and folds in the journal
+    // a cut-short run left. `problem` names the path and the system's reason on failure.
+    DatabaseOpening Open(const std::wstring& path, std::string& problem);
+    // Records dropped because they were damaged, one line each; their files are scanned again.
+    const std::vector<std::string>& Warnings() const { return warnings; }
+
+    const Json* Find(const std::string& key) const;
+    // Appends the record to the journal. May be called from several threads at once.
+    bool Record(const Json& record, std::string& problem);
+    // Writes the database with everything recorded, then empties the journal.
+    bool Fold(std::string& problem);
 
 private:
-    std::wstring path;
-    std::map<std::string, Json> records;  // by plug-in path, so the file's order is stable
+    bool ReadDatabase(std::string& problem);
+    void ReadJournal();
+    void Keep(const Json& record, const std::string& origin);
+
+    std::wstring path, journalPath;
+    HANDLE lockFile = INVALID_HANDLE_VALUE;
+    HANDLE journal = INVALID_HANDLE_VALUE;
+    std::mutex journalLock;
+    std::map<std::string, Json> records;  // by path key, so the file's order is stable
+    std::vector<std::string> warnings;
 };
+
+// The text of the database file, as Fold writes it.
+std::string DatabaseText(const std::map<std::string, Json>& records);

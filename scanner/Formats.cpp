@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/Paths.h"
+#include "scanner/SafeText.h"
 
 namespace {
 
@@ -47,12 +48,13 @@ std::vector<CRow> Rows(const std::vector<Json>& records)
     return rows;
 }
 
-// A plug-in's name may hold tabs and line breaks; in a table they would break its rows.
+// A plug-in's name may hold tabs and line breaks, which would break the table's rows, and
+// other controls, which a terminal would obey.
 std::string OneLine(std::string text)
 {
     for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    return text;
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return TerminalSafe(text);
 }
 
 size_t DisplayWidth(const std::string& text)
@@ -88,8 +90,8 @@ std::string FormatTable(const std::vector<Json>& records)
     std::vector<std::vector<std::string>> cells = {{"STATUS", "ID", "CATEGORY", "NAME", "VENDOR", "VERSION", "PLUG-IN", "NOTE"}};
     for (const auto& row : Rows(records)) {
         const Json& report = Report(*row.record);
-        const std::string plugin = row.subId.empty() ? FileNameOf(row.path) : "  > " + row.subId;
-        cells.push_back({row.record->value("status", ""), report.value("id", ""),
+        const std::string plugin = OneLine(row.subId.empty() ? FileNameOf(row.path) : "  > " + row.subId);
+        cells.push_back({row.record->value("status", ""), OneLine(report.value("id", "")),
                          report.contains("category") ? Category(report["category"]) : "",
                          Clip(OneLine(report.value("name", ""))), Clip(OneLine(report.value("vendor", ""))), OneLine(report.value("version", "")), plugin,
                          OneLine(Note(*row.record))});
@@ -113,7 +115,7 @@ std::string FormatTable(const std::vector<Json>& records)
 std::string FormatJson(const std::vector<Json>& records)
 {
     Json document{{"plugins", records}};
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return EscapeInvisibleInJson(document.dump(2, ' ', false, Json::error_handler_t::replace)) + "\n";
 }
 
 std::string FormatCsv(const std::vector<Json>& records)
@@ -124,11 +126,14 @@ std::string FormatCsv(const std::vector<Json>& records)
         const Json& r = *row.record;
         const Json& report = Report(r);
         auto number = [&](const char* key) { return report.contains(key) ? report[key].dump() : std::string(); };
+        // Texts that came from outside are guarded against spreadsheets; numbers are ours.
         const std::vector<std::string> fields = {
-            row.path, row.subId, r.value("status", ""), report.value("id", ""), report.value("name", ""),
-            report.value("vendor", ""), report.value("product", ""), report.value("version", ""), number("category"),
+            FormulaSafe(row.path), FormulaSafe(row.subId), r.value("status", ""), FormulaSafe(report.value("id", "")),
+            FormulaSafe(report.value("name", "")), FormulaSafe(report.value("vendor", "")),
+            FormulaSafe(report.value("product", "")), FormulaSafe(report.value("version", "")), number("category"),
             number("numInputs"), number("numOutputs"), number("wantsMidi"), number("sendsMidi"), number("audio64"),
-            number("synthEdit"), r.value("error", ""), r.value("dump", ""), r.contains("scanSeconds") ? r["scanSeconds"].dump() : ""};
+            number("synthEdit"), FormulaSafe(r.value("error", "")), FormulaSafe(r.value("dump", "")),
+            r.contains("scanSeconds") ? r["scanSeconds"].dump() : ""};
         for (size_t f = 0; f < fields.size(); ++f) csv += CsvField(fields[f]) + (f + 1 < fields.size() ? "," : "\r\n");
     }
     return csv;

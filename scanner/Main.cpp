@@ -2,54 +2,53 @@
 // database, and prints a table, JSON or CSV.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
+#include <exception>
 #include <thread>
 
 #include "host/Paths.h"
 #include "host/PluginScanner.h"
+#include "scanner/Console.h"
 #include "scanner/Database.h"
 #include "scanner/Options.h"
+#include "scanner/PathKeys.h"
 #include "scanner/PluginFiles.h"
 #include "scanner/Progress.h"
+#include "scanner/SafeText.h"
 
 namespace {
 
 std::wstring DefaultDumpFolder()
 {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
     return std::wstring(temp) + L"tessarine-scan-dumps";
 }
 
-std::wstring FullPath(const std::string& path)
+void Fail(const std::string& message)
 {
-    wchar_t full[32768];
-    const DWORD length = GetFullPathNameW(FromUtf8(path).c_str(), 32768, full, nullptr);
-    return std::wstring(full, length);
+    const std::string line = "tessarine-scan: " + TerminalSafe(message) + "\n";
+    fwrite(line.data(), 1, line.size(), stderr);
+    fflush(stderr);
 }
 
-void Fail(const std::string& message) { fprintf(stderr, "tessarine-scan: %s\n", message.c_str()); }
-
-bool StandardErrorIsTerminal()
+// What the host could not do is no verdict on the plug-in: such a result is never kept.
+bool HasHostFailure(const CPluginScan& scan)
 {
-    DWORD mode = 0;
-    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    return GetFileType(error) == FILE_TYPE_CHAR || GetConsoleMode(error, &mode);
+    if (scan.outcome.hostFailure) return true;
+    for (const auto& sub : scan.subPlugins)
+        if (sub.outcome.hostFailure) return true;
+    return false;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv)
+int Scan(const CScanOptions& options, bool terminal)
 {
-    std::vector<std::string> arguments;
-    for (int i = 0; i < argc; ++i) arguments.push_back(ToUtf8(argv[i]));
-    CScanOptions options;
-    if (const int exitCode = ParseScanOptions(arguments, options); exitCode >= 0) return exitCode;
-
     CPluginScannerOptions scanner;
     scanner.jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    scanner.server.serverPath = options.server.empty() ? ProgramFolder() + L"\\ScanServer-x64.exe" : FullPath(options.server);
-    scanner.server.dumpFolder = options.dumpFolder.empty() ? DefaultDumpFolder() : FullPath(options.dumpFolder);
+    scanner.server.serverPath = options.server.empty() ? ProgramFolder() + L"\\ScanServer-x64.exe"
+                                                       : NormalPath(FromUtf8(options.server));
+    scanner.server.dumpFolder = options.dumpFolder.empty() ? DefaultDumpFolder() : NormalPath(FromUtf8(options.dumpFolder));
     scanner.server.timeout = std::chrono::milliseconds(static_cast<long long>(options.timeoutSeconds * 1000));
     if (GetFileAttributesW(scanner.server.serverPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
         Fail("scan server not found: " + ToUtf8(scanner.server.serverPath));
@@ -64,41 +63,59 @@ int wmain(int argc, wchar_t** argv)
     }
     CDatabase database;
     const bool useDatabase = !options.database.empty();
-    if (useDatabase && !database.Load(FullPath(options.database), problem)) {
-        Fail("cannot use the database " + options.database + ": " + problem);
-        return kExitBadUsage;
+    if (useDatabase) {
+        switch (database.Open(NormalPath(FromUtf8(options.database)), problem)) {
+        case DatabaseOpening::kOpened: break;
+        case DatabaseOpening::kInUse: Fail("database in use by another scan: " + options.database); return kExitBadUsage;
+        case DatabaseOpening::kFailed: Fail(problem); return kExitBadUsage;
+        }
+        for (const auto& warning : database.Warnings()) Fail("warning: " + warning);
     }
 
-    // Unchanged files (same size and time) come from the database; the rest is scanned.
+    // Unchanged files (same size and time) come from the database, known bad ones too unless
+    // asked for again; files that cannot be opened are failed without a server; the rest is scanned.
     std::vector<Json> records(files.size());
     std::vector<size_t> toScan;
+    std::vector<size_t> unreadable;
+    size_t unchanged = 0, knownBad = 0;
     for (size_t i = 0; i < files.size(); ++i) {
-        const Json* known = useDatabase && !options.rescan ? database.Find(files[i].path) : nullptr;
-        if (known && RecordIsCurrent(*known, files[i])) records[i] = *known;
-        else toScan.push_back(i);
+        if (!files[i].problem.empty()) {
+            records[i] = UnreadableFileRecord(files[i]);
+            unreadable.push_back(i);
+            continue;
+        }
+        const Json* known = useDatabase && !options.rescan ? database.Find(files[i].key) : nullptr;
+        const bool bad = known && RecordIsKnownBad(*known);
+        if (known && RecordIsCurrent(*known, files[i]) && !(bad && options.retryFailed)) {
+            records[i] = *known;
+            if (bad) ++knownBad;
+            else ++unchanged;
+        } else {
+            toScan.push_back(i);
+        }
     }
-    const size_t unchanged = files.size() - toScan.size();
 
-    CProgress progress(toScan.size(), StandardErrorIsTerminal());
-    progress.Unchanged(unchanged);
+    CProgress progress(toScan.size() + unreadable.size(), terminal);
+    progress.Unchanged(unchanged, knownBad);
+    for (size_t i : unreadable) progress.Finished(records[i]);
     std::vector<std::string> paths;
     for (size_t i : toScan) paths.push_back(files[i].path);
-    bool saveFailed = false;
+    std::atomic<bool> saveFailed{false};
     CPluginScannerCallbacks callbacks;
     callbacks.started = [&](size_t, const std::string& path) { progress.Started(path); };
-    callbacks.finished = [&](size_t index, const CPluginScan& scan) {
+    callbacks.finishedOnThread = [&](size_t index, const CPluginScan& scan) {
         const size_t file = toScan[index];
         records[file] = PluginRecord(files[file], scan);
-        progress.Finished(records[file]);
-        if (useDatabase && !saveFailed) {
-            database.Put(records[file]);
-            if (!database.Save(problem)) {
-                Fail(problem);
-                saveFailed = true;
-            }
-        }
+        std::string why;
+        if (useDatabase && !HasHostFailure(scan) && !database.Record(records[file], why) && !saveFailed.exchange(true))
+            Fail(why);
     };
+    callbacks.finished = [&](size_t index, const CPluginScan&) { progress.Finished(records[toScan[index]]); };
     ScanPlugins(paths, scanner, callbacks);
+    if (useDatabase && !database.Fold(problem)) {
+        Fail(problem);
+        saveFailed = true;
+    }
 
     std::string output;
     switch (options.format) {
@@ -108,10 +125,28 @@ int wmain(int argc, wchar_t** argv)
     }
     fwrite(output.data(), 1, output.size(), stdout);
     fflush(stdout);
-    progress.Summary(records, unchanged);
+    progress.Summary(records, unchanged, knownBad);
 
     bool allOk = !saveFailed;
-    for (const auto& record : records)
-        for (const auto& status : RecordStatuses(record)) allOk &= status == "ok";
+    for (const auto& record : records) allOk &= !RecordIsKnownBad(record);
     return allOk ? kExitAllOk : kExitSomeFailed;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    try {
+        const bool terminal = PrepareStandardStreams();
+        std::vector<std::string> arguments;
+        for (int i = 0; i < argc; ++i) arguments.push_back(ToUtf8(argv[i]));
+        CScanOptions options;
+        if (const int exitCode = ParseScanOptions(arguments, options); exitCode >= 0) return exitCode;
+        return Scan(options, terminal);
+    } catch (const std::exception& e) {
+        Fail(std::string("internal error: ") + e.what());
+    } catch (...) {
+        Fail("internal error");
+    }
+    return kExitInternalError;
 }

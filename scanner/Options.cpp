@@ -9,6 +9,8 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     CLI::App app{"Scans VST 2 plug-ins in separate scan server processes, so that a plug-in that crashes or hangs "
                  "costs only its own scan.",
                  "tessarine-scan"};
+    // "/home/me/vst" is a path (a Linux one, under Wine), never an option.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", "tessarine-scan 0.1.0");
     app.add_option("PATH", options.paths, "plug-in DLL files, or folders searched recursively for .dll files")
         ->required();
@@ -18,12 +20,18 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         ->check(CLI::Range(0.1, 86400.0))
         ->capture_default_str();
     app.add_option("--db", options.database,
-                   "plug-in database (JSON), updated after every plug-in; unchanged files are taken from it");
+                   "plug-in database (JSON); every finished plug-in is kept at once, so an interrupted scan "
+                   "resumes; unchanged files (same size and time) are taken from it; one scan per database");
+    app.add_flag("--retry-failed", options.retryFailed,
+                 "scan unchanged files again whose record says failed, crashed or timed out (by default they "
+                 "stay known bad and are skipped)");
     app.add_flag("--rescan", options.rescan, "scan every file, also those unchanged since the database has them");
     const std::map<std::string, OutputFormat> formats = {
         {"table", OutputFormat::kTable}, {"json", OutputFormat::kJson}, {"csv", OutputFormat::kCsv}};
     std::string format = "table";
-    app.add_option("--format", format, "what standard output gets: table, json or csv")
+    app.add_option("--format", format,
+                   "what standard output gets: table, json or csv (RFC 4180; a cell that starts with = + - @, a "
+                   "tab or a carriage return gets a leading ' so that no spreadsheet runs it)")
         ->check(CLI::IsMember({"table", "json", "csv"}, CLI::ignore_case))
         ->capture_default_str();
     app.add_option("--dump-dir", options.dumpFolder, "folder for crash dumps (default: tessarine-scan-dumps in TEMP)");
@@ -31,8 +39,14 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     app.footer(
         "Exit codes:\n"
         "  0  every plug-in was scanned\n"
-        "  1  some plug-ins failed, crashed or timed out\n"
-        "  2  bad usage (an unknown option, a missing path, an unreadable database)\n"
+        "  1  some plug-ins failed, crashed or timed out (known bad ones included)\n"
+        "  2  bad usage (an unknown option, a missing path), a database that cannot be read, or one\n"
+        "     in use by another scan\n"
+        "  3  an internal error\n"
+        "\n"
+        "The database: a JSON file, with a journal (.journal) that holds each result the moment it\n"
+        "is found and is folded into the database at the end, and a lock file (.lock) while a scan\n"
+        "runs. Files that failed, crashed or timed out stay known bad until they change.\n"
         "\n"
         "Example:\n"
         "  tessarine-scan --db plugins.json --timeout 20 \"C:\\Program Files\\VSTPlugins\"");

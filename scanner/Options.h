@@ -10,6 +10,7 @@ struct CScanOptions {
     double timeoutSeconds = 30;
     std::string database;
     bool rescan = false;
+    bool retryFailed = false;
     OutputFormat format = OutputFormat::kTable;
     std::string dumpFolder;
     std::string server;
@@ -18,6 +19,7 @@ struct CScanOptions {
 constexpr int kExitAllOk = 0;
 constexpr int kExitSomeFailed = 1;
 constexpr int kExitBadUsage = 2;
+constexpr int kExitInternalError = 3;
 
 // Parses the command line (UTF-8). Returns -1 to go on, or the exit code when it printed help,
 // the version or a usage error.

@@ -5,8 +5,41 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <utility>
+
+#include "scanner/PathKeys.h"
 
 namespace {
+
+// A file or folder as the file system knows it, whatever links lead to it.
+using CFileIdentity = std::pair<uint32_t, uint64_t>;  // volume serial number, file index
+
+struct CFound {
+    bool exists = false;
+    DWORD error = 0;
+    BY_HANDLE_FILE_INFORMATION information{};
+    CFileIdentity identity{};
+};
+
+// Opens the path itself (following links) to read what the file system says of it.
+CFound Examine(const std::wstring& path)
+{
+    CFound found;
+    HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        found.error = GetLastError();
+        return found;
+    }
+    found.exists = GetFileInformationByHandle(handle, &found.information) != FALSE;
+    if (!found.exists) found.error = GetLastError();
+    CloseHandle(handle);
+    found.identity = {found.information.dwVolumeSerialNumber,
+                      static_cast<uint64_t>(found.information.nFileIndexHigh) << 32 | found.information.nFileIndexLow};
+    return found;
+}
+
+bool IsFolder(const CFound& found) { return (found.information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 std::string Iso8601(const FILETIME& time)
 {
@@ -24,35 +57,59 @@ bool EndsWithDll(const std::wstring& name)
     return name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".dll") == 0;
 }
 
-void AddFile(const std::wstring& path, const WIN32_FILE_ATTRIBUTE_DATA& data, std::vector<CPluginFile>& files)
-{
-    CPluginFile file;
-    file.path = ToUtf8(path);
-    file.size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-    file.modified = Iso8601(data.ftLastWriteTime);
-    files.push_back(std::move(file));
-}
+class CWalk {
+public:
+    explicit CWalk(std::vector<CPluginFile>& files) : files(files) {}
 
-void SearchFolder(const std::wstring& folder, std::vector<CPluginFile>& files)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    std::vector<std::wstring> folders;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::wstring path = folder + L"\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(path);  // no link loops
-        } else if (EndsWithDll(name)) {
-            WIN32_FILE_ATTRIBUTE_DATA data;
-            if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) AddFile(path, data, files);
+    void AddFile(const std::wstring& path, const CFound& found)
+    {
+        // A file system without file indexes gives 0: then the path key tells files apart.
+        CPluginFile file;
+        file.path = ToUtf8(path);
+        file.key = PathKey(file.path);
+        if (found.exists && found.identity.second != 0 && !seenFiles.insert(found.identity).second) return;
+        if (!seenKeys.insert(file.key).second) return;
+        if (found.exists) {
+            file.size = static_cast<uint64_t>(found.information.nFileSizeHigh) << 32 | found.information.nFileSizeLow;
+            file.modified = Iso8601(found.information.ftLastWriteTime);
+        } else {
+            file.problem = "cannot open the file: " + SystemErrorText(found.error);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    for (const auto& sub : folders) SearchFolder(sub, files);
-}
+        files.push_back(std::move(file));
+    }
+
+    // Links are followed; a folder reached again (a link loop, or two links to one folder)
+    // is searched once.
+    void SearchFolder(const std::wstring& folder, const CFound& found)
+    {
+        if (found.identity.second != 0 && !seenFolders.insert(found.identity).second) return;
+        WIN32_FIND_DATAW entry;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE) return;
+        std::vector<std::pair<std::wstring, CFound>> folders, dlls;
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + L"\\" + name;
+            const bool folderEntry = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (!folderEntry && !EndsWithDll(name)) continue;
+            CFound examined = Examine(path);
+            if (examined.exists && IsFolder(examined)) folders.emplace_back(path, examined);
+            else if (!folderEntry || EndsWithDll(name)) dlls.emplace_back(path, examined);
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+        auto byPath = [](const auto& a, const auto& b) { return a.first < b.first; };
+        std::sort(dlls.begin(), dlls.end(), byPath);
+        std::sort(folders.begin(), folders.end(), byPath);
+        for (const auto& [path, examined] : dlls) AddFile(path, examined);
+        for (const auto& [path, examined] : folders) SearchFolder(path, examined);
+    }
+
+private:
+    std::vector<CPluginFile>& files;
+    std::set<CFileIdentity> seenFolders, seenFiles;
+    std::set<std::string> seenKeys;
+};
 
 }  // namespace
 
@@ -65,28 +122,21 @@ std::string NowIso8601()
 
 bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem)
 {
+    CWalk walk(files);
     for (const auto& input : inputs) {
-        wchar_t full[32768];
-        const DWORD length = GetFullPathNameW(FromUtf8(input).c_str(), 32768, full, nullptr);
-        std::wstring path(full, length);
-        while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (length == 0 || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        const std::wstring path = NormalPath(FromUtf8(input));
+        const CFound found = path.empty() ? CFound{} : Examine(path);
+        if (!found.exists) {
             problem = input;
             return false;
         }
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            std::vector<CPluginFile> found;
-            SearchFolder(path, found);
-            std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
-            files.insert(files.end(), found.begin(), found.end());
+        if (IsFolder(found)) {
+            const size_t first = files.size();
+            walk.SearchFolder(path, found);
+            std::sort(files.begin() + first, files.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
         } else {
-            AddFile(path, data, files);
+            walk.AddFile(path, found);
         }
     }
-    // A file named twice, or found in two folders given, is scanned once.
-    std::set<std::string> seen;
-    files.erase(std::remove_if(files.begin(), files.end(), [&](const auto& f) { return !seen.insert(f.path).second; }),
-                files.end());
     return true;
 }

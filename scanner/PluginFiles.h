@@ -1,6 +1,7 @@
 #pragma once
 // The plug-in libraries named on the command line: files as given, folders searched
-// recursively for ".dll" files. Paths are absolute Windows paths in UTF-8.
+// recursively for ".dll" files, through symbolic links and junctions. Paths are normal
+// (full, long) Windows paths in UTF-8; each file is listed once, however often it is reached.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,8 +10,10 @@
 
 struct CPluginFile {
     std::string path;
+    std::string key;  // the path's key: the same for every spelling of it
     uint64_t size = 0;
     std::string modified;  // UTC, ISO 8601 with 100 ns
+    std::string problem;   // why the file cannot be opened; it is then not scanned
 };
 
 // False, with the offending input in `problem`, when an input does not exist.

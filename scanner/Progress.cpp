@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "host/Paths.h"
+#include "scanner/SafeText.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ CProgress::CProgress(size_t total, bool terminal) : total(total), terminal(termi
 
 void CProgress::Started(const std::string& path)
 {
-    current = FileNameOf(path);
+    current = TerminalSafe(FileNameOf(path));
     if (terminal) Draw();
 }
 
@@ -51,8 +52,8 @@ void CProgress::Finished(const Json& record)
     if (failed) ++failures;
     if (terminal) {
         // Problems stay on the screen above the bar.
-        if (failed) Print("\r\x1b[K" + record.value("status", "") + "  " + record.value("path", "") + ": " +
-                          record.value("error", "") + "\n");
+        if (failed) Print("\r\x1b[K" + record.value("status", "") + "  " + TerminalSafe(record.value("path", "")) + ": " +
+                          TerminalSafe(record.value("error", "")) + "\n");
         Draw();
         return;
     }
@@ -62,19 +63,22 @@ void CProgress::Finished(const Json& record)
                        record.value("path", "") + " (" + seconds + ")";
     if (!record.value("error", "").empty()) line += ": " + record.value("error", "");
     if (!record.value("dump", "").empty()) line += "; dump " + record.value("dump", "");
-    Print(line + "\n");
+    Print(TerminalSafe(line) + "\n");
     if (record.contains("subPlugins"))
         for (const auto& sub : record["subPlugins"])
             if (sub.value("status", "") != "ok")
-                Print("    " + sub.value("status", "") + "  " + sub.value("request", "") + ": " + sub.value("error", "") + "\n");
+                Print(TerminalSafe("    " + sub.value("status", "") + "  " + sub.value("request", "") + ": " +
+                                   sub.value("error", "")) + "\n");
 }
 
-void CProgress::Unchanged(size_t count)
+void CProgress::Unchanged(size_t count, size_t knownBad)
 {
     if (count > 0) Print(std::to_string(count) + " unchanged plug-in file(s) taken from the database\n");
+    if (knownBad > 0)
+        Print(std::to_string(knownBad) + " known bad plug-in file(s) skipped; --retry-failed scans them again\n");
 }
 
-void CProgress::Summary(const std::vector<Json>& records, size_t unchanged)
+void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size_t knownBad)
 {
     if (terminal) Print("\r\x1b[K");
     size_t ok = 0, failed = 0, crashed = 0, timedOut = 0, subPlugins = 0;
@@ -90,8 +94,9 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged)
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char line[256];
     snprintf(line, sizeof(line),
-             "%zu plug-in files (%zu scanned, %zu unchanged), %zu sub-plug-ins: %zu ok, %zu failed, %zu crashed, "
-             "%zu timed out, in %.1f s\n",
-             records.size(), records.size() - unchanged, unchanged, subPlugins, ok, failed, crashed, timedOut, elapsed);
+             "%zu plug-in files (%zu scanned, %zu unchanged, %zu skipped (known bad)), %zu sub-plug-ins: %zu ok, "
+             "%zu failed, %zu crashed, %zu timed out, in %.1f s\n",
+             records.size(), records.size() - unchanged - knownBad, unchanged, knownBad, subPlugins, ok, failed, crashed,
+             timedOut, elapsed);
     Print(line);
 }

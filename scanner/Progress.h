@@ -1,6 +1,7 @@
 #pragma once
 // Progress on standard error: a bar that redraws itself on a terminal, one plain line per
-// finished plug-in otherwise, and the closing summary.
+// finished plug-in otherwise, and the closing summary. Texts from plug-ins and paths are
+// made safe for a terminal first.
 #include <chrono>
 #include <string>
 
@@ -11,8 +12,9 @@ public:
     CProgress(size_t total, bool terminal);
     void Started(const std::string& path);
     void Finished(const Json& record);
-    void Unchanged(size_t count);
-    void Summary(const std::vector<Json>& records, size_t unchanged);
+    // Files taken from the database: unchanged ones, and known bad ones skipped.
+    void Unchanged(size_t count, size_t knownBad);
+    void Summary(const std::vector<Json>& records, size_t unchanged, size_t knownBad);
 
 private:
     void Draw();

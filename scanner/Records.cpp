@@ -77,3 +77,109 @@ bool RecordIsCurrent(const Json& record, const CPluginFile& file)
     return record.value("size", uint64_t{0}) == file.size && record.value("modified", "") == file.modified &&
            record.contains("status");
 }
+
+namespace {
+
+enum class Kind { kString, kUnsigned, kInteger, kNumber, kBoolean, kObject, kArray };
+
+bool HasKind(const Json& value, Kind kind)
+{
+    switch (kind) {
+    case Kind::kString: return value.is_string();
+    case Kind::kUnsigned: return value.is_number_unsigned();
+    case Kind::kInteger: return value.is_number_integer();
+    case Kind::kNumber: return value.is_number();
+    case Kind::kBoolean: return value.is_boolean();
+    case Kind::kObject: return value.is_object();
+    case Kind::kArray: return value.is_array();
+    }
+    return false;
+}
+
+struct CField {
+    const char* name;
+    Kind kind;
+    bool required;
+};
+
+bool FieldsAreWellFormed(const Json& object, std::initializer_list<CField> fields, const std::string& where,
+                         std::string& problem)
+{
+    if (!object.is_object()) {
+        problem = where + " is not an object";
+        return false;
+    }
+    for (const CField& field : fields) {
+        if (!object.contains(field.name)) {
+            if (!field.required) continue;
+            problem = where + " has no \"" + field.name + "\"";
+            return false;
+        }
+        if (!HasKind(object[field.name], field.kind)) {
+            problem = where + " has a \"" + field.name + "\" of the wrong type";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::string& problem)
+{
+    if (!FieldsAreWellFormed(object, {{"status", Kind::kString, true}, {"error", Kind::kString, false},
+                                      {"exitCode", Kind::kUnsigned, false}, {"dump", Kind::kString, false},
+                                      {"lastTrace", Kind::kArray, false}, {"scanSeconds", Kind::kNumber, false},
+                                      {"report", Kind::kObject, false}},
+                             where, problem))
+        return false;
+    if (object.contains("lastTrace"))
+        for (const auto& line : object["lastTrace"])
+            if (!line.is_string()) {
+                problem = where + " has a \"lastTrace\" line that is not text";
+                return false;
+            }
+    if (!object.contains("report")) return true;
+    return FieldsAreWellFormed(object["report"],
+                               {{"id", Kind::kString, true}, {"name", Kind::kString, true}, {"vendor", Kind::kString, true},
+                                {"product", Kind::kString, true}, {"version", Kind::kString, true},
+                                {"numInputs", Kind::kInteger, true}, {"numOutputs", Kind::kInteger, true},
+                                {"wantsMidi", Kind::kBoolean, true}, {"sendsMidi", Kind::kBoolean, true},
+                                {"platform", Kind::kString, true}, {"audio64", Kind::kBoolean, true},
+                                {"category", Kind::kInteger, true}, {"synthEdit", Kind::kBoolean, true}},
+                               where + "'s report", problem);
+}
+
+}  // namespace
+
+bool RecordIsWellFormed(const Json& record, std::string& problem)
+{
+    const bool named = record.is_object() && record.contains("path") && record["path"].is_string();
+    const std::string where = named ? "the record of " + record["path"].get<std::string>() : "the record";
+    if (!FieldsAreWellFormed(record, {{"path", Kind::kString, true}, {"size", Kind::kUnsigned, true},
+                                      {"modified", Kind::kString, true}, {"scannedAt", Kind::kString, false},
+                                      {"subPlugins", Kind::kArray, false}},
+                             where, problem))
+        return false;
+    if (!OutcomeIsWellFormed(record, where, problem)) return false;
+    if (record.contains("subPlugins"))
+        for (const auto& sub : record["subPlugins"]) {
+            if (!FieldsAreWellFormed(sub, {{"request", Kind::kString, true}, {"id", Kind::kString, true},
+                                           {"listedName", Kind::kString, true}},
+                                     where + ", sub-plug-in", problem) ||
+                !OutcomeIsWellFormed(sub, where + ", sub-plug-in", problem))
+                return false;
+        }
+    return true;
+}
+
+Json UnreadableFileRecord(const CPluginFile& file)
+{
+    return Json{{"path", file.path}, {"size", 0}, {"modified", ""}, {"scannedAt", NowIso8601()},
+                {"status", ScanStatusName(ScanStatus::kFailed)}, {"error", file.problem}, {"scanSeconds", 0.0}};
+}
+
+bool RecordIsKnownBad(const Json& record)
+{
+    for (const auto& status : RecordStatuses(record))
+        if (status != ScanStatusName(ScanStatus::kOk)) return true;
+    return false;
+}

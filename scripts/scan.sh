@@ -10,18 +10,24 @@ cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 >/dev/null
 export WINEPREFIX="$here/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
+# Paths of this machine, whole arguments or the values of --db=, --dump-dir= and --server=,
+# become the drive paths Wine gives them (the scanner takes Linux paths too; this keeps the
+# Windows form in its output).
+windows_path() { winepath -w "$(realpath -m "$1")" 2>/dev/null || echo "$1"; }
 arguments=()
 for argument in "$@"; do
-  # A path of this machine (existing, or a new file in an existing folder, like a database)
-  # becomes the drive Z: path Wine gives it.
-  if [[ "$argument" == /* && -e "$(dirname "$argument")" ]]; then
-    argument="Z:$(realpath -m "$argument" | tr / '\\')"
-  fi
+  case "$argument" in
+    --db=*|--dump-dir=*|--server=*)
+      value=${argument#*=}
+      if [[ "$value" == /* || -e "$value" ]]; then argument="${argument%%=*}=$(windows_path "$value")"; fi ;;
+    -*) ;;
+    *) if [[ "$argument" == /* || -e "$argument" ]]; then argument=$(windows_path "$argument"); fi ;;
+  esac
   arguments+=("$argument")
 done
 if [ ${#arguments[@]} -eq 0 ]; then
-  arguments=(--timeout 10 --db "Z:$(echo "$here/build/zoo-database.json" | tr / '\\')" --rescan
-             "Z:$(echo "$here/build/windows-x64/bin/plugins" | tr / '\\')")
+  arguments=(--timeout 10 --db "$(windows_path "$here/build/zoo-database.json")" --rescan
+             "$(windows_path "$here/build/windows-x64/bin/plugins")")
 fi
 # Without a display the servers run without their splash window.
 exec wine build/windows-x64/bin/tessarine-scan.exe "${arguments[@]}"

@@ -70,13 +70,15 @@ protected:
         return document;
     }
 
-    Json ReadDatabase() const
+    static std::string ReadFile(const std::wstring& path)
     {
-        std::ifstream in(database.c_str(), std::ios::binary);
+        std::ifstream in(path.c_str(), std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
-        return ReadJson(text.str());
+        return text.str();
     }
+
+    Json ReadDatabase() const { return ReadJson(ReadFile(database)); }
 
     // The records of a run's JSON output by file name, without the fields that differ by run.
     static std::map<std::string, Json> ByFileName(const Json& document)
@@ -149,8 +151,8 @@ TEST_F(ScannerTest, AccountsForEveryPluginAndSurvivesCrashesAndHangs)
     EXPECT_EQ(shell["subPlugins"][0]["report"]["name"], "Shell Sub 5");
     EXPECT_EQ(shell["subPlugins"][1]["report"]["name"], "Shell Sub 7");
 
-    EXPECT_NE(two.Err().find("7 plug-in files (7 scanned, 0 unchanged), 2 sub-plug-ins: 6 ok, 1 failed, 1 crashed, "
-                             "1 timed out"),
+    EXPECT_NE(two.Err().find("7 plug-in files (7 scanned, 0 unchanged, 0 skipped (known bad)), 2 sub-plug-ins: 6 ok, "
+                             "1 failed, 1 crashed, 1 timed out"),
               std::string::npos)
         << two.Err();
 
@@ -168,54 +170,79 @@ TEST_F(ScannerTest, AccountsForEveryPluginAndSurvivesCrashesAndHangs)
     EXPECT_EQ(ByFileName(ReadJson(one.Out())), records);
 }
 
-TEST_F(ScannerTest, ResumesAnInterruptedScanFromItsDatabase)
+TEST_F(ScannerTest, ResumesAKilledScanWithoutLosingAFinishedPlugin)
 {
     for (const wchar_t* name : {L"entry_returns_null", L"hang_in_entry", L"ordinary_effect"}) AddPlugin(name);
     const std::wstring paths = L" --db " + QuoteArgument(database) + L" " + QuoteArgument(folder);
 
-    // Interrupted while it waits on the plug-in that hangs.
+    // Killed while it waits on the plug-in that hangs, once the first result is kept.
+    std::string firstScan;
     {
         CProgram interrupted(Command(L"--jobs 1 --timeout 600" + paths));
-        for (int waited = 0; waited < 300; ++waited) {
-            std::ifstream in(database.c_str());
-            std::stringstream text;
-            text << in.rdbuf();
-            if (text.str().find("entry_returns_null.dll") != std::string::npos) break;
-            Sleep(100);
+        for (int waited = 0; waited < 600 && firstScan.empty(); ++waited) {
+            const std::string journal = ReadFile(database + L".journal");
+            if (journal.find('\n') != std::string::npos) firstScan = Json::parse(journal.substr(0, journal.find('\n')))["scannedAt"];
+            else Sleep(100);
         }
-        Sleep(300);
         interrupted.Kill();
     }
-    const Json partial = ReadDatabase();
-    ASSERT_EQ(partial["plugins"].size(), 1u);
-    const std::string firstScan = partial["plugins"][0]["scannedAt"];
+    ASSERT_FALSE(firstScan.empty());
 
+    // The failed plug-in is known bad now: skipped, and kept as it was found.
     CProgram resumed(Command(L"--jobs 1 --timeout 2 --format csv" + paths));
     ASSERT_EQ(resumed.Wait(kRunLimitMs), 1u) << resumed.Err();
-    EXPECT_NE(resumed.Err().find("1 unchanged plug-in file(s) taken from the database"), std::string::npos) << resumed.Err();
-    EXPECT_NE(resumed.Err().find("3 plug-in files (2 scanned, 1 unchanged)"), std::string::npos) << resumed.Err();
-    EXPECT_EQ(CountOf(resumed.Err(), "entry_returns_null.dll ("), 0);  // not scanned again
-    EXPECT_EQ(CountOf(resumed.Out(), "\r\n"), 4);  // the header and all three plug-ins
+    EXPECT_NE(resumed.Err().find("3 plug-in files (2 scanned, 0 unchanged, 1 skipped (known bad))"), std::string::npos)
+        << resumed.Err();
+    EXPECT_EQ(CountOf(resumed.Err(), "entry_returns_null.dll ("), 0);
+    EXPECT_EQ(CountOf(resumed.Out(), "\r\n"), 4);  // the header and all three plug-ins, each ended once
+    EXPECT_EQ(CountOf(resumed.Out(), "\r\r"), 0);
     EXPECT_NE(resumed.Out().find("entry_returns_null.dll,,failed,"), std::string::npos) << resumed.Out();
 
-    const auto records = ByFileName(ReadDatabase());
+    auto records = ByFileName(ReadDatabase());
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records.at("hang_in_entry.dll")["status"], "timed out");
     EXPECT_EQ(records.at("ordinary_effect.dll")["status"], "ok");
-    EXPECT_EQ(ReadDatabase()["plugins"][0]["scannedAt"], firstScan);
+    for (const auto& record : ReadDatabase()["plugins"]) {
+        if (record["status"] == "failed") EXPECT_EQ(record["scannedAt"], firstScan);
+    }
 
-    // --rescan scans everything again.
+    CProgram retry(Command(L"--jobs 2 --timeout 2 --retry-failed" + paths));
+    ASSERT_EQ(retry.Wait(kRunLimitMs), 1u);
+    EXPECT_NE(retry.Err().find("(2 scanned, 1 unchanged, 0 skipped (known bad))"), std::string::npos) << retry.Err();
     CProgram rescan(Command(L"--jobs 2 --timeout 2 --rescan" + paths));
     ASSERT_EQ(rescan.Wait(kRunLimitMs), 1u);
-    EXPECT_NE(rescan.Err().find("(3 scanned, 0 unchanged)"), std::string::npos) << rescan.Err();
+    EXPECT_NE(rescan.Err().find("(3 scanned, 0 unchanged, 0 skipped (known bad))"), std::string::npos) << rescan.Err();
+}
+
+TEST_F(ScannerTest, OneScanPerDatabaseAndNoneOverADatabaseItCannotOpen)
+{
+    AddPlugin(L"hang_in_entry");
+    const std::wstring paths = L" --db " + QuoteArgument(database) + L" " + QuoteArgument(folder);
+    {
+        CProgram first(Command(L"--timeout 600" + paths));
+        for (int waited = 0; waited < 600 && GetFileAttributesW((database + L".lock").c_str()) == INVALID_FILE_ATTRIBUTES; ++waited)
+            Sleep(100);
+        CProgram second(Command(L"--timeout 600" + paths));
+        EXPECT_EQ(second.Wait(kRunLimitMs), 2u);
+        EXPECT_NE(second.Err().find("database in use by another scan"), std::string::npos) << second.Err();
+        first.Kill();
+    }
+    // The lock went with the killed scan. A database another program holds is left as it is.
+    const std::string before = ReadFile(database);
+    HANDLE held = CreateFileW(database.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CProgram blocked(Command(L"--timeout 600" + paths));
+    EXPECT_EQ(blocked.Wait(kRunLimitMs), 2u);
+    EXPECT_NE(blocked.Err().find("cannot open the database \"" + ToUtf8(database) + "\""), std::string::npos) << blocked.Err();
+    CloseHandle(held);
+    EXPECT_EQ(ReadFile(database), before);
 }
 
 TEST_F(ScannerTest, TellsBadUsageApart)
 {
     CProgram help(Command(L"--help"));
     EXPECT_EQ(help.Wait(kRunLimitMs), 0u);
-    for (const char* option : {"--jobs", "--timeout", "--db", "--rescan", "--format", "--dump-dir", "--server",
-                               "--version", "Exit codes:", "Example:"})
+    for (const char* option : {"--jobs", "--timeout", "--db", "--rescan", "--retry-failed", "--format", "--dump-dir",
+                               "--server", "--version", "Exit codes:", "3  an internal error", "Example:"})
         EXPECT_NE(help.Out().find(option), std::string::npos) << option;
     CProgram version(Command(L"--version"));
     EXPECT_EQ(version.Wait(kRunLimitMs), 0u);
@@ -238,10 +265,7 @@ TEST_F(ScannerTest, TellsBadUsageApart)
     }
     CProgram corrupted(Command(L"--db " + QuoteArgument(database) + L" " + QuoteArgument(folder)));
     EXPECT_EQ(corrupted.Wait(kRunLimitMs), 2u);
-    std::ifstream in(database.c_str());
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), "{ not json");
+    EXPECT_EQ(ReadFile(database), "{ not json");
 }
 
 TEST_F(ScannerTest, AnEmptyFolderIsAllScanned)

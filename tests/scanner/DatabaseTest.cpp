@@ -1,0 +1,100 @@
+// The database: what it keeps, what it drops, and that it is never lost or shared.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "scanner/Database.h"
+#include "scanner/PathKeys.h"
+#include "tests/scanner/TemporaryFolder.h"
+
+namespace {
+
+Json Ordinary(const std::string& path)
+{
+    return Json{{"path", path}, {"size", 12}, {"modified", "2026-01-01T00:00:00.0000000Z"}, {"status", "ok"}, {"error", ""}};
+}
+
+class DatabaseTest : public ::testing::Test {
+protected:
+    std::string Read(const std::wstring& path)
+    {
+        std::ifstream in(path.c_str(), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    void Write(const std::wstring& path, const std::string& text)
+    {
+        std::ofstream out(path.c_str(), std::ios::binary);
+        out << text;
+    }
+
+    CTemporaryFolder folder;
+    const std::wstring path = folder.Path() + L"\\plugins.json";
+    std::string problem;
+};
+
+TEST_F(DatabaseTest, DropsDamagedRecordsWithAWarningAndKeepsTheRest)
+{
+    Json wrongSize = Ordinary("C:\\b.dll"), wrongStatus = Ordinary("C:\\c.dll"), noPath = Ordinary("");
+    wrongSize["size"] = "12";
+    wrongStatus["status"] = 5;
+    noPath.erase("path");
+    Write(path, Json{{"plugins", {Ordinary("C:\\a.dll"), wrongSize, wrongStatus, noPath}}}.dump());
+
+    CDatabase database;
+    ASSERT_EQ(database.Open(path, problem), DatabaseOpening::kOpened) << problem;
+    EXPECT_NE(database.Find(PathKey("c:\\A.DLL")), nullptr);
+    EXPECT_EQ(database.Find(PathKey("C:\\b.dll")), nullptr);
+    ASSERT_EQ(database.Warnings().size(), 3u);
+    EXPECT_NE(database.Warnings()[0].find("C:\\b.dll has a \"size\" of the wrong type"), std::string::npos)
+        << database.Warnings()[0];
+    EXPECT_NE(database.Warnings()[1].find("\"status\" of the wrong type"), std::string::npos);
+    EXPECT_NE(database.Warnings()[2].find("has no \"path\""), std::string::npos);
+}
+
+TEST_F(DatabaseTest, AJournalLeftByAKilledRunIsFoldedInUpToItsCutLine)
+{
+    {
+        CDatabase killed;
+        ASSERT_EQ(killed.Open(path, problem), DatabaseOpening::kOpened);
+        ASSERT_TRUE(killed.Record(Ordinary("C:\\a.dll"), problem));
+        ASSERT_TRUE(killed.Record(Ordinary("C:\\b.dll"), problem));
+    }  // no Fold: as if the process had been killed
+    std::ofstream((path + L".journal").c_str(), std::ios::binary | std::ios::app) << "{\"path\":\"C:\\\\c.d";
+
+    CDatabase resumed;
+    ASSERT_EQ(resumed.Open(path, problem), DatabaseOpening::kOpened) << problem;
+    EXPECT_NE(resumed.Find(PathKey("C:\\a.dll")), nullptr);
+    EXPECT_NE(resumed.Find(PathKey("C:\\b.dll")), nullptr);
+    ASSERT_EQ(resumed.Warnings().size(), 1u);
+    EXPECT_NE(resumed.Warnings()[0].find("journal line 3"), std::string::npos);
+    EXPECT_EQ(Json::parse(Read(path))["plugins"].size(), 2u);
+    EXPECT_EQ(GetFileAttributesW((path + L".journal").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(DatabaseTest, OneScanAtATimeAndNeverOverAFileItCannotRead)
+{
+    CDatabase first;
+    ASSERT_EQ(first.Open(path, problem), DatabaseOpening::kOpened);
+    CDatabase second;
+    EXPECT_EQ(second.Open(path, problem), DatabaseOpening::kInUse);
+
+    const std::wstring held = folder.Path() + L"\\held.json";
+    Write(held, "{\"plugins\":[]}");
+    HANDLE other = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CDatabase blocked;
+    EXPECT_EQ(blocked.Open(held, problem), DatabaseOpening::kFailed);
+    EXPECT_NE(problem.find("held.json"), std::string::npos) << problem;
+    CloseHandle(other);
+    EXPECT_EQ(Read(held), "{\"plugins\":[]}");
+
+    const std::wstring text = folder.Path() + L"\\notes.json";
+    Write(text, "[1, 2");
+    CDatabase notADatabase;
+    EXPECT_EQ(notADatabase.Open(text, problem), DatabaseOpening::kFailed);
+    EXPECT_EQ(Read(text), "[1, 2");
+}
+
+}  // namespace
