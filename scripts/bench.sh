@@ -7,4 +7,4 @@ bash scripts/setup.sh
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 --target scan_benchmark >/dev/null
 unset DISPLAY
-exec scripts/wine-run build/windows-x64/bin/scan_benchmark.exe
+exec scripts/wine-run build/windows-x64/bin/scan_benchmark.exe "$@"
