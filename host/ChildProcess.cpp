@@ -4,6 +4,16 @@
 
 namespace {
 
+constexpr DWORD kReaderGraceMs = 2000;
+constexpr size_t kConsoleLimit = 1 << 20;  // kept between two takes; the rest is counted
+
+HANDLE CurrentThreadHandle()
+{
+    HANDLE handle = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &handle, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    return handle;
+}
+
 // Inheritable handles of one child must not leak into another started at the same moment.
 std::mutex& ProcessCreationLock()
 {
@@ -40,22 +50,35 @@ bool CChildProcess::Start(const CChildStart& how, std::string& problem)
     std::wstring commandLine = how.commandLine(HexArgumentText(reinterpret_cast<uintptr_t>(requestRead)),
                                                HexArgumentText(reinterpret_cast<uintptr_t>(outputWrite)));
 
-    // Only the child's two ends are inherited: named in an attribute list where the system
+    HANDLE consoleWrite = nullptr, nul = nullptr;
+    if (how.captureConsole) {
+        CreatePipe(&consoleRead, &consoleWrite, &plain, 0);
+        nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &plain, OPEN_EXISTING, 0,
+                          nullptr);
+    }
+
+    // Only the child's own ends are inherited: named in an attribute list where the system
     // honours it, and inheritable only while this child is being created.
-    HANDLE inherited[] = {requestRead, outputWrite};
+    std::vector<HANDLE> inherited{requestRead, outputWrite};
+    if (consoleWrite) inherited.push_back(consoleWrite);
+    if (nul && nul != INVALID_HANDLE_VALUE) inherited.push_back(nul);
     SIZE_T attributeSize = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &attributeSize);
     std::vector<char> attributeBuffer(attributeSize);
     auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeBuffer.data());
     const bool haveList = InitializeProcThreadAttributeList(attributes, 1, 0, &attributeSize) &&
-                          UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
-                                                    sizeof(inherited), nullptr, nullptr);
+                          UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited.data(),
+                                                    inherited.size() * sizeof(HANDLE), nullptr, nullptr);
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof(startup);
     startup.lpAttributeList = haveList ? attributes : nullptr;
     if (how.outputIsStandardOutput) {
         startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
         startup.StartupInfo.hStdOutput = outputWrite;
+    } else if (consoleWrite) {
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = nul;
+        startup.StartupInfo.hStdOutput = startup.StartupInfo.hStdError = consoleWrite;
     }
     PROCESS_INFORMATION info{};
     BOOL created;
@@ -72,20 +95,35 @@ bool CChildProcess::Start(const CChildStart& how, std::string& problem)
     if (haveList) DeleteProcThreadAttributeList(attributes);
     CloseHandle(requestRead);
     CloseHandle(outputWrite);
+    if (consoleWrite) CloseHandle(consoleWrite);
+    if (nul && nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    auto release = [&] {
+        for (HANDLE* handle : {&requestWrite, &outputRead, &consoleRead}) {
+            if (*handle) CloseHandle(*handle);
+            *handle = nullptr;
+        }
+    };
     if (!created) {
-        CloseHandle(requestWrite);
-        CloseHandle(outputRead);
-        requestWrite = outputRead = nullptr;
+        release();
         problem = "error " + std::to_string(error);
         return false;
     }
     if (how.ownJob) {
+        // A child outside its job could outlive us, with what it started: no start without it.
         job = CreateJobObjectW(nullptr, nullptr);
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        if (job) {
-            SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
-            AssignProcessToJobObject(job, info.hProcess);
+        const bool jobReady = job && SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits)) &&
+                              AssignProcessToJobObject(job, info.hProcess);
+        if (!jobReady) {
+            problem = "cannot put the process in a job of its own: " + std::to_string(GetLastError());
+            TerminateProcess(info.hProcess, 1);
+            CloseHandle(info.hThread);
+            CloseHandle(info.hProcess);
+            if (job) CloseHandle(job);
+            job = nullptr;
+            release();
+            return false;
         }
     }
     ResumeThread(info.hThread);
@@ -94,12 +132,20 @@ bool CChildProcess::Start(const CChildStart& how, std::string& problem)
     output.clear();
     lineStart = 0;
     outputEnded = false;
+    console.clear();
+    consoleDropped = 0;
+    consoleEnded = consoleRead == nullptr;
     reader = std::thread([this] { ReadOutput(); });
+    if (consoleRead) consoleReader = std::thread([this] { ReadConsole(); });
     return true;
 }
 
 void CChildProcess::ReadOutput()
 {
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        readerThread = CurrentThreadHandle();
+    }
     char chunk[4096];
     DWORD count = 0;
     while (ReadFile(outputRead, chunk, sizeof(chunk), &count, nullptr) && count > 0) {
@@ -110,6 +156,42 @@ void CChildProcess::ReadOutput()
     std::lock_guard<std::mutex> guard(lock);
     outputEnded = true;
     changed.notify_all();
+}
+
+void CChildProcess::ReadConsole()
+{
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        consoleReaderThread = CurrentThreadHandle();
+    }
+    char chunk[4096];
+    DWORD count = 0;
+    while (ReadFile(consoleRead, chunk, sizeof(chunk), &count, nullptr) && count > 0) {
+        std::lock_guard<std::mutex> guard(lock);
+        const size_t room = console.size() < kConsoleLimit ? kConsoleLimit - console.size() : 0;
+        console.append(chunk, std::min<size_t>(room, count));
+        consoleDropped += count - std::min<size_t>(room, count);
+    }
+    std::lock_guard<std::mutex> guard(lock);
+    consoleEnded = true;
+    changed.notify_all();
+}
+
+CConsoleText CChildProcess::TakeConsole(size_t keep)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    CConsoleText taken;
+    taken.dropped = consoleDropped + (console.size() > keep ? console.size() - keep : 0);
+    console.resize(std::min(console.size(), keep));
+    taken.text.swap(console);
+    consoleDropped = 0;
+    return taken;
+}
+
+bool CChildProcess::HasUntakenOutput()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return !output.empty();
 }
 
 bool CChildProcess::Write(const std::string& bytes)
@@ -181,9 +263,31 @@ void CChildProcess::End(bool kill, DWORD waitMs)
         CloseHandle(job);
         job = nullptr;
     }
-    if (reader.joinable()) reader.join();
-    CloseHandle(outputRead);
-    outputRead = nullptr;
+    StopReader(reader, readerThread, outputEnded);
+    StopReader(consoleReader, consoleReaderThread, consoleEnded);
+    for (HANDLE* handle : {&outputRead, &consoleRead}) {
+        if (*handle) CloseHandle(*handle);
+        *handle = nullptr;
+    }
     CloseHandle(process);
     process = nullptr;
+}
+
+void CChildProcess::StopReader(std::thread& thread, HANDLE& threadHandle, const bool& ended)
+{
+    if (!thread.joinable()) return;
+    std::unique_lock<std::mutex> guard(lock);
+    const auto cancel = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReaderGraceMs);
+    const auto giveUp = cancel + std::chrono::milliseconds(kReaderGraceMs);
+    changed.wait_until(guard, cancel, [&] { return ended; });
+    while (!ended && std::chrono::steady_clock::now() < giveUp) {
+        if (threadHandle) CancelSynchronousIo(threadHandle);
+        changed.wait_for(guard, std::chrono::milliseconds(50), [&] { return ended; });
+    }
+    // Blocked in a read nothing can cancel: it holds no lock there, so ending it is safe.
+    if (!ended && threadHandle) TerminateThread(threadHandle, 1);
+    guard.unlock();
+    thread.join();
+    if (threadHandle) CloseHandle(threadHandle);
+    threadHandle = nullptr;
 }

@@ -19,6 +19,15 @@ struct CChildStart {
     bool ownJob = false;
     // The output pipe is also the child's standard output.
     bool outputIsStandardOutput = false;
+    // The child's standard output and error go to a pipe of ours, kept apart from the output
+    // (its standard input is the NUL device): whatever it, or a DLL it loads, prints.
+    bool captureConsole = false;
+};
+
+// What the child printed on its console, up to a limit; the rest is counted.
+struct CConsoleText {
+    std::string text;
+    size_t dropped = 0;
 };
 
 class CChildProcess {
@@ -46,6 +55,10 @@ public:
     // time is up; gives what `done` says then.
     bool WaitForOutput(const std::function<bool(const std::string& output)>& done, std::chrono::milliseconds limit);
     std::string Output();
+    // Output that arrived and was not taken as lines yet.
+    bool HasUntakenOutput();
+    // The console text since the last call, at most `keep` bytes of it.
+    CConsoleText TakeConsole(size_t keep);
 
     // The exit code once the process has ended, else STILL_ACTIVE after waiting `waitMs`.
     DWORD WaitForExit(DWORD waitMs);
@@ -54,14 +67,28 @@ public:
     // `kill`), terminates it and its job, and releases everything.
     void End(bool kill, DWORD waitMs);
 
+    // The child's process id, for the windows and threads that belong to it.
+    DWORD ProcessId() const { return process ? GetProcessId(process) : 0; }
+
 private:
     void ReadOutput();
+    void ReadConsole();
+    // Waits for a reader thread; one still blocked after a while has its read cancelled, so
+    // that a process outside our reach holding a pipe end cannot make us wait for ever.
+    void StopReader(std::thread& thread, HANDLE& threadHandle, const bool& ended);
 
     HANDLE job = nullptr;
     HANDLE process = nullptr;
     HANDLE requestWrite = nullptr;
     HANDLE outputRead = nullptr;
     std::thread reader;
+    HANDLE readerThread = nullptr;
+    HANDLE consoleRead = nullptr;
+    std::thread consoleReader;
+    HANDLE consoleReaderThread = nullptr;
+    std::string console;
+    size_t consoleDropped = 0;
+    bool consoleEnded = false;
     std::mutex lock;
     std::condition_variable changed;
     std::string output;     // received and not yet taken as lines

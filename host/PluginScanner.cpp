@@ -3,8 +3,127 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <thread>
+
+namespace {
+
+// How much longer than the fault took a suspect is watched when it is scanned again alone.
+constexpr std::chrono::milliseconds kRecheckMargin{1000};
+
+// One job: a server of its own, and the results it gave, so that a late fault can revise them.
+class CJob {
+public:
+    CJob(const CPluginScannerOptions& options, const CPluginScannerCallbacks& callbacks, std::vector<CPluginScan>& results,
+         std::mutex& callbackLock)
+        : options(options), callbacks(callbacks), results(results), callbackLock(callbackLock), server(options.server)
+    {
+    }
+
+    void ScanFile(size_t index, const std::string& path)
+    {
+        CPluginScan& scan = results[index];
+        scan.request = path;
+        scan.outcome = ScanConfirmed(scan.request, {index, -1});
+        if (scan.outcome.status == ScanStatus::kOk && scan.outcome.report.IsShell()) {
+            scan.subPlugins.resize(scan.outcome.report.subPlugins.size());
+            for (size_t i = 0; i < scan.subPlugins.size(); ++i) {
+                CPluginScan& sub = scan.subPlugins[i];
+                sub.request = SubPluginRequest(path, scan.outcome.report.subPlugins[i].id);
+                sub.outcome = ScanConfirmed(sub.request, {index, static_cast<int>(i)});
+            }
+        }
+        Report(callbacks.finished, index);
+    }
+
+    // A late fault of the last plug-ins is still seen while the threads they left run on.
+    void Finish()
+    {
+        if (auto end = server.Settle(std::chrono::steady_clock::now() + options.lateFaultWindow)) Blame(*end);
+        server.Stop();
+    }
+
+private:
+    struct CPlace {
+        size_t index;
+        int sub;  // -1: the file itself
+    };
+
+    CScanOutcome ScanConfirmed(const std::string& request, CPlace place)
+    {
+        if (auto end = server.CheckIdle()) Blame(*end);
+        CScanOutcome outcome = server.Scan(request);
+        placed[request] = place;
+        const bool bad = outcome.status == ScanStatus::kCrashed || outcome.status == ScanStatus::kTimedOut;
+        if (!bad || outcome.priorRequests == 0) return outcome;
+        if (outcome.status == ScanStatus::kCrashed && server.LastEnd()) Blame(*server.LastEnd());
+        CScanServer alone(options.server);
+        return alone.Scan(request);
+    }
+
+    // Finds the plug-in whose leftover thread ended the server: the one whose library the dump
+    // names, else the one that does it again when scanned alone.
+    void Blame(const CServerEnd& end)
+    {
+        std::vector<CAnsweredRequest> suspects = server.RecentRequests(options.lateFaultWindow);
+        if (suspects.empty()) return;
+        if (!end.faultModule.empty()) {
+            for (const auto& suspect : suspects)
+                if (_stricmp(RequestLibrary(suspect.request).c_str(), end.faultModule.c_str()) == 0) {
+                    Revise(suspect.request, end);
+                    return;
+                }
+        }
+        std::reverse(suspects.begin(), suspects.end());  // the latest first
+        for (const auto& suspect : suspects) {
+            const auto delay = std::chrono::duration_cast<std::chrono::milliseconds>(end.when - suspect.answered);
+            CScanServer alone(options.server);
+            const CScanOutcome again = alone.Scan(suspect.request);
+            if (again.status == ScanStatus::kCrashed && alone.LastEnd()) {
+                Revise(suspect.request, *alone.LastEnd());
+                return;
+            }
+            if (auto late = alone.Settle(std::chrono::steady_clock::now() + delay + kRecheckMargin)) {
+                Revise(suspect.request, *late);
+                return;
+            }
+        }
+    }
+
+    void Revise(const std::string& request, const CServerEnd& end)
+    {
+        const auto found = placed.find(request);
+        if (found == placed.end()) return;
+        CPluginScan& scan = results[found->second.index];
+        CScanOutcome& outcome = found->second.sub < 0 ? scan.outcome : scan.subPlugins[found->second.sub].outcome;
+        outcome.status = ScanStatus::kCrashed;
+        outcome.afterScan = true;
+        outcome.exitCode = end.exitCode;
+        outcome.exceptionCode = end.exceptionCode;
+        outcome.dumpFile = end.dumpFile;
+        outcome.faultModule = end.faultModule;
+        outcome.error = "after its scan: " + end.Description();
+        Report(callbacks.revised, found->second.index);
+    }
+
+    void Report(const std::function<void(size_t, const CPluginScan&)>& callback, size_t index)
+    {
+        if (callbacks.finishedOnThread) callbacks.finishedOnThread(index, results[index]);
+        if (!callback) return;
+        std::lock_guard<std::mutex> guard(callbackLock);
+        callback(index, results[index]);
+    }
+
+    const CPluginScannerOptions& options;
+    const CPluginScannerCallbacks& callbacks;
+    std::vector<CPluginScan>& results;
+    std::mutex& callbackLock;
+    CScanServer server;
+    std::map<std::string, CPlace> placed;  // where each request's outcome is kept
+};
+
+}  // namespace
 
 std::string SubPluginRequest(const std::string& path, uint32_t id)
 {
@@ -21,29 +140,15 @@ std::vector<CPluginScan> ScanPlugins(const std::vector<std::string>& paths, cons
     std::mutex callbackLock;
 
     auto work = [&] {
-        CScanServer server(options.server);
+        CJob job(options, callbacks, results, callbackLock);
         for (size_t index = next++; index < paths.size(); index = next++) {
             if (callbacks.started) {
                 std::lock_guard<std::mutex> guard(callbackLock);
                 callbacks.started(index, paths[index]);
             }
-            CPluginScan& scan = results[index];
-            scan.request = paths[index];
-            scan.outcome = server.Scan(scan.request);
-            if (scan.outcome.status == ScanStatus::kOk && scan.outcome.report.IsShell()) {
-                for (const CSubPluginEntry& entry : scan.outcome.report.subPlugins) {
-                    CPluginScan sub;
-                    sub.request = SubPluginRequest(paths[index], entry.id);
-                    sub.outcome = server.Scan(sub.request);
-                    scan.subPlugins.push_back(std::move(sub));
-                }
-            }
-            if (callbacks.finishedOnThread) callbacks.finishedOnThread(index, scan);
-            if (callbacks.finished) {
-                std::lock_guard<std::mutex> guard(callbackLock);
-                callbacks.finished(index, scan);
-            }
+            job.ScanFile(index, paths[index]);
         }
+        job.Finish();
     };
 
     const int jobs = std::clamp<int>(options.jobs, 1, static_cast<int>(std::max<size_t>(paths.size(), 1)));

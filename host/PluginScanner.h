@@ -1,8 +1,17 @@
 #pragma once
-// Scans a list of plug-in libraries with several scan servers at once. A crash or a hang costs
-// only the plug-in that caused it: its server is replaced and the scan goes on with the next
-// plug-in, so nothing is scanned twice and nothing is skipped. A shell's sub-plug-ins are each
-// scanned as "path>id" right after the shell, on the server that keeps its library loaded.
+// Scans a list of plug-in libraries with several scan servers at once, one server per job,
+// kept while its plug-ins behave. A crash or a hang costs only the plug-in that caused it, and
+// every verdict is the plug-in's own:
+// - a crash or time-out on a server that had answered other plug-ins is confirmed by scanning
+//   the plug-in again, alone, on a new server; only what happens again is recorded;
+// - a server that dies after a plug-in's answer (a thread it left faults, or ends the process)
+//   is blamed on that plug-in: by the library its dump names, or else by scanning the recent
+//   plug-ins again one at a time, each given the time the fault took; that plug-in's result is
+//   then revised to "crashed" (after its scan);
+// - a server that writes what it was not asked is replaced, and the request asked again.
+// A shell's sub-plug-ins are each scanned as "path>id" right after the shell, on the server
+// that keeps its library loaded.
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,14 +27,19 @@ struct CPluginScan {
 struct CPluginScannerOptions {
     CScanServerOptions server;
     int jobs = 1;
+    // A server that ends this long after a plug-in's answer may still be that plug-in's doing.
+    std::chrono::milliseconds lateFaultWindow{10000};
 };
 
 struct CPluginScannerCallbacks {
     // Called from the scanning threads, one call at a time.
     std::function<void(size_t index, const std::string& path)> started;
     std::function<void(size_t index, const CPluginScan& scan)> finished;
-    // Called on the scanning thread just before `finished`, without waiting for the other
-    // threads' callbacks: for slow work, such as saving, that must not hold the others up.
+    // A result given to `finished` before turned out wrong: its plug-in crashed the server after
+    // its answer. One call at a time, like `finished`.
+    std::function<void(size_t index, const CPluginScan& scan)> revised;
+    // Called on the scanning thread just before `finished` and `revised`, without waiting for
+    // the other threads' callbacks: for slow work, such as saving, that must not hold them up.
     std::function<void(size_t index, const CPluginScan& scan)> finishedOnThread;
 };
 

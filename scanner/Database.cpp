@@ -1,7 +1,7 @@
 #include "scanner/Database.h"
 
 #include "scanner/PathKeys.h"
-#include "scanner/SafeText.h"
+#include "host/SafeText.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "host/Paths.h"
-#include "scanner/SafeText.h"
+#include "host/SafeText.h"
 
 namespace {
 

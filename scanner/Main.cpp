@@ -15,7 +15,7 @@
 #include "scanner/PathKeys.h"
 #include "scanner/PluginFiles.h"
 #include "scanner/Progress.h"
-#include "scanner/SafeText.h"
+#include "host/SafeText.h"
 
 namespace {
 
@@ -111,6 +111,7 @@ int Scan(const CScanOptions& options, bool terminal)
             Fail(why);
     };
     callbacks.finished = [&](size_t index, const CPluginScan&) { progress.Finished(records[toScan[index]]); };
+    callbacks.revised = [&](size_t index, const CPluginScan&) { progress.Revised(records[toScan[index]]); };
     ScanPlugins(paths, scanner, callbacks);
     if (useDatabase && !database.Fold(problem)) {
         Fail(problem);

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "host/Paths.h"
-#include "scanner/SafeText.h"
+#include "host/SafeText.h"
 
 namespace {
 
@@ -69,6 +69,15 @@ void CProgress::Finished(const Json& record)
             if (sub.value("status", "") != "ok")
                 Print(TerminalSafe("    " + sub.value("status", "") + "  " + sub.value("request", "") + ": " +
                                    sub.value("error", "")) + "\n");
+}
+
+void CProgress::Revised(const Json& record)
+{
+    ++failures;
+    const std::string line = "revised: " + record.value("status", "") + "  " + record.value("path", "") + ": " +
+                             record.value("error", "");
+    Print((terminal ? "\r\x1b[K" : "") + TerminalSafe(line) + "\n");
+    if (terminal) Draw();
 }
 
 void CProgress::Unchanged(size_t count, size_t knownBad)

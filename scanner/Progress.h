@@ -12,6 +12,8 @@ public:
     CProgress(size_t total, bool terminal);
     void Started(const std::string& path);
     void Finished(const Json& record);
+    // A result already shown turned out otherwise: its plug-in crashed the server after its scan.
+    void Revised(const Json& record);
     // Files taken from the database: unchanged ones, and known bad ones skipped.
     void Unchanged(size_t count, size_t knownBad);
     void Summary(const std::vector<Json>& records, size_t unchanged, size_t knownBad);

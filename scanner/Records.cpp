@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "host/MinidumpReader.h"
+
 namespace {
 
 std::string Hex8(uint32_t value)
@@ -37,12 +39,21 @@ void AddOutcome(Json& record, const CScanOutcome& outcome)
     if (outcome.status == ScanStatus::kCrashed) {
         record["exitCode"] = outcome.exitCode;
         record["dump"] = ToUtf8(outcome.dumpFile);
+        if (outcome.exceptionCode) record["exception"] = ExceptionCodeText(outcome.exceptionCode);
+        if (!outcome.faultModule.empty()) record["faultModule"] = outcome.faultModule;
+        record["afterScan"] = outcome.afterScan;
         // The last steps the server took before it crashed show where it happened.
-        const size_t keep = outcome.trace.size() < 3 ? outcome.trace.size() : 3;
-        record["lastTrace"] = std::vector<std::string>(outcome.trace.end() - keep, outcome.trace.end());
+        if (!outcome.afterScan) {
+            const size_t keep = outcome.trace.size() < 3 ? outcome.trace.size() : 3;
+            record["lastTrace"] = std::vector<std::string>(outcome.trace.end() - keep, outcome.trace.end());
+        }
     }
     record["scanSeconds"] = outcome.seconds;
-    if (outcome.status == ScanStatus::kOk || outcome.status == ScanStatus::kFailed) record["report"] = ReportJson(outcome.report);
+    // What the plug-in printed; it never reaches the scanner's own output.
+    record["console"] = outcome.console;
+    record["consoleDropped"] = outcome.consoleDropped;
+    if (outcome.status == ScanStatus::kOk || outcome.status == ScanStatus::kFailed || outcome.afterScan)
+        record["report"] = ReportJson(outcome.report);
 }
 
 }  // namespace
@@ -128,6 +139,9 @@ bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::stri
     if (!FieldsAreWellFormed(object, {{"status", Kind::kString, true}, {"error", Kind::kString, false},
                                       {"exitCode", Kind::kUnsigned, false}, {"dump", Kind::kString, false},
                                       {"lastTrace", Kind::kArray, false}, {"scanSeconds", Kind::kNumber, false},
+                                      {"console", Kind::kString, false}, {"consoleDropped", Kind::kUnsigned, false},
+                                      {"exception", Kind::kString, false}, {"faultModule", Kind::kString, false},
+                                      {"afterScan", Kind::kBoolean, false},
                                       {"report", Kind::kObject, false}},
                              where, problem))
         return false;

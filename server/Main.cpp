@@ -33,6 +33,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     const uint64_t requestHandle = HexArgument(arguments, count, 1);
     const uint64_t outputHandle = HexArgument(arguments, count, 2);
     const uint64_t referenceWindow = HexArgument(arguments, count, 3);
+    // Nothing a plug-in starts may hold our pipe ends: the host must see them close with us.
+    for (uint64_t handle : {requestHandle, outputHandle})
+        if (handle) SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
     if (count > 4 && arguments[4][0] != L'\0') SetCrashFolder(arguments[4]);
     LocalFree(arguments);
 

@@ -97,6 +97,34 @@ TEST_F(ClientTest, ACrashIsSeenWhileAProcessThePluginStartedHoldsThePipes)
     EXPECT_EQ(server.Scan(Plugin(L"ordinary_effect")).status, ScanStatus::kOk);
 }
 
+TEST_F(ClientTest, SaysWhyALibraryWouldNotLoad)
+{
+    CreateDirectoryW(options.dumpFolder.c_str(), nullptr);
+    auto fileWith = [&](const wchar_t* name, const std::string& bytes) {
+        const std::wstring path = options.dumpFolder + L"\\" + name;
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+        return ToUtf8(path);
+    };
+    std::string arm64(512, '\0');
+    arm64.replace(0, 2, "MZ");
+    arm64[0x3C] = 0x40;
+    arm64.replace(0x40, 6, std::string("PE\0\0\x64\xAA", 6));
+
+    CScanServer server(options);
+    EXPECT_EQ(server.Scan(fileWith(L"notes.dll", "just text")).error,
+              "Failed to load library, err=193: the file is not a Windows DLL");
+    EXPECT_EQ(server.Scan(fileWith(L"arm.dll", arm64)).error,
+              "Failed to load library, err=193: the file is a DLL for ARM64, not for this machine");
+    EXPECT_EQ(server.Scan(Plugin(L"needs_missing_dll")).error,
+              "Failed to load library, err=126: it needs missing_helper.dll, which is not installed");
+    server.Stop();
+    DeleteFileW((options.dumpFolder + L"\\notes.dll").c_str());
+    DeleteFileW((options.dumpFolder + L"\\arm.dll").c_str());
+}
+
 TEST_F(ClientTest, ScansEachSubPluginOfAShellOnTheServerThatKeepsItsLibrary)
 {
     const auto scans = ScanPlugins({Plugin(L"shell_with_duplicates"), Plugin(L"ordinary_effect")}, {options, 2});

@@ -203,7 +203,9 @@ TEST_F(ScannerTest, ResumesAKilledScanWithoutLosingAFinishedPlugin)
     EXPECT_EQ(records.at("hang_in_entry.dll")["status"], "timed out");
     EXPECT_EQ(records.at("ordinary_effect.dll")["status"], "ok");
     for (const auto& record : ReadDatabase()["plugins"]) {
-        if (record["status"] == "failed") EXPECT_EQ(record["scannedAt"], firstScan);
+        if (record["status"] == "failed") {
+            EXPECT_EQ(record["scannedAt"], firstScan);
+        }
     }
 
     CProgram retry(Command(L"--jobs 2 --timeout 2 --retry-failed" + paths));
@@ -273,6 +275,76 @@ TEST_F(ScannerTest, AnEmptyFolderIsAllScanned)
     CProgram empty(Command(QuoteArgument(folder)));
     EXPECT_EQ(empty.Wait(kRunLimitMs), 0u) << empty.Err();
     EXPECT_NE(empty.Err().find("0 plug-in files"), std::string::npos);
+}
+
+// Each culprit scanned before an ordinary plug-in on one job: the ordinary one keeps its own
+// verdict and report, the culprit gets its own, and the JSON output still parses.
+struct CCulprit {
+    const wchar_t* name;
+    const char* status;
+    const char* error;  // part of the culprit's error text
+    bool dump;
+};
+
+void PrintTo(const CCulprit& culprit, std::ostream* out) { *out << ToUtf8(culprit.name); }
+
+class BlameTest : public ScannerTest, public ::testing::WithParamInterface<CCulprit> {};
+
+TEST_P(BlameTest, EveryVerdictBelongsToThePluginThatEarnedIt)
+{
+    const CCulprit& culprit = GetParam();
+    const std::wstring culpritPath = folder + L"\\" + culprit.name + L".dll";
+    const std::wstring ordinaryPath = folder + L"\\ordinary_effect.dll";
+    ASSERT_TRUE(CopyFileW(PluginPath(culprit.name).c_str(), culpritPath.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(PluginPath(L"ordinary_effect").c_str(), ordinaryPath.c_str(), FALSE));
+
+    CProgram scan(Command(L"--jobs 1 --timeout 20 --format json " + QuoteArgument(culpritPath) + L" " +
+                          QuoteArgument(ordinaryPath)));
+    scan.Wait(kRunLimitMs);
+    const Json output = ReadJson(scan.Out());
+    auto records = ByFileName(output);
+    ASSERT_EQ(records.size(), 2u) << scan.Out();
+    EXPECT_EQ(records["ordinary_effect.dll"]["status"], "ok");
+    EXPECT_EQ(records["ordinary_effect.dll"]["report"]["name"], "Ordinary Effect");
+
+    const Json& record = records[ToUtf8(culprit.name) + ".dll"];
+    EXPECT_EQ(record["status"], culprit.status) << record.dump();
+    EXPECT_NE(record.value("error", "").find(culprit.error), std::string::npos) << record.dump();
+    for (const auto& plugin : output["plugins"]) {
+        if (plugin["path"] != ToUtf8(culpritPath)) continue;
+        const std::string dump = plugin.value("dump", "");
+        EXPECT_EQ(!dump.empty(), culprit.dump) << dump;
+        if (culprit.dump) {
+            EXPECT_NE(dump.find(ToUtf8(culprit.name) + ".mdmp"), std::string::npos) << dump;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Culprits, BlameTest,
+    ::testing::Values(CCulprit{L"fault_after_answer", "crashed", "after its scan: crashed; dump written: exception "
+                                                                 "C0000005 (access violation) in fault_after_answer.dll",
+                               true},
+                      CCulprit{L"exit_after_answer", "crashed", "after its scan: the plug-in ended the scan server "
+                                                                "(exit code 0)",
+                               false},
+                      CCulprit{L"closes_requests", "crashed", "after its scan: the plug-in ended the scan server", false},
+                      CCulprit{L"forges_ready", "failed", "its answer did not fit its request", false},
+                      CCulprit{L"forges_report", "ok", "", false},
+                      CCulprit{L"stack_overflow", "crashed", "exception C00000FD (stack overflow)", true},
+                      CCulprit{L"removes_filter_then_crash", "crashed", "crashed without a dump: exception C0000005",
+                               false}),
+    [](const auto& info) { return std::string(ToUtf8(info.param.name)); });
+
+TEST_F(ScannerTest, WhatAPluginPrintsIsKeptWithItAndNeverReachesTheOutput)
+{
+    AddPlugin(L"prints_to_console");
+    CProgram scan(Command(L"--format json " + QuoteArgument(folder)));
+    ASSERT_EQ(scan.Wait(kRunLimitMs), 0u) << scan.Err();
+    const Json record = ReadJson(scan.Out())["plugins"][0];
+    EXPECT_EQ(record["console"], "\u241b[2J\u241b[31mTRIAL VERSION\u241b[0m\nlicence check: {\"not\": \"json\"}\n");
+    EXPECT_EQ(record["consoleDropped"], 0);
+    EXPECT_EQ(scan.Err().find("licence check"), std::string::npos) << scan.Err();
 }
 
 }  // namespace

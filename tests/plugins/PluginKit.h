@@ -36,3 +36,11 @@ void TellHost(const char* message);
 
 // A real access violation (a plain null store may be turned into a trap instruction).
 void WriteThroughNull();
+
+// One of the pipe handles the host gave the server on its command line (1: requests,
+// 2: output), as a plug-in that goes looking for them finds it.
+void* ServerHandleArgument(int position);
+// Writes straight into the server's output pipe, around the server.
+void WriteToServerOutput(const char* text);
+// Pins the plug-in's library, as plug-ins that keep their own threads do: FreeLibrary leaves it.
+void KeepLoaded();

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "scanner/Formats.h"
-#include "scanner/SafeText.h"
+#include "host/SafeText.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-#include "scanner/SafeText.h"
+#include "host/SafeText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "protocol/Utf8.h"
@@ -71,4 +72,18 @@ std::string FormulaSafe(std::string text)
 {
     if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) text.insert(0, 1, '\'');
     return text;
+}
+
+std::string ConsoleSafe(std::string_view text)
+{
+    std::string safe;
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        safe += TerminalSafe(line);
+        if (end < text.size()) safe += '\n';
+        start = end + 1;
+    }
+    return safe;
 }

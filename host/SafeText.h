@@ -17,3 +17,6 @@ std::string EscapeInvisibleInJson(std::string_view json);
 // For a CSV cell: a cell that starts with = + - @, a tab or a carriage return gets a leading
 // apostrophe, so that a spreadsheet shows it instead of running it.
 std::string FormulaSafe(std::string text);
+
+// What a plug-in printed, kept with its outcome: TerminalSafe line by line, the line feeds kept.
+std::string ConsoleSafe(std::string_view text);

@@ -1,0 +1,107 @@
+#include "host/LoadErrors.h"
+
+#include <windows.h>
+
+#include <set>
+#include <vector>
+
+#include "host/PeImage.h"
+#include "host/WindowsText.h"
+
+namespace {
+
+constexpr unsigned long kBadExeFormat = ERROR_BAD_EXE_FORMAT;   // 193
+constexpr unsigned long kModuleNotFound = ERROR_MOD_NOT_FOUND;  // 126
+constexpr unsigned long kDllInitFailed = ERROR_DLL_INIT_FAILED;  // 1114
+constexpr unsigned long kNoAccess = ERROR_NOACCESS;              // 998
+constexpr int kDependencyDepth = 4;
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+// Where the system looks for a plug-in's dependencies when it is loaded with its own folder
+// first: that folder, the system folders, then PATH.
+std::vector<std::wstring> SearchFolders(const std::wstring& pluginFolder)
+{
+    std::vector<std::wstring> folders{pluginFolder};
+    wchar_t folder[MAX_PATH + 1];
+    if (GetSystemDirectoryW(folder, MAX_PATH + 1)) folders.push_back(folder);
+    if (GetWindowsDirectoryW(folder, MAX_PATH + 1)) folders.push_back(folder);
+    const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    std::wstring path(size, L'\0');
+    path.resize(GetEnvironmentVariableW(L"PATH", path.data(), size));
+    for (size_t start = 0; start < path.size();) {
+        const size_t end = std::min(path.find(L';', start), path.size());
+        if (end > start) folders.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return folders;
+}
+
+std::wstring FindDll(const std::wstring& name, const std::vector<std::wstring>& folders)
+{
+    for (const auto& folder : folders) {
+        const std::wstring candidate = folder + L"\\" + name;
+        if (GetFileAttributesW(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) return candidate;
+    }
+    return L"";
+}
+
+// The first import, of the library or of the libraries it needs in turn, found nowhere;
+// with the chain that needs it.
+std::string MissingDependency(const std::wstring& path, const std::vector<std::wstring>& folders,
+                              std::set<std::wstring>& seen, int depth)
+{
+    std::string image;
+    if (depth > kDependencyDepth || !seen.insert(path).second || !ReadFileBytes(path, image)) return "";
+    for (const std::string& name : ImportedDllNames(image)) {
+        // API sets are resolved by the loader, not found as files.
+        if (_strnicmp(name.c_str(), "api-ms-", 7) == 0 || _strnicmp(name.c_str(), "ext-ms-", 7) == 0) continue;
+        const std::wstring found = FindDll(FromUtf8(name), folders);
+        if (found.empty()) return name;
+        if (FolderOf(found) != folders.front()) continue;  // the system's own DLLs are complete
+        const std::string deeper = MissingDependency(found, folders, seen, depth + 1);
+        if (!deeper.empty()) return deeper + " (needed by " + name + ")";
+    }
+    return "";
+}
+
+}  // namespace
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes, size_t limit)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) && static_cast<uint64_t>(size.QuadPart) <= limit;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        ok = bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+                               read == bytes.size());
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+std::string ExplainLoadError(unsigned long error, const std::wstring& path)
+{
+    switch (error) {
+    case kBadExeFormat: {
+        std::string header;
+        ReadFileBytes(path, header, 1 << 20);
+        const auto machine = PeMachine(header);
+        if (!machine) return "the file is not a Windows DLL";
+        if (*machine == kMachineX86) return "the file is a 32-bit DLL; the scan server is 64-bit";
+        return "the file is a DLL for " + MachineName(*machine) + ", not for this machine";
+    }
+    case kModuleNotFound: {
+        std::set<std::wstring> seen;
+        const std::string missing = MissingDependency(path, SearchFolders(FolderOf(path)), seen, 0);
+        return missing.empty() ? "a DLL it needs is missing" : "it needs " + missing + ", which is not installed";
+    }
+    case kDllInitFailed: return "its DllMain refused to load";
+    case kNoAccess: return "it crashed while loading";
+    }
+    return "";
+}

@@ -1,0 +1,101 @@
+#include "host/MinidumpReader.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "protocol/Utf8.h"
+
+namespace {
+
+constexpr uint32_t kSignature = 0x504D444D;  // "MDMP"
+constexpr uint32_t kModuleListStream = 4;
+constexpr uint32_t kExceptionStream = 6;
+constexpr size_t kModuleEntrySize = 108;  // MINIDUMP_MODULE, packed
+
+// Little-endian fields at an offset, or nothing past the end.
+class CReader {
+public:
+    explicit CReader(std::string_view bytes) : bytes(bytes) {}
+    template <typename T>
+    bool Read(uint64_t offset, T& value) const
+    {
+        if (offset > bytes.size() || bytes.size() - offset < sizeof(T)) return false;
+        std::memcpy(&value, bytes.data() + offset, sizeof(T));
+        return true;
+    }
+    // A MINIDUMP_STRING: its length in bytes, then UTF-16 units.
+    bool ReadName(uint64_t offset, std::string& text) const
+    {
+        uint32_t length = 0;
+        if (!Read(offset, length) || length % 2 || bytes.size() - offset - 4 < length) return false;
+        std::u16string units(length / 2, u'\0');
+        std::memcpy(units.data(), bytes.data() + offset + 4, length);
+        text = ToUtf8(units);
+        return true;
+    }
+
+private:
+    std::string_view bytes;
+};
+
+}  // namespace
+
+const CDumpModule* CDumpSummary::ModuleAt(uint64_t address) const
+{
+    for (const auto& module : modules)
+        if (address >= module.base && address - module.base < module.size) return &module;
+    return nullptr;
+}
+
+std::optional<CDumpSummary> ReadMinidump(std::string_view bytes)
+{
+    const CReader reader(bytes);
+    uint32_t signature = 0, streams = 0, directory = 0;
+    if (!reader.Read(0, signature) || signature != kSignature || !reader.Read(8, streams) || !reader.Read(12, directory))
+        return std::nullopt;
+    CDumpSummary summary;
+    bool haveException = false;
+    for (uint32_t i = 0; i < streams && i < 4096; ++i) {
+        const uint64_t entry = directory + 12ull * i;
+        uint32_t type = 0, size = 0, at = 0;
+        if (!reader.Read(entry, type) || !reader.Read(entry + 4, size) || !reader.Read(entry + 8, at)) return std::nullopt;
+        if (type == kExceptionStream) {
+            // ThreadId, alignment, then MINIDUMP_EXCEPTION: code, flags, record, address.
+            haveException = reader.Read(at + 8, summary.exceptionCode) && reader.Read(at + 24, summary.exceptionAddress);
+        } else if (type == kModuleListStream) {
+            uint32_t count = 0;
+            if (!reader.Read(at, count)) continue;
+            for (uint32_t m = 0; m < count && m < 65536; ++m) {
+                const uint64_t module = at + 4 + kModuleEntrySize * m;
+                CDumpModule found;
+                uint32_t nameAt = 0;
+                if (!reader.Read(module, found.base) || !reader.Read(module + 8, found.size) ||
+                    !reader.Read(module + 20, nameAt) || !reader.ReadName(nameAt, found.path))
+                    break;
+                summary.modules.push_back(std::move(found));
+            }
+        }
+    }
+    if (!haveException) return std::nullopt;
+    return summary;
+}
+
+std::string ExceptionCodeText(uint32_t code)
+{
+    struct CName {
+        uint32_t code;
+        const char* name;
+    };
+    static constexpr CName kNames[] = {
+        {0xC0000005, "access violation"},       {0xC00000FD, "stack overflow"},
+        {0xC0000409, "fail-fast"},              {0xC000001D, "illegal instruction"},
+        {0xC0000094, "integer division by zero"}, {0x80000003, "breakpoint"},
+        {0xC0000374, "heap corruption"},        {0xE06D7363, "C++ exception"},
+        {0xC0000025, "noncontinuable exception"},
+    };
+    char text[64];
+    snprintf(text, sizeof(text), "%08X", static_cast<unsigned>(code));
+    for (const auto& known : kNames)
+        if (known.code == code) return std::string(text) + " (" + known.name + ")";
+    return text;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// What a crash dump tells about its crash: the exception's code and address, and the modules
+// loaded then, so that the library the fault happened in can be named. Reads the minidump
+// format itself; platform-free.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct CDumpModule {
+    uint64_t base = 0;
+    uint32_t size = 0;
+    std::string path;  // UTF-8
+};
+
+struct CDumpSummary {
+    uint32_t exceptionCode = 0;
+    uint64_t exceptionAddress = 0;
+    std::vector<CDumpModule> modules;
+
+    // The module whose image holds `address`, or none.
+    const CDumpModule* ModuleAt(uint64_t address) const;
+};
+
+// Nothing when the bytes are not a minidump with an exception stream.
+std::optional<CDumpSummary> ReadMinidump(std::string_view bytes);
+
+// "C0000005 (access violation)": the code in hex, with its name when it has a well-known one.
+std::string ExceptionCodeText(uint32_t code);
