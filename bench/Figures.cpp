@@ -34,7 +34,8 @@ std::string Number(double value)
 std::string Verdict(const CFigure& figure)
 {
     if (figure.target == 0) return "-";
-    const double ratio = RoundRatio(figure);
+    // Without a baseline the target holds for the measured value itself.
+    const double ratio = figure.baseline.empty() ? Median(figure.measured) : RoundRatio(figure);
     return (figure.atMost ? ratio <= figure.target : ratio >= figure.target) ? "met" : "MISSED";
 }
 
@@ -46,11 +47,12 @@ void PrintFigures(const std::vector<CFigure>& figures)
            "ratio", "target", "", "unit");
     for (const CFigure& f : figures) {
         const auto [low, high] = std::minmax_element(f.measured.begin(), f.measured.end());
-        const std::string baseline = f.baselineName + " " + Number(Median(f.baseline));
+        const std::string baseline = f.baseline.empty() ? "-" : f.baselineName + " " + Number(Median(f.baseline));
         const std::string target = f.target == 0 ? "-" : std::string(f.atMost ? "<= " : ">= ") + Number(f.target);
-        printf("%-46s %9s %9s %9s  %-30s %8sx %8s %7s  %s\n", f.name.c_str(), Number(Median(f.measured)).c_str(),
+        const std::string ratio = f.baseline.empty() ? "-" : Number(RoundRatio(f)) + "x";
+        printf("%-46s %9s %9s %9s  %-30s %9s %8s %7s  %s\n", f.name.c_str(), Number(Median(f.measured)).c_str(),
                Number(f.measured.empty() ? 0 : *low).c_str(), Number(f.measured.empty() ? 0 : *high).c_str(),
-               baseline.c_str(), Number(RoundRatio(f)).c_str(), target.c_str(), Verdict(f).c_str(), f.unit.c_str());
+               baseline.c_str(), ratio.c_str(), target.c_str(), Verdict(f).c_str(), f.unit.c_str());
     }
     for (const CFigure& f : figures)
         if (!f.note.empty()) printf("  %s: %s\n", f.name.c_str(), f.note.c_str());

@@ -11,7 +11,8 @@ struct CFigure {
     std::vector<double> measured;  // one value per round
     std::string baselineName;
     std::vector<double> baseline;  // one value per round, measured next to `measured`
-    // The target for measured / baseline; none when `target` is 0.
+    // The target for measured / baseline, or for the measured value when there is no baseline;
+    // none when `target` is 0.
     double target = 0;
     bool atMost = true;  // the ratio must stay at or under the target, else reach it
     std::string note;    // printed under the table

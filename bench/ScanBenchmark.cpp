@@ -10,7 +10,10 @@
 #include <functional>
 #include <string>
 
+#include <psapi.h>
+
 #include "bench/Figures.h"
+#include "bench/Floor.h"
 #include "host/Paths.h"
 #include "host/PluginScanner.h"
 #include "host/WindowsText.h"
@@ -99,6 +102,154 @@ std::wstring FreshDatabase(const wchar_t* name)
     return path;
 }
 
+// The server driven by the bare protocol: the baseline for the host library, and the process
+// whose memory is watched.
+class CRawServer {
+public:
+    explicit CRawServer(const std::wstring& exe = Bin + L"\\ScanServer-x64.exe")
+    {
+        CChildStart how;
+        how.commandLine = [&](const std::wstring& requestEnd, const std::wstring& outputEnd) {
+            return QuoteArgument(exe) + L" " + requestEnd + L" " + outputEnd + L" 0";
+        };
+        how.ownJob = true;
+        std::string problem;
+        child.Start(how, problem);
+        ReadAnswer();  // the banner and the first "ready:"
+    }
+    ~CRawServer() { child.End(false, 5000); }
+
+    // The lines of one answer, each with its line feed, "ready:" last.
+    std::vector<std::string> Ask(const std::string& request)
+    {
+        child.Write(request + "\n");
+        return ReadAnswer();
+    }
+    double WorkingSetMegabytes()
+    {
+        PROCESS_MEMORY_COUNTERS counters{};
+        GetProcessMemoryInfo(child.Process(), &counters, sizeof(counters));
+        return counters.WorkingSetSize / 1048576.0;
+    }
+
+private:
+    std::vector<std::string> ReadAnswer()
+    {
+        std::vector<std::string> lines;
+        bool ended = false;
+        while (auto line = child.NextLine(Clock::now() + std::chrono::seconds(60), ended)) {
+            lines.push_back(*line + "\n");
+            if (*line == "ready:") break;
+        }
+        return lines;
+    }
+    CChildProcess child;
+};
+
+double OwnWorkingSetMegabytes()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.WorkingSetSize / 1048576.0;
+}
+
+// One request on a persistent server, against the least that request could cost: the same
+// plug-in probed in this process, and the same lines written and flushed to a reader.
+CFigure PerRequestAgainstFloor(int rounds, int requests, bool alternate, const std::wstring& copies)
+{
+    CFigure figure{alternate ? "per request, two plug-ins alternating" : "per request, one plug-in repeated",
+                   "ms per request"};
+    figure.baselineName = "floor";
+    figure.target = 1.15;
+    const std::vector<std::string> files = FilesIn(copies, 2);
+    CRawServer server;
+    const std::vector<std::string> lines = server.Ask(files[0]);
+    CPipeFloor pipe;
+    for (int round = 0; round < rounds; ++round) {
+        figure.measured.push_back(1000 * Seconds([&] {
+            for (int i = 0; i < requests; ++i) server.Ask(files[alternate ? i % 2 : 0]);
+        }) / requests);
+        figure.baseline.push_back(1000 * Seconds([&] {
+            for (int i = 0; i < requests; ++i) {
+                ProbeInProcess(FromUtf8(files[alternate ? i % 2 : 0]));
+                pipe.Send(lines);
+            }
+        }) / requests);
+    }
+    figure.note = std::to_string(lines.size()) + " lines per answer, each written and flushed on its own";
+    return figure;
+}
+
+// From the start of a process to its first line: the server against a bare program.
+CFigure StartUp(int rounds, const wchar_t* server, const std::string& name)
+{
+    CFigure figure{name, "ms to the first ready:"};
+    figure.baselineName = "bare program";
+    auto firstLine = [](const std::wstring& exe) {
+        return 1000 * Seconds([&] {
+            CChildProcess child;
+            CChildStart how;
+            how.commandLine = [&](const std::wstring& requestEnd, const std::wstring& outputEnd) {
+                return QuoteArgument(exe) + L" " + requestEnd + L" " + outputEnd + L" 0";
+            };
+            std::string problem;
+            child.Start(how, problem);
+            bool ended = false;
+            while (auto line = child.NextLine(Clock::now() + std::chrono::seconds(30), ended))
+                if (*line == "ready:") break;
+            child.Terminate(0);
+        });
+    };
+    for (int round = 0; round < rounds; ++round) {
+        figure.measured.push_back(firstLine(Bin + L"\\" + server));
+        figure.baseline.push_back(firstLine(Bin + L"\\bare_program.exe"));
+    }
+    return figure;
+}
+
+// The server's working set over many requests: with plug-ins that keep nothing, it must not
+// grow; with ordinary ones, their own growth in this process shows what is theirs.
+std::vector<CFigure> Memory(int requests, const std::wstring& copies)
+{
+    CFigure clean{"memory growth, " + std::to_string(requests) + " requests, no runtime", "MB"};
+    clean.target = 1.0;
+    CFigure zoo{"memory growth, " + std::to_string(requests) + " requests, zoo", "MB"};
+    zoo.baselineName = "in-process";
+    std::string steps;
+    {
+        const std::vector<std::string> files = FilesIn(copies, 2);
+        CRawServer server;
+        double atHundred = 0;
+        for (int i = 1; i <= requests; ++i) {
+            server.Ask(files[i % 2]);
+            if (i == 100) atHundred = server.WorkingSetMegabytes();
+            if (i == 100 || i == 1000 || i == 10000) {
+                char step[64];
+                snprintf(step, sizeof(step), "%s%d: %.1f MB", steps.empty() ? "" : ", ", i, server.WorkingSetMegabytes());
+                steps += step;
+            }
+        }
+        clean.measured.push_back(server.WorkingSetMegabytes() - atHundred);
+    }
+    clean.note = "working set after " + steps;
+    {
+        const std::vector<std::string> files{Plugin("ordinary_effect"), Plugin("synth_flag")};
+        const int loads = std::min(requests, 1000);
+        CRawServer server;
+        for (int i = 0; i < 100; ++i) server.Ask(files[i % 2]);
+        const double before = server.WorkingSetMegabytes();
+        for (int i = 0; i < loads; ++i) server.Ask(files[i % 2]);
+        zoo.measured.push_back(server.WorkingSetMegabytes() - before);
+        for (int i = 0; i < 100; ++i) ProbeInProcess(FromUtf8(files[i % 2]));
+        const double ownBefore = OwnWorkingSetMegabytes();
+        for (int i = 0; i < loads; ++i) ProbeInProcess(FromUtf8(files[i % 2]));
+        zoo.baseline.push_back(OwnWorkingSetMegabytes() - ownBefore);
+        zoo.name = "memory growth, " + std::to_string(loads) + " requests, zoo";
+        zoo.note = "the same loads in this process grow it as much: the growth is the plug-ins' own";
+    }
+    return {clean, zoo};
+}
+
 // A shell's sub-plug-ins on the server that keeps its library, against each on a new server.
 CFigure NewServerAgainstPersistent(int rounds, uint32_t perRound)
 {
@@ -144,8 +295,8 @@ CFigure ScannerAgainstRawServer(int rounds, const std::wstring& folder, size_t c
     for (int round = 0; round < rounds; ++round) {
         figure.measured.push_back(1000 * RunScanner(L"--jobs 1 " + QuoteArgument(folder)) / count);
         figure.baseline.push_back(1000 * Seconds([&] {
-            CScanServer server(ServerOptions());
-            for (const auto& file : files) server.Scan(file);
+            CRawServer server;
+            for (const auto& file : files) server.Ask(file);
         }) / count);
     }
     figure.note = "both start one server; the scanner also starts its own process and walks the folder";
@@ -188,12 +339,17 @@ CFigure SavingShare(int rounds, const std::wstring& folder, size_t count)
 
 int main(int argc, char** argv)
 {
-    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    bool quick = false;
+    std::string only;  // --only TEXT: just the figures whose key holds TEXT
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0) quick = true;
+        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
+    }
     const int rounds = quick ? 2 : 5;
     const size_t many = quick ? 1000 : 10000;
-    printf("Preparing %zu copies of a plug-in...\n", many);
+    auto wanted = [&](const char* key) { return only.empty() || std::string(key).find(only) != std::string::npos; };
+    printf("Preparing copies of a plug-in...\n");
     fflush(stdout);
-    const std::wstring copies = CopiesFolder(many);
     const std::wstring hundreds = CopiesFolder(300);
 
     std::vector<CFigure> figures;
@@ -202,10 +358,25 @@ int main(int argc, char** argv)
         fflush(stdout);
         figures.push_back(std::move(figure));
     };
-    run(NewServerAgainstPersistent(rounds, quick ? 5 : 10));
-    run(JobsTwoAgainstOne(rounds, hundreds, 300));
-    run(ScannerAgainstRawServer(rounds, hundreds, 300));
-    run(SavingShare(quick ? 2 : 3, copies, many));
+    if (wanted("request")) {
+        run(PerRequestAgainstFloor(rounds, quick ? 100 : 300, true, hundreds));
+        run(PerRequestAgainstFloor(rounds, quick ? 100 : 300, false, hundreds));
+    }
+    if (wanted("new-server")) run(NewServerAgainstPersistent(rounds, quick ? 5 : 10));
+    if (wanted("start-up")) {
+        run(StartUp(rounds * 2, L"ScanServer-x64.exe", "server start-up"));
+        run(StartUp(rounds * 2, L"ScanServer-x64-without-splash.exe", "server start-up, no splash picture"));
+    }
+    if (wanted("memory"))
+        for (CFigure& figure : Memory(quick ? 1000 : 10000, hundreds)) run(std::move(figure));
+    // Enough plug-ins that the fixed costs (the scanner's and the servers' start-up) do not hide
+    // how the work itself scales; 300 in a quick look.
+    if (wanted("jobs")) {
+        const size_t count = quick ? 300 : 1000;
+        run(JobsTwoAgainstOne(rounds, CopiesFolder(count), count));
+    }
+    if (wanted("scanner")) run(ScannerAgainstRawServer(rounds, hundreds, 300));
+    if (wanted("saving")) run(SavingShare(quick ? 2 : 3, CopiesFolder(many), many));
 
     PrintFigures(figures);
     WriteFiguresJson(figures, ToUtf8(Bin + L"\\..\\bench-figures.json"));

@@ -39,6 +39,20 @@ CFound Examine(const std::wstring& path)
     return found;
 }
 
+// A plain file as its folder's listing describes it, on the folder's volume.
+CFound FromEntry(const FILE_ID_BOTH_DIR_INFO& entry, uint32_t volume)
+{
+    CFound found;
+    found.exists = true;
+    found.information.dwFileAttributes = entry.FileAttributes;
+    found.information.nFileSizeHigh = static_cast<DWORD>(entry.EndOfFile.QuadPart >> 32);
+    found.information.nFileSizeLow = static_cast<DWORD>(entry.EndOfFile.QuadPart);
+    found.information.ftLastWriteTime = {static_cast<DWORD>(entry.LastWriteTime.QuadPart),
+                                         static_cast<DWORD>(entry.LastWriteTime.QuadPart >> 32)};
+    found.identity = {volume, static_cast<uint64_t>(entry.FileId.QuadPart)};
+    return found;
+}
+
 bool IsFolder(const CFound& found) { return (found.information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 std::string Iso8601(const FILETIME& time)
@@ -83,21 +97,31 @@ public:
     void SearchFolder(const std::wstring& folder, const CFound& found)
     {
         if (found.identity.second != 0 && !seenFolders.insert(found.identity).second) return;
-        WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE) return;
+        HANDLE directory = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (directory == INVALID_HANDLE_VALUE) return;
         std::vector<std::pair<std::wstring, CFound>> folders, dlls;
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + name;
-            const bool folderEntry = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            if (!folderEntry && !EndsWithDll(name)) continue;
-            CFound examined = Examine(path);
-            if (examined.exists && IsFolder(examined)) folders.emplace_back(path, examined);
-            else if (!folderEntry || EndsWithDll(name)) dlls.emplace_back(path, examined);
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
+        // The listing gives each entry's file id with its size and time, many entries per call:
+        // a plain file need not be opened to be told apart from a second name of the same one.
+        alignas(8) char listing[64 * 1024];
+        for (auto kind = FileIdBothDirectoryRestartInfo;
+             GetFileInformationByHandleEx(directory, kind, listing, sizeof(listing)); kind = FileIdBothDirectoryInfo) {
+            for (auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(listing);;
+                 entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<char*>(entry) + entry->NextEntryOffset)) {
+                const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+                const bool folderEntry = (entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+                if (name != L"." && name != L".." && (folderEntry || EndsWithDll(name))) {
+                    const std::wstring path = folder + L"\\" + name;
+                    // Folders and links are opened, to see where they lead.
+                    const bool link = (entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+                    CFound examined = folderEntry || link ? Examine(path) : FromEntry(*entry, found.identity.first);
+                    if (examined.exists && IsFolder(examined)) folders.emplace_back(path, examined);
+                    else if (EndsWithDll(name)) dlls.emplace_back(path, examined);
+                }
+                if (entry->NextEntryOffset == 0) break;
+            }
+        }
+        CloseHandle(directory);
         auto byPath = [](const auto& a, const auto& b) { return a.first < b.first; };
         std::sort(dlls.begin(), dlls.end(), byPath);
         std::sort(folders.begin(), folders.end(), byPath);

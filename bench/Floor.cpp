@@ -1,0 +1,85 @@
+#include "bench/Floor.h"
+
+#include "probe/Vst2Abi.h"
+
+namespace {
+
+intptr_t QuietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
+{
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+intptr_t Ask(AEffect* effect, int32_t opcode, void* pointer = nullptr)
+{
+    return effect->dispatcher(effect, opcode, 0, 0, pointer, 0.0f);
+}
+
+}  // namespace
+
+bool ProbeInProcess(const std::wstring& path)
+{
+    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module) return false;
+    DWORD handle = 0;
+    if (const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle)) {
+        std::vector<unsigned char> block(size);
+        void* root = nullptr;
+        UINT length = 0;
+        if (GetFileVersionInfoW(path.c_str(), handle, size, block.data())) VerQueryValueW(block.data(), L"\\", &root, &length);
+    }
+    GetProcAddress(module, "JBridgeBootstrap");
+    auto entry = reinterpret_cast<VstEntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
+    AEffect* effect = entry ? entry(QuietHost) : nullptr;
+    const bool probed = effect && effect->magic == kEffectMagic;
+    if (probed) {
+        FindResourceW(module, MAKEINTRESOURCEW(165), L"SE1");
+        char text[1024];
+        for (int32_t opcode : {effGetEffectName, effGetVendorString, effGetProductString}) Ask(effect, opcode, text);
+        Ask(effect, effGetPlugCategory);
+        for (const char* capability : {"receiveVstMidiEvent", "receiveVstEvents", "sendVstMidiEvent", "sendVstEvents"})
+            Ask(effect, effCanDo, const_cast<char*>(capability));
+        Ask(effect, effGetVendorVersion);
+        Ask(effect, effClose);
+    }
+    FreeLibrary(module);
+    return probed;
+}
+
+CPipeFloor::CPipeFloor()
+{
+    CreatePipe(&read, &write, nullptr, 0);
+    received = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    reader = std::thread([this] {
+        char chunk[4096];
+        DWORD count = 0;
+        LONG64 got = 0;
+        while (ReadFile(read, chunk, sizeof(chunk), &count, nullptr) && count > 0) {
+            got += count;
+            if (got >= expected) {
+                got -= expected;
+                SetEvent(received);
+            }
+        }
+    });
+}
+
+CPipeFloor::~CPipeFloor()
+{
+    CloseHandle(write);
+    reader.join();
+    CloseHandle(read);
+    CloseHandle(received);
+}
+
+void CPipeFloor::Send(const std::vector<std::string>& lines)
+{
+    LONG64 total = 0;
+    for (const auto& line : lines) total += static_cast<LONG64>(line.size());
+    expected = total;
+    for (const auto& line : lines) {
+        DWORD written = 0;
+        WriteFile(write, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        FlushFileBuffers(write);
+    }
+    WaitForSingleObject(received, INFINITE);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The floor a scan server's answer is measured against: the same plug-in probed in the
+// benchmark's own process, and the same lines written and flushed to a reader over a pipe.
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+// Loads the library, calls its entry point, asks what the server asks, closes and frees it.
+// False when it is no plug-in.
+bool ProbeInProcess(const std::wstring& path);
+
+// A pipe with a reader thread of its own; each line is written and flushed as the server does.
+class CPipeFloor {
+public:
+    CPipeFloor();
+    ~CPipeFloor();
+    // Writes the lines, each in one write and a flush, and waits until the reader has them.
+    void Send(const std::vector<std::string>& lines);
+
+private:
+    HANDLE read = nullptr, write = nullptr;
+    HANDLE received = nullptr;  // set when the reader has taken the bytes it waits for
+    std::thread reader;
+    volatile LONG64 expected = 0;
+};
