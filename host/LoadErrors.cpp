@@ -84,7 +84,20 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes, size_t limit)
     return ok;
 }
 
-std::string ExplainLoadError(unsigned long error, const std::wstring& path)
+bool ReadFileHead(const std::wstring& path, std::string& bytes, size_t count)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bytes.resize(count);
+    DWORD read = 0;
+    const bool ok = ReadFile(file, bytes.data(), static_cast<DWORD>(count), &read, nullptr);
+    bytes.resize(ok ? read : 0);
+    CloseHandle(file);
+    return ok;
+}
+
+std::string ExplainLoadError(unsigned long error, const std::wstring& path, const std::string& serverPlatform)
 {
     switch (error) {
     case kBadExeFormat: {
@@ -92,7 +105,8 @@ std::string ExplainLoadError(unsigned long error, const std::wstring& path)
         ReadFileBytes(path, header, 1 << 20);
         const auto machine = PeMachine(header);
         if (!machine) return "the file is not a Windows DLL";
-        if (*machine == kMachineX86) return "the file is a 32-bit DLL; the scan server is 64-bit";
+        if (*machine == kMachineX86 && serverPlatform == "x64") return "the file is a 32-bit DLL; the scan server is 64-bit";
+        if (*machine == kMachineX64 && serverPlatform == "x86") return "the file is a 64-bit DLL; the scan server is 32-bit";
         return "the file is a DLL for " + MachineName(*machine) + ", not for this machine";
     }
     case kModuleNotFound: {

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include "host/MachineRoute.h"
+
 namespace {
 
 // How much longer than the fault took a suspect is watched when it is scanned again alone.
@@ -17,7 +19,8 @@ class CJob {
 public:
     CJob(const CPluginScannerOptions& options, const CPluginScannerCallbacks& callbacks, std::vector<CPluginScan>& results,
          std::mutex& callbackLock)
-        : options(options), callbacks(callbacks), results(results), callbackLock(callbackLock), server(options.server)
+        : options(options), callbacks(callbacks), results(results), callbackLock(callbackLock),
+          x86Options(X86Options(options)), servers{CScanServer(options.server), CScanServer(x86Options)}
     {
     }
 
@@ -25,13 +28,25 @@ public:
     {
         CPluginScan& scan = results[index];
         scan.request = path;
-        scan.outcome = ScanConfirmed(scan.request, {index, -1});
+        const bool haveX86 = !options.serverPathX86.empty() &&
+                             GetFileAttributesW(options.serverPathX86.c_str()) != INVALID_FILE_ATTRIBUTES;
+        const CRoute route = RouteFile(path, haveX86);
+        scan.arch = MachineText(route.machine);
+        if (route.machine == ServerMachine::kNone) {
+            scan.outcome.error = route.problem;
+            scan.outcome.hostFailure = route.serverMissing;
+            Report(callbacks.finished, index);
+            return;
+        }
+        const Machine machine = route.machine == ServerMachine::kX86 ? kX86 : kX64;
+        scan.outcome = ScanConfirmed(machine, scan.request, {index, -1});
         if (scan.outcome.status == ScanStatus::kOk && scan.outcome.report.IsShell()) {
             scan.subPlugins.resize(scan.outcome.report.subPlugins.size());
             for (size_t i = 0; i < scan.subPlugins.size(); ++i) {
                 CPluginScan& sub = scan.subPlugins[i];
                 sub.request = SubPluginRequest(path, scan.outcome.report.subPlugins[i].id);
-                sub.outcome = ScanConfirmed(sub.request, {index, static_cast<int>(i)});
+                sub.arch = scan.arch;
+                sub.outcome = ScanConfirmed(machine, sub.request, {index, static_cast<int>(i)});
             }
         }
         Report(callbacks.finished, index);
@@ -40,33 +55,46 @@ public:
     // A late fault of the last plug-ins is still seen while the threads they left run on.
     void Finish()
     {
-        if (auto end = server.Settle(std::chrono::steady_clock::now() + options.lateFaultWindow)) Blame(*end);
-        server.Stop();
+        for (Machine machine : {kX64, kX86}) {
+            if (auto end = servers[machine].Settle(std::chrono::steady_clock::now() + options.lateFaultWindow))
+                Blame(machine, *end);
+            servers[machine].Stop();
+        }
     }
 
 private:
+    enum Machine { kX64, kX86 };
     struct CPlace {
         size_t index;
         int sub;  // -1: the file itself
     };
 
-    CScanOutcome ScanConfirmed(const std::string& request, CPlace place)
+    static CScanServerOptions X86Options(const CPluginScannerOptions& options)
     {
-        if (auto end = server.CheckIdle()) Blame(*end);
+        CScanServerOptions x86 = options.server;
+        x86.serverPath = options.serverPathX86;
+        return x86;
+    }
+    const CScanServerOptions& OptionsFor(Machine machine) const { return machine == kX86 ? x86Options : options.server; }
+
+    CScanOutcome ScanConfirmed(Machine machine, const std::string& request, CPlace place)
+    {
+        CScanServer& server = servers[machine];
+        if (auto end = server.CheckIdle()) Blame(machine, *end);
         CScanOutcome outcome = server.Scan(request);
         placed[request] = place;
         const bool bad = outcome.status == ScanStatus::kCrashed || outcome.status == ScanStatus::kTimedOut;
         if (!bad || outcome.priorRequests == 0) return outcome;
-        if (outcome.status == ScanStatus::kCrashed && server.LastEnd()) Blame(*server.LastEnd());
-        CScanServer alone(options.server);
+        if (outcome.status == ScanStatus::kCrashed && server.LastEnd()) Blame(machine, *server.LastEnd());
+        CScanServer alone(OptionsFor(machine));
         return alone.Scan(request);
     }
 
     // Finds the plug-in whose leftover thread ended the server: the one whose library the dump
     // names, else the one that does it again when scanned alone.
-    void Blame(const CServerEnd& end)
+    void Blame(Machine machine, const CServerEnd& end)
     {
-        std::vector<CAnsweredRequest> suspects = server.RecentRequests(options.lateFaultWindow);
+        std::vector<CAnsweredRequest> suspects = servers[machine].RecentRequests(options.lateFaultWindow);
         if (suspects.empty()) return;
         if (!end.faultModule.empty()) {
             for (const auto& suspect : suspects)
@@ -78,7 +106,7 @@ private:
         std::reverse(suspects.begin(), suspects.end());  // the latest first
         for (const auto& suspect : suspects) {
             const auto delay = std::chrono::duration_cast<std::chrono::milliseconds>(end.when - suspect.answered);
-            CScanServer alone(options.server);
+            CScanServer alone(OptionsFor(machine));
             const CScanOutcome again = alone.Scan(suspect.request);
             if (again.status == ScanStatus::kCrashed && alone.LastEnd()) {
                 Revise(suspect.request, *alone.LastEnd());
@@ -119,7 +147,8 @@ private:
     const CPluginScannerCallbacks& callbacks;
     std::vector<CPluginScan>& results;
     std::mutex& callbackLock;
-    CScanServer server;
+    CScanServerOptions x86Options;
+    CScanServer servers[2];  // by Machine, each started when first needed
     std::map<std::string, CPlace> placed;  // where each request's outcome is kept
 };
 

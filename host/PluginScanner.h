@@ -10,7 +10,8 @@
 //   then revised to "crashed" (after its scan);
 // - a server that writes what it was not asked is replaced, and the request asked again.
 // A shell's sub-plug-ins are each scanned as "path>id" right after the shell, on the server
-// that keeps its library loaded.
+// that keeps its library loaded. Each file goes to the server of its machine type, read from
+// its header: every job keeps a 64-bit and a 32-bit server, each started when first needed.
 #include <chrono>
 #include <functional>
 #include <string>
@@ -20,12 +21,14 @@
 
 struct CPluginScan {
     std::string request;  // the path, or "path>id" for a sub-plug-in (UTF-8)
+    std::string arch;     // "x64" or "x86": the server that scanned it; empty when none could
     CScanOutcome outcome;
     std::vector<CPluginScan> subPlugins;  // of a shell, in the order the shell listed them
 };
 
 struct CPluginScannerOptions {
-    CScanServerOptions server;
+    CScanServerOptions server;      // its serverPath is the 64-bit server
+    std::wstring serverPathX86;     // the 32-bit server; empty or missing: 32-bit files fail
     int jobs = 1;
     // A server that ends this long after a plug-in's answer may still be that plug-in's doing.
     std::chrono::milliseconds lateFaultWindow{10000};

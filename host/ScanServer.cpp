@@ -298,7 +298,7 @@ void CScanServer::OnAnswer(const std::string& request, const std::vector<std::st
     // The system's code for a library that would not load says little; the file says more.
     if (outcome.error.rfind(kLoadFailure, 0) == 0) {
         const unsigned long code = std::strtoul(outcome.error.c_str() + sizeof(kLoadFailure) - 1, nullptr, 10);
-        const std::string meaning = ExplainLoadError(code, FromUtf8(RequestLibrary(request)));
+        const std::string meaning = ExplainLoadError(code, FromUtf8(RequestLibrary(request)), outcome.report.platform);
         if (!meaning.empty()) outcome.error += ": " + meaning;
     }
 }

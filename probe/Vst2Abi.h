@@ -2,7 +2,7 @@
 // The parts of the VST 2 binary interface that the scanner uses, declared from the published
 // ABI: the effect record a plug-in's entry point returns, the dispatcher and host callback
 // signatures, and the opcodes and flags we send or answer. x64 has one calling convention,
-// so no calling-convention keyword is needed.
+// and 32-bit VST 2 uses cdecl, the compiler's default: no calling-convention keyword is needed.
 #include <cstdint>
 
 struct AEffect;
@@ -44,6 +44,7 @@ struct AEffect {
 };
 
 static_assert(sizeof(void*) != 8 || sizeof(AEffect) == 192, "AEffect layout of 64-bit plug-ins");
+static_assert(sizeof(void*) != 4 || sizeof(AEffect) == 144, "AEffect layout of 32-bit plug-ins");
 
 constexpr int32_t kEffectMagic = 0x56737450;  // 'VstP'
 

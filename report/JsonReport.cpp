@@ -2,6 +2,7 @@
 
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
+#include "protocol/Platform.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void WriteScanReport(const CScanResult& result)
     LogReport(u"  \"numOutputs\":%i,\n", result.numOutputs);
     LogReport(u"  \"wantsMidi\":  %s,\n", Word(result.wantsMidi));
     LogReport(u"  \"sendsMidi\": %s,\n", Word(result.sendsMidi));
-    LogReport(u"  \"platform\":  \"%s\",\n", u"x64");
+    LogReport(u"  \"platform\":  \"%s\",\n", kPlatformName);
     LogReport(u"  \"audio64\":   %s,\n", Word(result.audio64));
     LogReport(u"  \"category\":  %i,\n", result.category);
     LogReport(u"  \"synthEdit\": %s,\n", Word(result.synthEdit));

@@ -34,16 +34,17 @@ std::string Note(const Json& record)
 // One row per file and per sub-plug-in: the cells the table and the CSV share.
 struct CRow {
     const Json* record;
-    std::string path, subId;
+    std::string path, subId, arch;
 };
 
 std::vector<CRow> Rows(const std::vector<Json>& records)
 {
     std::vector<CRow> rows;
     for (const auto& record : records) {
-        rows.push_back({&record, record.value("path", ""), ""});
+        rows.push_back({&record, record.value("path", ""), "", record.value("arch", "")});
         if (record.contains("subPlugins"))
-            for (const auto& sub : record["subPlugins"]) rows.push_back({&sub, record.value("path", ""), sub.value("id", "")});
+            for (const auto& sub : record["subPlugins"])
+                rows.push_back({&sub, record.value("path", ""), sub.value("id", ""), record.value("arch", "")});
     }
     return rows;
 }
@@ -87,11 +88,12 @@ std::string CsvField(const std::string& text)
 
 std::string FormatTable(const std::vector<Json>& records)
 {
-    std::vector<std::vector<std::string>> cells = {{"STATUS", "ID", "CATEGORY", "NAME", "VENDOR", "VERSION", "PLUG-IN", "NOTE"}};
+    std::vector<std::vector<std::string>> cells = {
+        {"STATUS", "ARCH", "ID", "CATEGORY", "NAME", "VENDOR", "VERSION", "PLUG-IN", "NOTE"}};
     for (const auto& row : Rows(records)) {
         const Json& report = Report(*row.record);
         const std::string plugin = OneLine(row.subId.empty() ? FileNameOf(row.path) : "  > " + row.subId);
-        cells.push_back({row.record->value("status", ""), OneLine(report.value("id", "")),
+        cells.push_back({row.record->value("status", ""), row.arch, OneLine(report.value("id", "")),
                          report.contains("category") ? Category(report["category"]) : "",
                          Clip(OneLine(report.value("name", ""))), Clip(OneLine(report.value("vendor", ""))), OneLine(report.value("version", "")), plugin,
                          OneLine(Note(*row.record))});
@@ -120,7 +122,7 @@ std::string FormatJson(const std::vector<Json>& records)
 
 std::string FormatCsv(const std::vector<Json>& records)
 {
-    std::string csv = "path,sub_plugin,status,id,name,vendor,product,version,category,inputs,outputs,wants_midi,"
+    std::string csv = "path,sub_plugin,status,arch,id,name,vendor,product,version,category,inputs,outputs,wants_midi,"
                       "sends_midi,audio64,synthedit,error,dump,seconds\r\n";
     for (const auto& row : Rows(records)) {
         const Json& r = *row.record;
@@ -128,7 +130,7 @@ std::string FormatCsv(const std::vector<Json>& records)
         auto number = [&](const char* key) { return report.contains(key) ? report[key].dump() : std::string(); };
         // Texts that came from outside are guarded against spreadsheets; numbers are ours.
         const std::vector<std::string> fields = {
-            FormulaSafe(row.path), FormulaSafe(row.subId), r.value("status", ""), FormulaSafe(report.value("id", "")),
+            FormulaSafe(row.path), FormulaSafe(row.subId), r.value("status", ""), row.arch, FormulaSafe(report.value("id", "")),
             FormulaSafe(report.value("name", "")), FormulaSafe(report.value("vendor", "")),
             FormulaSafe(report.value("product", "")), FormulaSafe(report.value("version", "")), number("category"),
             number("numInputs"), number("numOutputs"), number("wantsMidi"), number("sendsMidi"), number("audio64"),

@@ -48,6 +48,8 @@ int Scan(const CScanOptions& options, bool terminal)
     scanner.jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     scanner.server.serverPath = options.server.empty() ? ProgramFolder() + L"\\ScanServer-x64.exe"
                                                        : NormalPath(FromUtf8(options.server));
+    scanner.serverPathX86 = options.serverX86.empty() ? ProgramFolder() + L"\\ScanServer-x86.exe"
+                                                      : NormalPath(FromUtf8(options.serverX86));
     scanner.server.dumpFolder = options.dumpFolder.empty() ? DefaultDumpFolder() : NormalPath(FromUtf8(options.dumpFolder));
     scanner.server.timeout = std::chrono::milliseconds(static_cast<long long>(options.timeoutSeconds * 1000));
     if (GetFileAttributesW(scanner.server.serverPath.c_str()) == INVALID_FILE_ATTRIBUTES) {

@@ -35,7 +35,9 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         ->check(CLI::IsMember({"table", "json", "csv"}, CLI::ignore_case))
         ->capture_default_str();
     app.add_option("--dump-dir", options.dumpFolder, "folder for crash dumps (default: tessarine-scan-dumps in TEMP)");
-    app.add_option("--server", options.server, "the scan server (default: ScanServer-x64.exe beside this program)");
+    app.add_option("--server", options.server, "the 64-bit scan server (default: ScanServer-x64.exe beside this program)");
+    app.add_option("--server-x86", options.serverX86,
+                   "the 32-bit scan server, for 32-bit plug-ins (default: ScanServer-x86.exe beside this program)");
     app.footer(
         "Exit codes:\n"
         "  0  every plug-in was scanned\n"

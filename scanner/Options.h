@@ -14,6 +14,7 @@ struct CScanOptions {
     OutputFormat format = OutputFormat::kTable;
     std::string dumpFolder;
     std::string server;
+    std::string serverX86;
 };
 
 constexpr int kExitAllOk = 0;

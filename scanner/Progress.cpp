@@ -90,8 +90,10 @@ void CProgress::Unchanged(size_t count, size_t knownBad)
 void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size_t knownBad)
 {
     if (terminal) Print("\r\x1b[K");
-    size_t ok = 0, failed = 0, crashed = 0, timedOut = 0, subPlugins = 0;
+    size_t ok = 0, failed = 0, crashed = 0, timedOut = 0, subPlugins = 0, x64 = 0, x86 = 0;
     for (const auto& record : records) {
+        x64 += record.value("arch", "") == "x64";
+        x86 += record.value("arch", "") == "x86";
         if (record.contains("subPlugins")) subPlugins += record["subPlugins"].size();
         for (const auto& status : RecordStatuses(record)) {
             if (status == "ok") ++ok;
@@ -104,8 +106,8 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
     char line[256];
     snprintf(line, sizeof(line),
              "%zu plug-in files (%zu scanned, %zu unchanged, %zu skipped (known bad)), %zu sub-plug-ins: %zu ok, "
-             "%zu failed, %zu crashed, %zu timed out, in %.1f s\n",
+             "%zu failed, %zu crashed, %zu timed out; %zu x64, %zu x86 files; in %.1f s\n",
              records.size(), records.size() - unchanged - knownBad, unchanged, knownBad, subPlugins, ok, failed, crashed,
-             timedOut, elapsed);
+             timedOut, x64, x86, elapsed);
     Print(line);
 }

@@ -60,7 +60,8 @@ void AddOutcome(Json& record, const CScanOutcome& outcome)
 
 Json PluginRecord(const CPluginFile& file, const CPluginScan& scan)
 {
-    Json record{{"path", file.path}, {"size", file.size}, {"modified", file.modified}, {"scannedAt", NowIso8601()}};
+    Json record{{"path", file.path}, {"size", file.size}, {"modified", file.modified}, {"scannedAt", NowIso8601()},
+                {"arch", scan.arch}};
     AddOutcome(record, scan.outcome);
     if (scan.outcome.report.IsShell()) {
         Json subs = Json::array();
@@ -170,6 +171,7 @@ bool RecordIsWellFormed(const Json& record, std::string& problem)
     const std::string where = named ? "the record of " + record["path"].get<std::string>() : "the record";
     if (!FieldsAreWellFormed(record, {{"path", Kind::kString, true}, {"size", Kind::kUnsigned, true},
                                       {"modified", Kind::kString, true}, {"scannedAt", Kind::kString, false},
+                                      {"arch", Kind::kString, false},
                                       {"subPlugins", Kind::kArray, false}},
                              where, problem))
         return false;

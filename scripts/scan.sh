@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the scanner and runs it as a user would: over the given plug-in files or folders
 # (Windows paths, or Linux paths of this machine), by default over the bundled test plug-ins,
-# crashes, a hang and a shell included. Options go to tessarine-scan; see --help.
+# 64-bit and 32-bit, crashes, a hang and a shell included. Options go to tessarine-scan; see --help.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -27,7 +27,8 @@ for argument in "$@"; do
 done
 if [ ${#arguments[@]} -eq 0 ]; then
   arguments=(--timeout 10 --db "$(windows_path "$here/build/zoo-database.json")" --rescan
-             "$(windows_path "$here/build/windows-x64/bin/plugins")")
+             "$(windows_path "$here/build/windows-x64/bin/plugins")"
+             "$(windows_path "$here/build/windows-x64/bin/plugins-x86")")
 fi
 # Without a display the servers run without their splash window.
 exec wine build/windows-x64/bin/tessarine-scan.exe "${arguments[@]}"

@@ -4,11 +4,14 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
+# The 32-bit scan server needs Wine's 32-bit half (wine32, from the i386 architecture) and the
+# i686 compilers.
 packages=(
   cmake make g++
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   clang
-  wine wine64
+  wine wine64 wine32:i386
   xvfb x11-utils xauth imagemagick fonts-dejavu-core
   googletest
   libcli11-dev nlohmann-json3-dev
@@ -20,18 +23,28 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
     echo "setup: missing packages; as root run:" >&2
-    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+    echo "  dpkg --add-architecture i386 && apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
     exit 1
   fi
   echo "setup: installing ${missing[*]}" >&2
   export DEBIAN_FRONTEND=noninteractive
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   apt-get update -qq >/dev/null
+  # The i386 libraries must match their amd64 versions, so some amd64 ones are upgraded too.
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 # The project's Wine prefix. DestroyWindow waits about 2 s for a window manager when Wine
 # manages its windows; with no window manager under Xvfb, unmanaged windows close at once.
 prefix="$here/build/wineprefix"
+# A prefix made before wine32 was installed runs nothing afterwards, 64-bit programs included
+# ("could not load kernel32.dll"); updating it anew gives it its 32-bit half.
+if [ -f "$prefix/.tessarine-ready" ] && [ ! -f "$prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
+  echo "setup: updating the Wine prefix for 32-bit programs" >&2
+  rm -f "$prefix/.update-timestamp"
+  WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -u >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" wineserver -w
+fi
 if [ ! -f "$prefix/.tessarine-ready" ]; then
   mkdir -p "$prefix"
   export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

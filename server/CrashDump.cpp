@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/Platform.h"
 #include "server/DumpFileName.h"
 
 namespace {
@@ -94,7 +95,8 @@ void InitCrashHandling()
 {
     InitializeCriticalSection(&CrashLock);
     DumpBaseName = u"ScanServer";
-    DumpBaseName += u"-x64";
+    DumpBaseName += u"-";
+    DumpBaseName += kPlatformName;
     DumpRequested = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &MainThread, SYNCHRONIZE, FALSE, 0);
     MEMORY_BASIC_INFORMATION stack{};

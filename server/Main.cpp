@@ -7,6 +7,7 @@
 #include "protocol/HexArgument.h"
 #include "protocol/LogLine.h"
 #include "protocol/OutputChannel.h"
+#include "protocol/Platform.h"
 #include "server/CrashDump.h"
 #include "server/RequestLoop.h"
 #include "splash/SplashWindow.h"
@@ -44,7 +45,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     OutputHandle = outputHandle ? reinterpret_cast<HANDLE>(outputHandle) : GetStdHandle(STD_OUTPUT_HANDLE);
     CreateSplashWindow(instance, reinterpret_cast<HWND>(referenceWindow));
     ProbeHooks = {RestoreCrashFilter, DispatchPendingMessages, ActivateSplashWindow};
-    LogInfo(u"Tessarine Plugin Scan Server (x64)\n");
+    LogInfo(u"Tessarine Plugin Scan Server (%s)\n", kPlatformName);
 
     if (InputHandle == nullptr) {
         RunMessageLoop();

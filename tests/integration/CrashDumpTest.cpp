@@ -40,19 +40,22 @@ protected:
         return names;
     }
 
-    DWORD Crash(const std::wstring& plugin, const std::wstring& dumpFolder, bool passFolder = true)
+    DWORD Crash(const std::wstring& plugin, const std::wstring& dumpFolder, bool passFolder = true,
+                const std::wstring& machine = L"x64")
     {
         CServerOptions options;
         options.passDumpFolder = passFolder;
         options.dumpFolder = dumpFolder;
+        options.serverName = L"ScanServer-" + machine + L".exe";
+        const std::wstring zoo = machine == L"x64" ? L"\\plugins\\" : L"\\plugins-x86\\";
         DWORD exitCode = 0;
-        output = RunRequests({ToUtf8(PluginPath(plugin)) + "\n"}, options, &exitCode);
+        output = RunRequests({ToUtf8(ProgramFolder() + zoo + plugin + L".dll") + "\n"}, options, &exitCode);
         return exitCode;
     }
 
     // The one dump in the folder: named from a local time within the test's run, with the
     // minidump signature.
-    void ExpectOneDump(SYSTEMTIME before)
+    void ExpectOneDump(SYSTEMTIME before, const std::string& machine = "x64")
     {
         const auto files = Files(folder);
         std::string names;
@@ -61,7 +64,7 @@ protected:
         const std::string name = ToUtf8(files[0]);
         std::smatch parts;
         ASSERT_TRUE(std::regex_match(name, parts, std::regex(
-            "ScanServer-x64-([0-9]{4})-([0-9]{2})-([0-9]{2})-([0-9]{2})-([0-9]{2})-([0-9]{2})\\.mdmp"))) << name;
+            "ScanServer-" + machine + "-([0-9]{4})-([0-9]{2})-([0-9]{2})-([0-9]{2})-([0-9]{2})-([0-9]{2})\\.mdmp"))) << name;
         SYSTEMTIME stamp{};
         stamp.wYear = std::stoi(parts[1]);
         stamp.wMonth = std::stoi(parts[2]);
@@ -101,6 +104,23 @@ TEST_F(CrashDumpTest, ACrashInTheEntryPointLeavesADumpAndExitCodeNine)
     ExpectOneDump(before);
     // The trace goes up to the call that crashed; the pipe then breaks.
     EXPECT_EQ(output.substr(output.size() - 28), "info:Calling entry point...\n");
+}
+
+TEST_F(CrashDumpTest, TheThirtyTwoBitServerSaysItsMachineAndLeavesItsOwnDump)
+{
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    EXPECT_EQ(Crash(L"crash_in_entry", folder, true, L"x86"), kCrashExitCode);
+    ExpectOneDump(before, "x86");
+    EXPECT_EQ(output.rfind("info:Tessarine Plugin Scan Server (x86)\nready:\n", 0), 0u) << output;
+}
+
+TEST_F(CrashDumpTest, AStackOverflowLeavesADumpOfItsOwn)
+{
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    EXPECT_EQ(Crash(L"stack_overflow", folder), kCrashExitCode);
+    ExpectOneDump(before);
 }
 
 TEST_F(CrashDumpTest, AFolderWithATrailingBackslashStillGetsTheDump)

@@ -277,6 +277,39 @@ TEST_F(ScannerTest, AnEmptyFolderIsAllScanned)
     EXPECT_NE(empty.Err().find("0 plug-in files"), std::string::npos);
 }
 
+TEST_F(ScannerTest, SendsEachFileToTheServerOfItsMachine)
+{
+    AddPlugin(L"ordinary_effect");
+    for (const wchar_t* name : {L"synth_flag", L"shell_with_duplicates", L"crash_in_entry"})
+        ASSERT_TRUE(CopyFileW((ProgramFolder() + L"\\plugins-x86\\" + name + L".dll").c_str(),
+                              (folder + L"\\" + name + L"_x86.dll").c_str(), FALSE));
+    std::string arm64(512, '\0');
+    arm64.replace(0, 2, "MZ");
+    arm64[0x3C] = 0x40;
+    arm64.replace(0x40, 6, std::string("PE\0\0\x64\xAA", 6));
+    std::ofstream(folder + L"\\arm64.dll", std::ios::binary) << arm64;
+    std::ofstream(folder + L"\\notes.dll", std::ios::binary) << "just text";
+
+    CProgram scan(Command(L"--jobs 2 --format json " + QuoteArgument(folder)));
+    ASSERT_EQ(scan.Wait(kRunLimitMs), 1u) << scan.Err();
+    auto records = ByFileName(ReadJson(scan.Out()));
+    ASSERT_EQ(records.size(), 6u);
+    EXPECT_EQ(records["ordinary_effect.dll"]["arch"], "x64");
+    EXPECT_EQ(records["ordinary_effect.dll"]["status"], "ok");
+    EXPECT_EQ(records["synth_flag_x86.dll"]["arch"], "x86");
+    EXPECT_EQ(records["synth_flag_x86.dll"]["report"]["platform"], "x86");
+    EXPECT_EQ(records["synth_flag_x86.dll"]["report"]["name"], "Synth Flag");
+    const Json& shell = records["shell_with_duplicates_x86.dll"];
+    ASSERT_EQ(shell["subPlugins"].size(), 2u);
+    EXPECT_EQ(shell["subPlugins"][1]["report"]["name"], "Shell Sub 7");
+    EXPECT_EQ(shell["subPlugins"][1]["report"]["platform"], "x86");
+    EXPECT_EQ(records["crash_in_entry_x86.dll"]["status"], "crashed");
+    EXPECT_EQ(records["crash_in_entry_x86.dll"]["arch"], "x86");
+    EXPECT_EQ(records["arm64.dll"]["error"], "built for ARM64; there is no scan server for that machine");
+    EXPECT_EQ(records["notes.dll"]["error"], "not a Windows DLL");
+    EXPECT_NE(scan.Err().find("; 1 x64, 3 x86 files;"), std::string::npos) << scan.Err();
+}
+
 // Each culprit scanned before an ordinary plug-in on one job: the ordinary one keeps its own
 // verdict and report, the culprit gets its own, and the JSON output still parses.
 struct CCulprit {

@@ -1,0 +1,16 @@
+#pragma once
+// Which scan server a plug-in file goes to, read from its PE header without loading it.
+#include <string>
+
+enum class ServerMachine { kX64, kX86, kNone };
+
+struct CRoute {
+    ServerMachine machine = ServerMachine::kNone;
+    std::string problem;  // why no server can scan it, when there is none
+    bool serverMissing = false;  // the host's own failure, not the file's: no verdict on it
+};
+
+// `haveX86`: whether a 32-bit server is there to take 32-bit files.
+CRoute RouteFile(const std::string& path, bool haveX86);
+
+const char* MachineText(ServerMachine machine);  // "x64", "x86", ""
