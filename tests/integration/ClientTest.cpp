@@ -127,7 +127,7 @@ TEST_F(ClientTest, SaysWhyALibraryWouldNotLoad)
 
 TEST_F(ClientTest, ScansEachSubPluginOfAShellOnTheServerThatKeepsItsLibrary)
 {
-    const auto scans = ScanPlugins({Plugin(L"shell_with_duplicates"), Plugin(L"ordinary_effect")}, {options, 2});
+    const auto scans = ScanPlugins({Plugin(L"shell_with_duplicates"), Plugin(L"ordinary_effect")}, {.server = options, .jobs = 2});
     ASSERT_EQ(scans.size(), 2u);
     ASSERT_EQ(scans[0].subPlugins.size(), 2u);
     EXPECT_EQ(scans[0].subPlugins[0].request, Plugin(L"shell_with_duplicates") + ">00000005");

@@ -287,8 +287,8 @@ TEST_F(ScannerTest, SendsEachFileToTheServerOfItsMachine)
     arm64.replace(0, 2, "MZ");
     arm64[0x3C] = 0x40;
     arm64.replace(0x40, 6, std::string("PE\0\0\x64\xAA", 6));
-    std::ofstream(folder + L"\\arm64.dll", std::ios::binary) << arm64;
-    std::ofstream(folder + L"\\notes.dll", std::ios::binary) << "just text";
+    std::ofstream((folder + L"\\arm64.dll").c_str(), std::ios::binary) << arm64;
+    std::ofstream((folder + L"\\notes.dll").c_str(), std::ios::binary) << "just text";
 
     CProgram scan(Command(L"--jobs 2 --format json " + QuoteArgument(folder)));
     ASSERT_EQ(scan.Wait(kRunLimitMs), 1u) << scan.Err();
