@@ -69,6 +69,7 @@ public:
 
     // The child's process id, for the windows and threads that belong to it.
     DWORD ProcessId() const { return process ? GetProcessId(process) : 0; }
+    HANDLE Job() const { return job; }
 
 private:
     void ReadOutput();

@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "host/LoadErrors.h"
@@ -24,6 +25,9 @@ constexpr std::chrono::milliseconds kSettlePoll{50};
 constexpr size_t kConsoleKeep = 4096;
 constexpr size_t kRecentRequests = 64;
 constexpr char kLoadFailure[] = "Failed to load library, err=";
+// Dialogs are looked for only once a request has taken this long: a fast scan costs nothing.
+constexpr std::chrono::milliseconds kDialogWatchInterval{200};
+constexpr size_t kMostDismissed = 5;
 
 std::atomic<unsigned> ServerCounter{0};
 
@@ -57,6 +61,7 @@ const char* ScanStatusName(ScanStatus status)
     case ScanStatus::kFailed: return "failed";
     case ScanStatus::kCrashed: return "crashed";
     case ScanStatus::kTimedOut: return "timed out";
+    case ScanStatus::kBlocked: return "blocked";
     }
     return "unknown";
 }
@@ -240,10 +245,19 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
                                          std::vector<std::string>& reportLines)
 {
     bool first = true, inReport = false, reportDone = false;
+    SteadyTime lastLine = std::chrono::steady_clock::now();
+    SteadyTime nextWatch = lastLine + kDialogWatchInterval;
+    std::vector<CSeenWindow> seen;
     for (;;) {
         bool ended = false;
         const auto now = std::chrono::steady_clock::now();
-        const std::optional<std::string> line = server.NextLine(std::min(deadline, now + kPollInterval), ended);
+        if (now >= nextWatch) {
+            if (WatchDialogs(request, lastLine, seen, outcome)) return Answer::kBlocked;
+            nextWatch = now + kDialogWatchInterval;
+        }
+        const std::optional<std::string> line =
+            server.NextLine(std::min({deadline, now + kPollInterval, nextWatch}), ended);
+        if (line) lastLine = std::chrono::steady_clock::now();
         if (!line) {
             if (ended || server.HasExited()) return Answer::kEnded;
             if (std::chrono::steady_clock::now() >= deadline) return DumpBegun() ? Answer::kEnded : Answer::kTimedOut;
@@ -323,6 +337,59 @@ void CScanServer::OnEnd(const std::string& request, CScanOutcome& outcome)
     outcome.error = end.Description();
 }
 
+bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, std::vector<CSeenWindow>& seen,
+                               CScanOutcome& outcome)
+{
+    const SteadyTime now = std::chrono::steady_clock::now();
+    const std::vector<HWND> windows = FindPluginWindows(server.ProcessId(), server.Job());
+    bool overstayed = false;
+    for (HWND window : windows) {
+        auto known = std::find_if(seen.begin(), seen.end(), [&](const CSeenWindow& s) { return s.window == window; });
+        if (known == seen.end()) {
+            // Seen first now; its picture is taken on the next look, once it has painted itself.
+            CDialogRecord record = DescribeWindow(window);
+            record.action = "seen";
+            outcome.dialogs.push_back(std::move(record));
+            seen.push_back({window, now, outcome.dialogs.size() - 1, false});
+            continue;
+        }
+        CDialogRecord& record = outcome.dialogs[known->record];
+        if (!known->pictured) {
+            known->pictured = true;
+            if (!options.dumpFolder.empty()) {
+                const std::wstring picture = options.dumpFolder + L"\\" + DumpTag(request) + L"-dialog-" +
+                                             std::to_wstring(known->record + 1) + L".png";
+                if (SaveWindowPicture(window, picture)) record.picture = picture;
+            }
+            if (options.dialogs == DialogPolicy::kDismiss) {
+                DismissWindow(window);
+                record.action = "dismissed";
+            }
+        }
+        overstayed |= now - known->firstSeen >= options.dialogGrace && record.action == "seen";
+    }
+    auto block = [&](const std::string& why) {
+        End(true, "");
+        outcome.status = ScanStatus::kBlocked;
+        outcome.error = why;
+        return true;
+    };
+    if (options.dialogs == DialogPolicy::kDismiss && outcome.dialogs.size() > kMostDismissed)
+        return block("blocked by dialogs: it opened " + std::to_string(outcome.dialogs.size()));
+    if (options.dialogs != DialogPolicy::kReport || !overstayed || now - lastLine < options.dialogGrace) return false;
+    std::string why = "blocked by a dialog";
+    for (const CSeenWindow& window : seen) {
+        CDialogRecord& record = outcome.dialogs[window.record];
+        if (now - window.firstSeen < options.dialogGrace) continue;
+        record.action = "reported";
+        if (why.find(':') == std::string::npos) {
+            why += ": \"" + record.title + "\"";
+            if (!record.texts.empty()) why += " (" + record.texts.front() + ")";
+        }
+    }
+    return block(why);
+}
+
 void CScanServer::OnTimeout(CScanOutcome& outcome)
 {
     TakeConsole(outcome);
@@ -380,6 +447,7 @@ CScanOutcome CScanServer::Scan(const std::string& request)
             return finish();
         case Answer::kEnded: OnEnd(request, outcome); return finish();
         case Answer::kTimedOut: OnTimeout(outcome); return finish();
+        case Answer::kBlocked: return finish();
         case Answer::kTainted: End(true, ""); break;
         }
     }

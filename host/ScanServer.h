@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "host/ChildProcess.h"
+#include "host/DialogWatch.h"
 #include "host/ServerOutput.h"
 
-enum class ScanStatus { kOk, kFailed, kCrashed, kTimedOut };
-const char* ScanStatusName(ScanStatus status);  // "ok", "failed", "crashed", "timed out"
+enum class ScanStatus { kOk, kFailed, kCrashed, kTimedOut, kBlocked };
+// "ok", "failed", "crashed", "timed out", "blocked" (by a dialog)
+const char* ScanStatusName(ScanStatus status);
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
@@ -47,6 +49,7 @@ struct CScanOutcome {
     std::string console;             // what it printed, made safe, the first 4 KiB
     size_t consoleDropped = 0;       // bytes printed beyond those
     int priorRequests = 0;           // requests the server had answered before this one
+    std::vector<CDialogRecord> dialogs;  // the windows it opened while it was scanned
     double seconds = 0;
     // The host's own failure (no server could be started, a request it cannot send): no
     // verdict on the plug-in, which should be scanned again.
@@ -58,6 +61,9 @@ struct CScanServerOptions {
     std::wstring dumpFolder;     // where crash dumps are kept; empty: none
     HWND window = nullptr;       // the host's window: the splash shows on its monitor
     std::chrono::milliseconds timeout{30000};  // per request
+    DialogPolicy dialogs = DialogPolicy::kReport;
+    // How long a dialog may stay, with the server silent, before the report policy ends the scan.
+    std::chrono::milliseconds dialogGrace{2000};
 };
 
 // A request this server process answered, kept while a late fault may still be its doing.
@@ -91,7 +97,13 @@ public:
     const std::optional<CServerEnd>& LastEnd() const { return lastEnd; }
 
 private:
-    enum class Answer { kAnswered, kEnded, kTimedOut, kTainted };
+    enum class Answer { kAnswered, kEnded, kTimedOut, kTainted, kBlocked };
+    struct CSeenWindow {
+        HWND window;
+        SteadyTime firstSeen;
+        size_t record;  // in the outcome's dialogs
+        bool pictured;
+    };
 
     bool Start(std::string& problem);
     bool AwaitReady(SteadyTime deadline);
@@ -100,6 +112,9 @@ private:
     void OnAnswer(const std::string& request, const std::vector<std::string>& reportLines, CScanOutcome& outcome);
     void OnEnd(const std::string& request, CScanOutcome& outcome);
     void OnTimeout(CScanOutcome& outcome);
+    // Looks at the windows the scan has opened and applies the policy; true when it blocks.
+    bool WatchDialogs(const std::string& request, SteadyTime lastLine, std::vector<CSeenWindow>& seen,
+                      CScanOutcome& outcome);
     // Ends the process (asked to leave, or killed) and takes what it left: console, dumps.
     CServerEnd End(bool kill, const std::string& request);
     void TakeConsole(CScanOutcome& outcome);

@@ -76,6 +76,12 @@ std::string Clip(const std::string& text, size_t width = 36)
     return text.substr(0, end) + "...";
 }
 
+std::string FirstDialogTitle(const Json& record)
+{
+    if (!record.contains("dialogs") || !record["dialogs"].is_array() || record["dialogs"].empty()) return "";
+    return record["dialogs"][0].value("title", "");
+}
+
 std::string CsvField(const std::string& text)
 {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -123,7 +129,7 @@ std::string FormatJson(const std::vector<Json>& records)
 std::string FormatCsv(const std::vector<Json>& records)
 {
     std::string csv = "path,sub_plugin,status,arch,id,name,vendor,product,version,category,inputs,outputs,wants_midi,"
-                      "sends_midi,audio64,synthedit,error,dump,seconds\r\n";
+                      "sends_midi,audio64,synthedit,error,dump,dialog,seconds\r\n";
     for (const auto& row : Rows(records)) {
         const Json& r = *row.record;
         const Json& report = Report(r);
@@ -135,7 +141,7 @@ std::string FormatCsv(const std::vector<Json>& records)
             FormulaSafe(report.value("product", "")), FormulaSafe(report.value("version", "")), number("category"),
             number("numInputs"), number("numOutputs"), number("wantsMidi"), number("sendsMidi"), number("audio64"),
             number("synthEdit"), FormulaSafe(r.value("error", "")), FormulaSafe(r.value("dump", "")),
-            r.contains("scanSeconds") ? r["scanSeconds"].dump() : ""};
+            FormulaSafe(FirstDialogTitle(r)), r.contains("scanSeconds") ? r["scanSeconds"].dump() : ""};
         for (size_t f = 0; f < fields.size(); ++f) csv += CsvField(fields[f]) + (f + 1 < fields.size() ? "," : "\r\n");
     }
     return csv;

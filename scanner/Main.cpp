@@ -52,6 +52,8 @@ int Scan(const CScanOptions& options, bool terminal)
                                                       : NormalPath(FromUtf8(options.serverX86));
     scanner.server.dumpFolder = options.dumpFolder.empty() ? DefaultDumpFolder() : NormalPath(FromUtf8(options.dumpFolder));
     scanner.server.timeout = std::chrono::milliseconds(static_cast<long long>(options.timeoutSeconds * 1000));
+    scanner.server.dialogs = options.dialogs;
+    scanner.server.dialogGrace = std::chrono::milliseconds(static_cast<long long>(options.dialogGraceSeconds * 1000));
     if (GetFileAttributesW(scanner.server.serverPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
         Fail("scan server not found: " + ToUtf8(scanner.server.serverPath));
         return kExitBadUsage;

@@ -38,10 +38,20 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     app.add_option("--server", options.server, "the 64-bit scan server (default: ScanServer-x64.exe beside this program)");
     app.add_option("--server-x86", options.serverX86,
                    "the 32-bit scan server, for 32-bit plug-ins (default: ScanServer-x86.exe beside this program)");
+    std::string dialogs = "report";
+    app.add_option("--dialogs", dialogs,
+                   "windows a plug-in opens while it is scanned: report (a dialog that stays --dialog-grace seconds "
+                   "with the server silent ends the scan as blocked), dismiss (Cancel or close each; more than 5 "
+                   "block), or wait (up to the time-out); each is recorded, with a picture beside the dumps")
+        ->check(CLI::IsMember({"report", "dismiss", "wait"}, CLI::ignore_case))
+        ->capture_default_str();
+    app.add_option("--dialog-grace", options.dialogGraceSeconds, "seconds a dialog may stay before it blocks the scan")
+        ->check(CLI::Range(0.1, 3600.0))
+        ->capture_default_str();
     app.footer(
         "Exit codes:\n"
         "  0  every plug-in was scanned\n"
-        "  1  some plug-ins failed, crashed or timed out (known bad ones included)\n"
+        "  1  some plug-ins failed, crashed, timed out or were blocked by a dialog (known bad ones included)\n"
         "  2  bad usage (an unknown option, a missing path), a database that cannot be read, or one\n"
         "     in use by another scan\n"
         "  3  an internal error\n"
@@ -65,5 +75,8 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         return kExitBadUsage;
     }
     options.format = formats.at(CLI::detail::to_lower(format));
+    const std::map<std::string, DialogPolicy> policies = {
+        {"report", DialogPolicy::kReport}, {"dismiss", DialogPolicy::kDismiss}, {"wait", DialogPolicy::kWait}};
+    options.dialogs = policies.at(CLI::detail::to_lower(dialogs));
     return -1;
 }

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "host/DialogWatch.h"
 #include "scanner/Formats.h"
 
 struct CScanOptions {
@@ -15,6 +16,8 @@ struct CScanOptions {
     std::string dumpFolder;
     std::string server;
     std::string serverX86;
+    DialogPolicy dialogs = DialogPolicy::kReport;
+    double dialogGraceSeconds = 2;
 };
 
 constexpr int kExitAllOk = 0;

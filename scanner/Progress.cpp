@@ -90,7 +90,7 @@ void CProgress::Unchanged(size_t count, size_t knownBad)
 void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size_t knownBad)
 {
     if (terminal) Print("\r\x1b[K");
-    size_t ok = 0, failed = 0, crashed = 0, timedOut = 0, subPlugins = 0, x64 = 0, x86 = 0;
+    size_t ok = 0, failed = 0, crashed = 0, timedOut = 0, blocked = 0, subPlugins = 0, x64 = 0, x86 = 0;
     for (const auto& record : records) {
         x64 += record.value("arch", "") == "x64";
         x86 += record.value("arch", "") == "x86";
@@ -100,14 +100,15 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
             else if (status == "failed") ++failed;
             else if (status == "crashed") ++crashed;
             else if (status == "timed out") ++timedOut;
+            else if (status == "blocked") ++blocked;
         }
     }
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char line[256];
     snprintf(line, sizeof(line),
              "%zu plug-in files (%zu scanned, %zu unchanged, %zu skipped (known bad)), %zu sub-plug-ins: %zu ok, "
-             "%zu failed, %zu crashed, %zu timed out; %zu x64, %zu x86 files; in %.1f s\n",
+             "%zu failed, %zu crashed, %zu timed out, %zu blocked; %zu x64, %zu x86 files; in %.1f s\n",
              records.size(), records.size() - unchanged - knownBad, unchanged, knownBad, subPlugins, ok, failed, crashed,
-             timedOut, x64, x86, elapsed);
+             timedOut, blocked, x64, x86, elapsed);
     Print(line);
 }

@@ -49,6 +49,13 @@ void AddOutcome(Json& record, const CScanOutcome& outcome)
         }
     }
     record["scanSeconds"] = outcome.seconds;
+    Json dialogs = Json::array();
+    for (const CDialogRecord& dialog : outcome.dialogs)
+        dialogs.push_back({{"title", dialog.title}, {"class", dialog.className}, {"texts", dialog.texts},
+                           {"buttons", dialog.buttons},
+                           {"rect", {dialog.rect.left, dialog.rect.top, dialog.rect.right, dialog.rect.bottom}},
+                           {"picture", ToUtf8(dialog.picture)}, {"action", dialog.action}});
+    record["dialogs"] = std::move(dialogs);
     // What the plug-in printed; it never reaches the scanner's own output.
     record["console"] = outcome.console;
     record["consoleDropped"] = outcome.consoleDropped;
@@ -142,7 +149,7 @@ bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::stri
                                       {"lastTrace", Kind::kArray, false}, {"scanSeconds", Kind::kNumber, false},
                                       {"console", Kind::kString, false}, {"consoleDropped", Kind::kUnsigned, false},
                                       {"exception", Kind::kString, false}, {"faultModule", Kind::kString, false},
-                                      {"afterScan", Kind::kBoolean, false},
+                                      {"afterScan", Kind::kBoolean, false}, {"dialogs", Kind::kArray, false},
                                       {"report", Kind::kObject, false}},
                              where, problem))
         return false;

@@ -1,0 +1,42 @@
+#pragma once
+// The windows a plug-in opens while it is scanned: licence, registration and "demo" dialogs
+// that would stall a scan until its time-out. While a request is outstanding the host watches
+// the visible top-level windows of the server and of the processes in its job, records what
+// each says, takes a picture of it, and, by the policy chosen, ends the scan, dismisses the
+// window, or only records it.
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+enum class DialogPolicy {
+    kReport,   // a dialog that stays, with the server silent, ends the scan: "blocked"
+    kDismiss,  // each dialog gets Cancel (or WM_CLOSE); more than 5 make the plug-in "blocked"
+    kWait,     // dialogs are recorded and the scan waits, up to its time-out
+};
+const char* DialogPolicyName(DialogPolicy policy);  // "report", "dismiss", "wait"
+
+struct CDialogRecord {
+    std::string title, className;  // UTF-8
+    std::vector<std::string> texts;    // static texts and edit contents, in window order
+    std::vector<std::string> buttons;  // button labels
+    RECT rect{};
+    std::wstring picture;  // a PNG of it, beside the dumps; empty when none could be taken
+    std::string action;    // "reported", "dismissed" or "seen"
+};
+
+// The visible top-level windows that belong to the process or to a process in `job`; the
+// server's own splash window, class "TessarineScanServer", does not count.
+std::vector<HWND> FindPluginWindows(DWORD processId, HANDLE job);
+
+// Title, class, the texts of its child controls (read with a time-out, so that a hung window
+// never blocks us) and its rectangle.
+CDialogRecord DescribeWindow(HWND window);
+
+// A PNG of the window as the screen shows it (PrintWindow where it is covered). False when no
+// picture could be written.
+bool SaveWindowPicture(HWND window, const std::wstring& path);
+
+// Posts the dialog's Cancel command, or WM_CLOSE when it has no Cancel button; never waits.
+void DismissWindow(HWND window);

@@ -1,0 +1,116 @@
+// Windows that plug-ins open while they are scanned, on a real X server (the script around
+// this program starts one): each policy through tessarine-scan, with what the dialogs said and
+// a picture of each.
+#include <gtest/gtest.h>
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <nlohmann/json.hpp>
+
+#include "host/Paths.h"
+#include "host/WindowsText.h"
+#include "tests/support/ProgramRunner.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr DWORD kRunLimitMs = 120000;
+
+std::string Dialogs(const wchar_t* name) { return ToUtf8(ProgramFolder() + L"\\plugins-dialogs\\" + name + L".dll"); }
+
+// Scans the plug-ins on one job with the policy; the records by file name.
+std::map<std::string, Json> Scan(const std::wstring& options, const std::vector<std::string>& plugins, std::string* err = nullptr)
+{
+    std::wstring command = QuoteArgument(ProgramFolder() + L"\\tessarine-scan.exe") + L" --jobs 1 --format json " + options;
+    for (const auto& plugin : plugins) command += L" " + QuoteArgument(FromUtf8(plugin));
+    CProgram scan(command);
+    scan.Wait(kRunLimitMs);
+    if (err) *err = scan.Err();
+    std::map<std::string, Json> records;
+    const Json output = Json::parse(scan.Out(), nullptr, false);
+    EXPECT_FALSE(output.is_discarded()) << scan.Out() << scan.Err();
+    if (output.is_discarded()) return records;
+    for (const auto& record : output["plugins"]) records[FileNameOf(record["path"].get<std::string>())] = record;
+    return records;
+}
+
+// The picture decodes, has the window's size and shows more than one colour.
+void ExpectPictureOf(const Json& dialog)
+{
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    {
+        Gdiplus::Bitmap picture(FromUtf8(dialog["picture"].get<std::string>()).c_str());
+        ASSERT_EQ(picture.GetLastStatus(), Gdiplus::Ok) << dialog.dump();
+        const auto& rect = dialog["rect"];
+        EXPECT_EQ(static_cast<int>(picture.GetWidth()), rect[2].get<int>() - rect[0].get<int>());
+        EXPECT_EQ(static_cast<int>(picture.GetHeight()), rect[3].get<int>() - rect[1].get<int>());
+        Gdiplus::Color first, other;
+        picture.GetPixel(0, 0, &first);
+        bool varied = false;
+        for (UINT y = 0; y < picture.GetHeight() && !varied; y += 3)
+            for (UINT x = 0; x < picture.GetWidth() && !varied; x += 3)
+                varied = picture.GetPixel(x, y, &other) == Gdiplus::Ok && other.GetValue() != first.GetValue();
+        EXPECT_TRUE(varied) << "one colour: " << dialog["picture"];
+    }
+    Gdiplus::GdiplusShutdown(token);
+}
+
+const std::vector<std::string> kAll = {Dialogs(L"dialog_message_box"), Dialogs(L"dialog_from_template"),
+                                       Dialogs(L"window_waits_for_click"), Dialogs(L"hidden_window"),
+                                       ToUtf8(ProgramFolder() + L"\\plugins\\ordinary_effect.dll")};
+
+TEST(Dialogs, AReportedDialogEndsTheScanAfterItsGraceAndSaysWhatItSaid)
+{
+    std::string err;
+    auto records = Scan(L"--timeout 30 --dialog-grace 2", kAll, &err);
+    ASSERT_EQ(records.size(), 5u);
+    for (const char* name : {"dialog_message_box.dll", "dialog_from_template.dll", "window_waits_for_click.dll"}) {
+        const Json& record = records[name];
+        EXPECT_EQ(record["status"], "blocked") << record.dump();
+        EXPECT_LT(record["scanSeconds"].get<double>(), 10.0);  // the grace, not the 30 s time-out
+        ASSERT_EQ(record["dialogs"].size(), 1u);
+        EXPECT_EQ(record["dialogs"][0]["action"], "reported");
+        ExpectPictureOf(record["dialogs"][0]);
+    }
+    const Json& box = records["dialog_message_box.dll"];
+    EXPECT_EQ(box["error"], "blocked by a dialog: \"Licence\" (Please enter your serial number)");
+    EXPECT_EQ(box["dialogs"][0]["title"], "Licence");
+    EXPECT_EQ(box["dialogs"][0]["texts"], Json({"Please enter your serial number"}));
+    EXPECT_EQ(box["dialogs"][0]["buttons"], Json({"OK", "Cancel"}));
+    const Json& form = records["dialog_from_template.dll"]["dialogs"][0];
+    EXPECT_EQ(form["texts"], Json({"Your trial has 14 days left", "XXXX-XXXX"}));
+    EXPECT_EQ(form["buttons"], Json({"Register", "Cancel"}));
+    EXPECT_EQ(records["window_waits_for_click.dll"]["dialogs"][0]["class"], "ZooClickMe");
+    EXPECT_EQ(records["hidden_window.dll"]["status"], "ok");
+    EXPECT_TRUE(records["hidden_window.dll"]["dialogs"].empty());
+    EXPECT_EQ(records["ordinary_effect.dll"]["status"], "ok");
+    EXPECT_NE(err.find("3 blocked"), std::string::npos) << err;
+}
+
+TEST(Dialogs, DismissedDialogsLetTheScanFinish)
+{
+    auto records = Scan(L"--timeout 30 --dialogs dismiss", kAll);
+    ASSERT_EQ(records.size(), 5u);
+    for (const char* name : {"dialog_message_box.dll", "dialog_from_template.dll", "window_waits_for_click.dll"}) {
+        EXPECT_EQ(records[name]["status"], "ok") << records[name].dump();
+        ASSERT_EQ(records[name]["dialogs"].size(), 1u);
+        EXPECT_EQ(records[name]["dialogs"][0]["action"], "dismissed");
+    }
+    EXPECT_EQ(records["dialog_message_box.dll"]["report"]["name"], "Dialog Message Box");
+    EXPECT_EQ(records["ordinary_effect.dll"]["status"], "ok");
+}
+
+TEST(Dialogs, WaitingRecordsTheDialogAndWaitsForTheTimeOut)
+{
+    auto records = Scan(L"--timeout 4 --dialogs wait", {kAll[0], kAll[4]});
+    EXPECT_EQ(records["dialog_message_box.dll"]["status"], "timed out");
+    ASSERT_EQ(records["dialog_message_box.dll"]["dialogs"].size(), 1u);
+    EXPECT_EQ(records["dialog_message_box.dll"]["dialogs"][0]["action"], "seen");
+    EXPECT_EQ(records["ordinary_effect.dll"]["status"], "ok");
+}
+
+}  // namespace
