@@ -359,16 +359,16 @@ int main(int argc, char** argv)
         figures.push_back(std::move(figure));
     };
     if (wanted("request")) {
-        run(PerRequestAgainstFloor(rounds, quick ? 100 : 300, true, hundreds));
-        run(PerRequestAgainstFloor(rounds, quick ? 100 : 300, false, hundreds));
+        run(PerRequestAgainstFloor(rounds, quick ? 60 : 300, true, hundreds));
+        run(PerRequestAgainstFloor(rounds, quick ? 60 : 300, false, hundreds));
     }
-    if (wanted("new-server")) run(NewServerAgainstPersistent(rounds, quick ? 5 : 10));
+    if (wanted("new-server")) run(NewServerAgainstPersistent(rounds, quick ? 4 : 10));
     if (wanted("start-up")) {
         run(StartUp(rounds * 2, L"ScanServer-x64.exe", "server start-up"));
         run(StartUp(rounds * 2, L"ScanServer-x64-without-splash.exe", "server start-up, no splash picture"));
     }
     if (wanted("memory"))
-        for (CFigure& figure : Memory(quick ? 1000 : 10000, hundreds)) run(std::move(figure));
+        for (CFigure& figure : Memory(quick ? 600 : 10000, hundreds)) run(std::move(figure));
     // Enough plug-ins that the fixed costs (the scanner's and the servers' start-up) do not hide
     // how the work itself scales; 300 in a quick look.
     if (wanted("jobs")) {

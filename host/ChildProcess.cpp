@@ -135,45 +135,37 @@ bool CChildProcess::Start(const CChildStart& how, std::string& problem)
     console.clear();
     consoleDropped = 0;
     consoleEnded = consoleRead == nullptr;
-    reader = std::thread([this] { ReadOutput(); });
-    if (consoleRead) consoleReader = std::thread([this] { ReadConsole(); });
+    reader = std::thread([this] {
+        ReadPipe(outputRead, readerThread, outputEnded, [this](const char* bytes, DWORD count) { output.append(bytes, count); });
+    });
+    if (consoleRead) {
+        consoleReader = std::thread([this] {
+            ReadPipe(consoleRead, consoleReaderThread, consoleEnded, [this](const char* bytes, DWORD count) {
+                const size_t room = console.size() < kConsoleLimit ? kConsoleLimit - console.size() : 0;
+                console.append(bytes, std::min<size_t>(room, count));
+                consoleDropped += count - std::min<size_t>(room, count);
+            });
+        });
+    }
     return true;
 }
 
-void CChildProcess::ReadOutput()
+void CChildProcess::ReadPipe(HANDLE pipe, HANDLE& threadHandle, bool& ended,
+                             const std::function<void(const char*, DWORD)>& take)
 {
     {
         std::lock_guard<std::mutex> guard(lock);
-        readerThread = CurrentThreadHandle();
+        threadHandle = CurrentThreadHandle();
     }
     char chunk[4096];
     DWORD count = 0;
-    while (ReadFile(outputRead, chunk, sizeof(chunk), &count, nullptr) && count > 0) {
+    while (ReadFile(pipe, chunk, sizeof(chunk), &count, nullptr) && count > 0) {
         std::lock_guard<std::mutex> guard(lock);
-        output.append(chunk, count);
+        take(chunk, count);
         changed.notify_all();
     }
     std::lock_guard<std::mutex> guard(lock);
-    outputEnded = true;
-    changed.notify_all();
-}
-
-void CChildProcess::ReadConsole()
-{
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        consoleReaderThread = CurrentThreadHandle();
-    }
-    char chunk[4096];
-    DWORD count = 0;
-    while (ReadFile(consoleRead, chunk, sizeof(chunk), &count, nullptr) && count > 0) {
-        std::lock_guard<std::mutex> guard(lock);
-        const size_t room = console.size() < kConsoleLimit ? kConsoleLimit - console.size() : 0;
-        console.append(chunk, std::min<size_t>(room, count));
-        consoleDropped += count - std::min<size_t>(room, count);
-    }
-    std::lock_guard<std::mutex> guard(lock);
-    consoleEnded = true;
+    ended = true;
     changed.notify_all();
 }
 

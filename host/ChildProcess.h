@@ -72,8 +72,8 @@ public:
     HANDLE Job() const { return job; }
 
 private:
-    void ReadOutput();
-    void ReadConsole();
+    // Reads the pipe until it ends, handing each chunk to `take` under the lock.
+    void ReadPipe(HANDLE pipe, HANDLE& threadHandle, bool& ended, const std::function<void(const char*, DWORD)>& take);
     // Waits for a reader thread; one still blocked after a while has its read cancelled, so
     // that a process outside our reach holding a pipe end cannot make us wait for ever.
     void StopReader(std::thread& thread, HANDLE& threadHandle, const bool& ended);

@@ -102,6 +102,11 @@ TEST(Dialogs, DismissedDialogsLetTheScanFinish)
     }
     EXPECT_EQ(records["dialog_message_box.dll"]["report"]["name"], "Dialog Message Box");
     EXPECT_EQ(records["ordinary_effect.dll"]["status"], "ok");
+
+    // One that asks again and again is blocked after the fifth.
+    auto nagging = Scan(L"--timeout 30 --dialogs dismiss", {Dialogs(L"dialogs_again_and_again")});
+    EXPECT_EQ(nagging["dialogs_again_and_again.dll"]["status"], "blocked");
+    EXPECT_EQ(nagging["dialogs_again_and_again.dll"]["error"], "blocked by dialogs: it opened 6");
 }
 
 TEST(Dialogs, WaitingRecordsTheDialogAndWaitsForTheTimeOut)

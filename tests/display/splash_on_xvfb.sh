@@ -17,21 +17,10 @@ check() {  # description, actual, expected
 }
 fact() { sed -n "s/^$1=//p" "$2" | tr -d '\r'; }
 
-display=90
-while [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -br -noreset -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() { wineserver -k >/dev/null 2>&1; kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; }
-trap cleanup EXIT
-export DISPLAY=":$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 # A taskbar of 40 pixels at the bottom; Wine reads the work area when its server starts. The X
 # server keeps the property only with -noreset: otherwise it resets when xprop disconnects.
-xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA "0, 0, 1280, 984"
-wineserver -k >/dev/null 2>&1
-wineserver -p >/dev/null 2>&1
-wine cmd /c exit >/dev/null 2>&1
+before_wine() { xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA "0, 0, 1280, 984"; }
+. "$here/tests/display/xvfb_session.sh"
 
 wine_path() { echo "Z:$1" | tr / '\\'; }
 

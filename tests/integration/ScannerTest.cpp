@@ -11,6 +11,7 @@
 #include "host/WindowsText.h"
 #include "tests/support/ProgramRunner.h"
 #include "tests/support/ServerHarness.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace {
 
@@ -22,33 +23,8 @@ class ScannerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        root = std::wstring(temp) + L"tessarine-scanner-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-               std::to_wstring(GetTickCount64());
-        folder = root + L"\\plugins";
-        dumps = root + L"\\dumps";
-        database = root + L"\\plugins.json";
-        CreateDirectoryW(root.c_str(), nullptr);
         CreateDirectoryW(folder.c_str(), nullptr);
         CreateDirectoryW((folder + L"\\nested").c_str(), nullptr);
-    }
-    void TearDown() override { RemoveTree(root); }
-
-    static void RemoveTree(const std::wstring& path)
-    {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..") continue;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path + L"\\" + name);
-                else DeleteFileW((path + L"\\" + name).c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(path.c_str());
     }
 
     void AddPlugin(const std::wstring& name, const std::wstring& subFolder = L"")
@@ -96,7 +72,9 @@ protected:
         return records;
     }
 
-    std::wstring root, folder, dumps, database;
+    CTemporaryFolder temporary;
+    const std::wstring root = temporary.Path();
+    const std::wstring folder = root + L"\\plugins", dumps = root + L"\\dumps", database = root + L"\\plugins.json";
 };
 
 TEST_F(ScannerTest, AccountsForEveryPluginAndSurvivesCrashesAndHangs)

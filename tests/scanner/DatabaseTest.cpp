@@ -6,7 +6,7 @@
 
 #include "scanner/Database.h"
 #include "scanner/PathKeys.h"
-#include "tests/scanner/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/scanner/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <atomic>
 
