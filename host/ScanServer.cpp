@@ -154,10 +154,12 @@ std::optional<CServerEnd> CScanServer::CheckIdle()
 
 std::optional<CServerEnd> CScanServer::Settle(SteadyTime until)
 {
+    const std::string last = answered.empty() ? std::string() : answered.back().request;
     while (server.Running()) {
-        if (server.WaitForExit(static_cast<DWORD>(kSettlePoll.count())) != STILL_ACTIVE)
-            return End(false, answered.empty() ? std::string() : answered.back().request);
-        if (std::chrono::steady_clock::now() >= until || ThreadCount() <= baselineThreads) break;
+        if (server.WaitForExit(static_cast<DWORD>(kSettlePoll.count())) != STILL_ACTIVE) return End(false, last);
+        // A dump begun is a crash under way: it is waited for, however long it takes to write.
+        if (DumpBegun() && server.WaitForExit(kDumpGraceMs) != STILL_ACTIVE) return End(false, last);
+        if (std::chrono::steady_clock::now() >= until || !HasNewThreads()) break;
     }
     return std::nullopt;
 }
@@ -171,18 +173,27 @@ std::vector<CAnsweredRequest> CScanServer::RecentRequests(std::chrono::milliseco
     return recent;
 }
 
-size_t CScanServer::ThreadCount() const
+std::set<DWORD> CScanServer::ThreadIds() const
 {
-    const DWORD id = server.ProcessId();
+    std::set<DWORD> ids;
+    const DWORD process = server.ProcessId();
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    size_t count = 0;
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
     THREADENTRY32 entry{};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        count += entry.th32OwnerProcessID == id;
+        if (entry.th32OwnerProcessID == process) ids.insert(entry.th32ThreadID);
     CloseHandle(snapshot);
-    return count;
+    return ids;
+}
+
+// Threads by identity, not by number: a thread of the system's that ended since start-up must
+// not hide one a plug-in left.
+bool CScanServer::HasNewThreads() const
+{
+    for (DWORD id : ThreadIds())
+        if (!baselineThreads.count(id)) return true;
+    return false;
 }
 
 bool CScanServer::DumpBegun() const
@@ -235,7 +246,7 @@ bool CScanServer::AwaitReady(SteadyTime deadline)
         if (!line) return false;
         ready = *line == kReadyLine;  // after the banner
     }
-    if (answeredCount == 0) baselineThreads = ThreadCount();
+    if (answeredCount == 0) baselineThreads = ThreadIds();
     return true;
 }
 

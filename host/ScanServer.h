@@ -10,6 +10,7 @@
 #include <chrono>
 #include <deque>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -118,7 +119,8 @@ private:
     // Ends the process (asked to leave, or killed) and takes what it left: console, dumps.
     CServerEnd End(bool kill, const std::string& request);
     void TakeConsole(CScanOutcome& outcome);
-    size_t ThreadCount() const;
+    std::set<DWORD> ThreadIds() const;
+    bool HasNewThreads() const;
     bool DumpBegun() const;
     std::wstring TakeDump(const std::string& request, CServerEnd& end);
 
@@ -126,7 +128,7 @@ private:
     std::wstring privateDumpFolder;  // this server's own, so that no two servers share a dump name
     CChildProcess server;
     bool ready = false;              // it said "ready:" and waits for a request
-    size_t baselineThreads = 0;      // its threads when it first said "ready:"
+    std::set<DWORD> baselineThreads;  // its threads when it first said "ready:"
     std::deque<CAnsweredRequest> answered;  // by this process
     int answeredCount = 0;
     std::optional<CServerEnd> lastEnd;
