@@ -425,8 +425,10 @@ CScanOutcome CScanServer::Scan(const std::string& request)
         outcome.hostFailure = true;
         return finish();
     }
-    // A server that ended or wrote after its last answer is not this plug-in's doing.
-    if (CheckIdle()) lastEnd.reset();
+    // A server that ended or wrote after its last answer is not this plug-in's doing; a host
+    // that wants to know whose it was asks CheckIdle first.
+    lastEnd.reset();
+    CheckIdle();
 
     // A server that answers what it was not asked is ended, and the request asked again of a
     // new one; a plug-in that makes that happen every time fails.
