@@ -71,9 +71,12 @@ std::string RequestLibrary(const std::string& request) { return request.substr(0
 std::string CServerEnd::Description() const
 {
     if (exitCode == STILL_ACTIVE) return "the scan server stopped answering and was ended";
-    // An exit code like an exception's: the system ended it for a crash nothing of ours saw.
-    if (exitCode >= 0xC0000000) return "crashed without a dump: exception " + ExceptionCodeText(exitCode);
-    if (exitCode != kCrashExitCode) return "the plug-in ended the scan server (exit code " + std::to_string(exitCode) + ")";
+    if (exitCode != kCrashExitCode) {
+        std::string text = "the plug-in ended the scan server (exit code " + std::to_string(exitCode) + ")";
+        // An exit code like an exception's: the system ended it for a crash nothing of ours saw.
+        if (exitCode >= 0xC0000000) text += ": it crashed without a dump, exception " + ExceptionCodeText(exitCode);
+        return text;
+    }
     if (dumpFile.empty()) return "crashed (exit code 9)";
     std::string text = "crashed; dump written";
     if (exceptionCode) text += ": exception " + ExceptionCodeText(exceptionCode);

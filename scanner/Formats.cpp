@@ -50,13 +50,8 @@ std::vector<CRow> Rows(const std::vector<Json>& records)
 }
 
 // A plug-in's name may hold tabs and line breaks, which would break the table's rows, and
-// other controls, which a terminal would obey.
-std::string OneLine(std::string text)
-{
-    for (char& c : text)
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    return TerminalSafe(text);
-}
+// other controls, which a terminal would obey: each is shown as a picture of itself.
+std::string OneLine(const std::string& text) { return TerminalSafe(text); }
 
 size_t DisplayWidth(const std::string& text)
 {

@@ -343,7 +343,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CCulprit{L"forges_ready", "failed", "its answer did not fit its request", false},
                       CCulprit{L"forges_report", "ok", "", false},
                       CCulprit{L"stack_overflow", "crashed", "exception C00000FD (stack overflow)", true},
-                      CCulprit{L"removes_filter_then_crash", "crashed", "crashed without a dump: exception C0000005",
+                      CCulprit{L"removes_filter_then_crash", "crashed", "it crashed without a dump, exception C0000005",
                                false}),
     [](const auto& info) { return std::string(ToUtf8(info.param.name)); });
 
