@@ -14,6 +14,7 @@ constexpr unsigned long kBadExeFormat = ERROR_BAD_EXE_FORMAT;   // 193
 constexpr unsigned long kModuleNotFound = ERROR_MOD_NOT_FOUND;  // 126
 constexpr unsigned long kDllInitFailed = ERROR_DLL_INIT_FAILED;  // 1114
 constexpr unsigned long kNoAccess = ERROR_NOACCESS;              // 998
+constexpr unsigned long kSharingViolation = ERROR_SHARING_VIOLATION;  // 32
 constexpr int kDependencyDepth = 4;
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
@@ -116,6 +117,7 @@ std::string ExplainLoadError(unsigned long error, const std::wstring& path, cons
     }
     case kDllInitFailed: return "its DllMain refused to load";
     case kNoAccess: return "it crashed while loading";
+    case kSharingViolation: return "another program holds the file open";
     }
     return "";
 }

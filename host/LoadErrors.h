@@ -4,8 +4,8 @@
 #include <string>
 
 // The meaning of a LoadLibrary error that a server of `serverPlatform` ("x64", "x86") met for
-// the library at `path`: for 193 what the file is, for 126 the DLL that is missing, for 1114
-// and 998 what happened. Empty for other errors.
+// the library at `path`: for 193 what the file is, for 126 the DLL that is missing, for 1114,
+// 998 and 32 what happened. Empty for other errors.
 std::string ExplainLoadError(unsigned long error, const std::wstring& path, const std::string& serverPlatform);
 
 // The whole file, or nothing when it cannot be read (up to `limit` bytes).

@@ -328,6 +328,8 @@ void CScanServer::OnAnswer(const std::string& request, const std::vector<std::st
         const unsigned long code = std::strtoul(outcome.error.c_str() + sizeof(kLoadFailure) - 1, nullptr, 10);
         const std::string meaning = ExplainLoadError(code, FromUtf8(RequestLibrary(request)), outcome.report.platform);
         if (!meaning.empty()) outcome.error += ": " + meaning;
+        // A file another program holds is no verdict on the plug-in: it is to be scanned again.
+        outcome.hostFailure = code == ERROR_SHARING_VIOLATION;
     }
 }
 

@@ -52,8 +52,8 @@ struct CScanOutcome {
     int priorRequests = 0;           // requests the server had answered before this one
     std::vector<CDialogRecord> dialogs;  // the windows it opened while it was scanned
     double seconds = 0;
-    // The host's own failure (no server could be started, a request it cannot send): no
-    // verdict on the plug-in, which should be scanned again.
+    // The host's own failure (no server could be started, a request it cannot send, a file
+    // another program holds): no verdict on the plug-in, which should be scanned again.
     bool hostFailure = false;
 };
 

@@ -248,6 +248,20 @@ TEST_F(ScannerTest, TellsBadUsageApart)
     EXPECT_EQ(ReadFile(database), "{ not json");
 }
 
+TEST_F(ScannerTest, AFileThatCannotBeOpenedIsReportedNotDropped)
+{
+    AddPlugin(L"ordinary_effect");
+    HANDLE held = CreateFileW((folder + L"\\ordinary_effect.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CProgram scan(Command(L"--format json --db " + QuoteArgument(database) + L" " + QuoteArgument(folder)));
+    EXPECT_EQ(scan.Wait(kRunLimitMs), 1u) << scan.Err();
+    CloseHandle(held);
+    const Json output = ReadJson(scan.Out());
+    ASSERT_EQ(output["plugins"].size(), 1u);
+    EXPECT_EQ(output["plugins"][0]["status"], "failed");
+    EXPECT_EQ(output["plugins"][0]["error"], "Failed to load library, err=32: another program holds the file open");
+    EXPECT_TRUE(ReadDatabase()["plugins"].empty());  // no verdict kept: it is scanned again next time
+}
+
 TEST_F(ScannerTest, AnEmptyFolderIsAllScanned)
 {
     CProgram empty(Command(QuoteArgument(folder)));
