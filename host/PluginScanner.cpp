@@ -112,7 +112,7 @@ private:
                 Revise(suspect.request, *alone.LastEnd());
                 return;
             }
-            if (auto late = alone.Settle(std::chrono::steady_clock::now() + delay + kRecheckMargin)) {
+            if (auto late = alone.WaitForEnd(std::chrono::steady_clock::now() + delay + kRecheckMargin)) {
                 Revise(suspect.request, *late);
                 return;
             }

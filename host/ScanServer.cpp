@@ -167,6 +167,17 @@ std::optional<CServerEnd> CScanServer::Settle(SteadyTime until)
     return std::nullopt;
 }
 
+std::optional<CServerEnd> CScanServer::WaitForEnd(SteadyTime until)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    if (!server.Running()) return std::nullopt;
+    // A dump begun by then is a crash under way: it is waited for.
+    if (server.WaitForExit(static_cast<DWORD>(std::max<long long>(0, left.count()))) == STILL_ACTIVE &&
+        !(DumpBegun() && server.WaitForExit(kDumpGraceMs) != STILL_ACTIVE))
+        return std::nullopt;
+    return End(false, answered.empty() ? std::string() : answered.back().request);
+}
+
 std::vector<CAnsweredRequest> CScanServer::RecentRequests(std::chrono::milliseconds window) const
 {
     const SteadyTime since = std::chrono::steady_clock::now() - window;

@@ -92,6 +92,8 @@ public:
     // Keeps the server while threads its plug-ins left run on, at most until `until`; reports
     // its end when one of them ends it meanwhile.
     std::optional<CServerEnd> Settle(SteadyTime until);
+    // Keeps the server until `until`, whatever runs in it; reports its end if it ends before.
+    std::optional<CServerEnd> WaitForEnd(SteadyTime until);
     // The requests this server process answered in the last `window`, latest last.
     std::vector<CAnsweredRequest> RecentRequests(std::chrono::milliseconds window) const;
     // How the last server process ended, when a Scan saw it end.
