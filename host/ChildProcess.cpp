@@ -6,6 +6,7 @@ namespace {
 
 constexpr DWORD kReaderGraceMs = 2000;
 constexpr size_t kConsoleLimit = 1 << 20;  // kept between two takes; the rest is counted
+constexpr int kConsoleSettleMs = 200;
 
 HANDLE CurrentThreadHandle()
 {
@@ -160,8 +161,10 @@ void CChildProcess::ReadPipe(HANDLE pipe, HANDLE& threadHandle, bool& ended,
     char chunk[4096];
     DWORD count = 0;
     while (ReadFile(pipe, chunk, sizeof(chunk), &count, nullptr) && count > 0) {
+        if (pipe == consoleRead) consoleChunkInHand = true;
         std::lock_guard<std::mutex> guard(lock);
         take(chunk, count);
+        consoleChunkInHand = false;
         changed.notify_all();
     }
     std::lock_guard<std::mutex> guard(lock);
@@ -171,7 +174,10 @@ void CChildProcess::ReadPipe(HANDLE pipe, HANDLE& threadHandle, bool& ended,
 
 CConsoleText CChildProcess::TakeConsole(size_t keep)
 {
-    std::lock_guard<std::mutex> guard(lock);
+    std::unique_lock<std::mutex> guard(lock);
+    // A chunk the reader has taken from the pipe but not added yet belongs to this take. (The
+    // pipe itself is not peeked: on Windows that would wait for the reader's blocked read.)
+    changed.wait_for(guard, std::chrono::milliseconds(kConsoleSettleMs), [this] { return !consoleChunkInHand; });
     CConsoleText taken;
     taken.dropped = consoleDropped + (console.size() > keep ? console.size() - keep : 0);
     console.resize(std::min(console.size(), keep));

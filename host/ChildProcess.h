@@ -4,6 +4,7 @@
 // both start servers this way.
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -90,6 +91,7 @@ private:
     std::string console;
     size_t consoleDropped = 0;
     bool consoleEnded = false;
+    std::atomic<bool> consoleChunkInHand{false};  // read from the pipe, not yet appended
     std::mutex lock;
     std::condition_variable changed;
     std::string output;     // received and not yet taken as lines

@@ -57,7 +57,7 @@ public:
     {
         for (Machine machine : {kX64, kX86}) {
             if (auto end = servers[machine].Settle(std::chrono::steady_clock::now() + options.lateFaultWindow))
-                Blame(machine, *end);
+                Blame(machine, *end, servers[machine].RecentRequests(options.lateFaultWindow));
             servers[machine].Stop();
         }
     }
@@ -80,21 +80,32 @@ private:
     CScanOutcome ScanConfirmed(Machine machine, const std::string& request, CPlace place)
     {
         CScanServer& server = servers[machine];
-        if (auto end = server.CheckIdle()) Blame(machine, *end);
+        if (auto end = server.CheckIdle()) Blame(machine, *end, server.RecentRequests(options.lateFaultWindow));
         CScanOutcome outcome = server.Scan(request);
+        // It may have ended between that look and the request.
+        if (auto idle = server.TakeIdleEnd()) Blame(machine, idle->end, Recent(idle->answered));
         placed[request] = place;
         const bool bad = outcome.status == ScanStatus::kCrashed || outcome.status == ScanStatus::kTimedOut;
         if (!bad || outcome.priorRequests == 0) return outcome;
-        if (outcome.status == ScanStatus::kCrashed && server.LastEnd()) Blame(machine, *server.LastEnd());
+        if (outcome.status == ScanStatus::kCrashed && server.LastEnd())
+            Blame(machine, *server.LastEnd(), server.RecentRequests(options.lateFaultWindow));
         CScanServer alone(OptionsFor(machine));
         return alone.Scan(request);
     }
 
     // Finds the plug-in whose leftover thread ended the server: the one whose library the dump
     // names, else the one that does it again when scanned alone.
-    void Blame(Machine machine, const CServerEnd& end)
+    std::vector<CAnsweredRequest> Recent(const std::vector<CAnsweredRequest>& answered) const
     {
-        std::vector<CAnsweredRequest> suspects = servers[machine].RecentRequests(options.lateFaultWindow);
+        const SteadyTime since = std::chrono::steady_clock::now() - options.lateFaultWindow;
+        std::vector<CAnsweredRequest> recent;
+        for (const auto& entry : answered)
+            if (entry.answered >= since) recent.push_back(entry);
+        return recent;
+    }
+
+    void Blame(Machine machine, const CServerEnd& end, std::vector<CAnsweredRequest> suspects)
+    {
         if (suspects.empty()) return;
         if (!end.faultModule.empty()) {
             for (const auto& suspect : suspects)

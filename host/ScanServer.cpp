@@ -441,9 +441,13 @@ CScanOutcome CScanServer::Scan(const std::string& request)
         outcome.hostFailure = true;
         return finish();
     }
-    // A server that ended or wrote after its last answer is not this plug-in's doing; a host
-    // that wants to know whose it was asks CheckIdle first.
+    // A server that ended or wrote after its last answer is not this plug-in's doing; one that
+    // ended is kept on record, with whom it had answered, for TakeIdleEnd.
     lastEnd.reset();
+    if (server.Running() && server.HasExited()) {
+        const std::vector<CAnsweredRequest> before(answered.begin(), answered.end());
+        idleEnd = CIdleEnd{End(false, before.empty() ? std::string() : before.back().request), before};
+    }
     CheckIdle();
 
     // A server that answers what it was not asked is ended, and the request asked again of a

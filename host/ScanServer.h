@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/ChildProcess.h"
@@ -98,6 +99,13 @@ public:
     std::vector<CAnsweredRequest> RecentRequests(std::chrono::milliseconds window) const;
     // How the last server process ended, when a Scan saw it end.
     const std::optional<CServerEnd>& LastEnd() const { return lastEnd; }
+    // A server that a Scan found ended before it could ask it, with the requests that process
+    // had answered: the end is some earlier plug-in's doing. Taken once.
+    struct CIdleEnd {
+        CServerEnd end;
+        std::vector<CAnsweredRequest> answered;
+    };
+    std::optional<CIdleEnd> TakeIdleEnd() { return std::exchange(idleEnd, std::nullopt); }
 
 private:
     enum class Answer { kAnswered, kEnded, kTimedOut, kTainted, kBlocked };
@@ -134,6 +142,7 @@ private:
     std::deque<CAnsweredRequest> answered;  // by this process
     int answeredCount = 0;
     std::optional<CServerEnd> lastEnd;
+    std::optional<CIdleEnd> idleEnd;
 };
 
 // The library part of a request ("path>id" gives the path).
