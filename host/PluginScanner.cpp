@@ -20,7 +20,9 @@ public:
     CJob(const CPluginScannerOptions& options, const CPluginScannerCallbacks& callbacks, std::vector<CPluginScan>& results,
          std::mutex& callbackLock)
         : options(options), callbacks(callbacks), results(results), callbackLock(callbackLock),
-          x86Options(X86Options(options)), servers{CScanServer(options.server), CScanServer(x86Options)}
+          x86Options(X86Options(options)), servers{CScanServer(options.server), CScanServer(x86Options)},
+          haveX86(!options.serverPathX86.empty() &&
+                  GetFileAttributesW(options.serverPathX86.c_str()) != INVALID_FILE_ATTRIBUTES)
     {
     }
 
@@ -28,8 +30,6 @@ public:
     {
         CPluginScan& scan = results[index];
         scan.request = path;
-        const bool haveX86 = !options.serverPathX86.empty() &&
-                             GetFileAttributesW(options.serverPathX86.c_str()) != INVALID_FILE_ATTRIBUTES;
         const CRoute route = RouteFile(path, haveX86);
         scan.arch = MachineText(route.machine);
         if (route.machine == ServerMachine::kNone) {
@@ -93,8 +93,7 @@ private:
         return alone.Scan(request);
     }
 
-    // Finds the plug-in whose leftover thread ended the server: the one whose library the dump
-    // names, else the one that does it again when scanned alone.
+    // The requests answered within the window in which a late fault may still be theirs.
     std::vector<CAnsweredRequest> Recent(const std::vector<CAnsweredRequest>& answered) const
     {
         const SteadyTime since = std::chrono::steady_clock::now() - options.lateFaultWindow;
@@ -104,6 +103,8 @@ private:
         return recent;
     }
 
+    // Finds the plug-in whose leftover thread ended the server: the one whose library the dump
+    // names, else the one that does it again when scanned alone.
     void Blame(Machine machine, const CServerEnd& end, std::vector<CAnsweredRequest> suspects)
     {
         if (suspects.empty()) return;
@@ -160,6 +161,7 @@ private:
     std::mutex& callbackLock;
     CScanServerOptions x86Options;
     CScanServer servers[2];  // by Machine, each started when first needed
+    bool haveX86;
     std::map<std::string, CPlace> placed;  // where each request's outcome is kept
 };
 
