@@ -6,7 +6,7 @@ namespace {
 
 constexpr DWORD kReaderGraceMs = 2000;
 constexpr size_t kConsoleLimit = 1 << 20;  // kept between two takes; the rest is counted
-constexpr int kConsoleSettleMs = 200;
+constexpr int kConsolePollMs = 20;
 
 HANDLE CurrentThreadHandle()
 {
@@ -136,18 +136,11 @@ bool CChildProcess::Start(const CChildStart& how, std::string& problem)
     console.clear();
     consoleDropped = 0;
     consoleEnded = consoleRead == nullptr;
+    stopping = false;
     reader = std::thread([this] {
         ReadPipe(outputRead, readerThread, outputEnded, [this](const char* bytes, DWORD count) { output.append(bytes, count); });
     });
-    if (consoleRead) {
-        consoleReader = std::thread([this] {
-            ReadPipe(consoleRead, consoleReaderThread, consoleEnded, [this](const char* bytes, DWORD count) {
-                const size_t room = console.size() < kConsoleLimit ? kConsoleLimit - console.size() : 0;
-                console.append(bytes, std::min<size_t>(room, count));
-                consoleDropped += count - std::min<size_t>(room, count);
-            });
-        });
-    }
+    if (consoleRead) consoleReader = std::thread([this] { WatchConsole(); });
     return true;
 }
 
@@ -161,10 +154,8 @@ void CChildProcess::ReadPipe(HANDLE pipe, HANDLE& threadHandle, bool& ended,
     char chunk[4096];
     DWORD count = 0;
     while (ReadFile(pipe, chunk, sizeof(chunk), &count, nullptr) && count > 0) {
-        if (pipe == consoleRead) consoleChunkInHand = true;
         std::lock_guard<std::mutex> guard(lock);
         take(chunk, count);
-        consoleChunkInHand = false;
         changed.notify_all();
     }
     std::lock_guard<std::mutex> guard(lock);
@@ -172,12 +163,37 @@ void CChildProcess::ReadPipe(HANDLE pipe, HANDLE& threadHandle, bool& ended,
     changed.notify_all();
 }
 
+// The console pipe is never read with a blocking call, so that whoever asks for its text can
+// take what is in it at once: what a plug-in printed belongs to its own scan, not to the next.
+// Called with the lock held; false once the pipe has ended.
+bool CChildProcess::DrainConsole()
+{
+    char chunk[4096];
+    DWORD waiting = 0, count = 0;
+    while (PeekNamedPipe(consoleRead, nullptr, 0, nullptr, &waiting, nullptr)) {
+        if (waiting == 0) return true;
+        if (!ReadFile(consoleRead, chunk, std::min<DWORD>(waiting, sizeof(chunk)), &count, nullptr)) break;
+        const size_t room = console.size() < kConsoleLimit ? kConsoleLimit - console.size() : 0;
+        console.append(chunk, std::min<size_t>(room, count));
+        consoleDropped += count - std::min<size_t>(room, count);
+    }
+    return false;
+}
+
+// Keeps the console pipe from filling up while nobody asks for its text, and sees it end.
+void CChildProcess::WatchConsole()
+{
+    std::unique_lock<std::mutex> guard(lock);
+    while (!stopping && DrainConsole()) stopWake.wait_for(guard, std::chrono::milliseconds(kConsolePollMs));
+    consoleEnded = true;
+    changed.notify_all();
+}
+
 CConsoleText CChildProcess::TakeConsole(size_t keep)
 {
     std::unique_lock<std::mutex> guard(lock);
-    // A chunk the reader has taken from the pipe but not added yet belongs to this take. (The
-    // pipe itself is not peeked: on Windows that would wait for the reader's blocked read.)
-    changed.wait_for(guard, std::chrono::milliseconds(kConsoleSettleMs), [this] { return !consoleChunkInHand; });
+    // What the child printed before now is in the pipe or already taken: read it here.
+    DrainConsole();
     CConsoleText taken;
     taken.dropped = consoleDropped + (console.size() > keep ? console.size() - keep : 0);
     console.resize(std::min(console.size(), keep));
@@ -262,7 +278,12 @@ void CChildProcess::End(bool kill, DWORD waitMs)
         job = nullptr;
     }
     StopReader(reader, readerThread, outputEnded);
-    StopReader(consoleReader, consoleReaderThread, consoleEnded);
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        stopping = true;
+        stopWake.notify_all();
+    }
+    if (consoleReader.joinable()) consoleReader.join();
     for (HANDLE* handle : {&outputRead, &consoleRead}) {
         if (*handle) CloseHandle(*handle);
         *handle = nullptr;

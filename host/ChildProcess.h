@@ -4,7 +4,6 @@
 // both start servers this way.
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -73,6 +72,8 @@ public:
     HANDLE Job() const { return job; }
 
 private:
+    bool DrainConsole();
+    void WatchConsole();
     // Reads the pipe until it ends, handing each chunk to `take` under the lock.
     void ReadPipe(HANDLE pipe, HANDLE& threadHandle, bool& ended, const std::function<void(const char*, DWORD)>& take);
     // Waits for a reader thread; one still blocked after a while has its read cancelled, so
@@ -87,11 +88,11 @@ private:
     HANDLE readerThread = nullptr;
     HANDLE consoleRead = nullptr;
     std::thread consoleReader;
-    HANDLE consoleReaderThread = nullptr;
     std::string console;
     size_t consoleDropped = 0;
     bool consoleEnded = false;
-    std::atomic<bool> consoleChunkInHand{false};  // read from the pipe, not yet appended
+    bool stopping = false;  // the console watcher is to end
+    std::condition_variable stopWake;
     std::mutex lock;
     std::condition_variable changed;
     std::string output;     // received and not yet taken as lines

@@ -11,8 +11,9 @@
 
 namespace {
 
-// How much longer than the fault took a suspect is watched when it is scanned again alone.
-constexpr std::chrono::milliseconds kRecheckMargin{1000};
+// How much longer than the fault took a suspect is watched when it is scanned again alone:
+// ending a process can take a second or more under Wine on a busy machine.
+constexpr std::chrono::milliseconds kRecheckMargin{3000};
 
 // One job: a server of its own, and the results it gave, so that a late fault can revise them.
 class CJob {
