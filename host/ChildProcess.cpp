@@ -1,5 +1,6 @@
 #include "host/ChildProcess.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
