@@ -81,9 +81,9 @@ private:
     CScanOutcome ScanConfirmed(Machine machine, const std::string& request, CPlace place)
     {
         CScanServer& server = servers[machine];
-        if (auto end = server.CheckIdle()) Blame(machine, *end, server.RecentRequests(options.lateFaultWindow));
         CScanOutcome outcome = server.Scan(request);
-        // It may have ended between that look and the request.
+        // A server that ended after its last answer and before this request: some earlier
+        // plug-in's doing.
         if (auto idle = server.TakeIdleEnd()) Blame(machine, idle->end, Recent(idle->answered));
         placed[request] = place;
         const bool bad = outcome.status == ScanStatus::kCrashed || outcome.status == ScanStatus::kTimedOut;
