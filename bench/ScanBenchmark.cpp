@@ -271,6 +271,35 @@ CFigure NewServerAgainstPersistent(int rounds, uint32_t perRound)
     return figure;
 }
 
+// A crash after a run of good plug-ins on one server, against what a scanner that starts one
+// process per crash would pay: the same crasher alone on a fresh server, plus the good scans.
+CFigure CrashPath(int rounds, const std::wstring& folder, size_t count)
+{
+    CFigure figure{"the crash path: " + std::to_string(count) + " ok plug-ins, then a crash", "s"};
+    figure.baselineName = "crash alone + ok scans";
+    figure.target = 1.2;
+    std::vector<std::string> files = FilesIn(folder, count);
+    const std::string crasher = Plugin("crash_in_entry");
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    CPluginScannerOptions options;
+    options.server = ServerOptions();
+    options.server.dumpFolder = std::wstring(temp) + L"tessarine-bench-dumps";
+    options.jobs = 1;
+    std::vector<std::string> withCrash = files;
+    withCrash.push_back(crasher);
+    for (int round = 0; round < rounds; ++round) {
+        figure.measured.push_back(Seconds([&] { ScanPlugins(withCrash, options); }));
+        figure.baseline.push_back(Seconds([&] {
+            CScanServer(options.server).Scan(crasher);
+            CScanServer kept(options.server);
+            for (const auto& file : files) kept.Scan(file);
+        }));
+    }
+    figure.note = "both write the crash's dump; the measured side also waits out the job's end";
+    return figure;
+}
+
 CFigure JobsTwoAgainstOne(int rounds, const std::wstring& folder, size_t count)
 {
     CFigure figure{"tessarine-scan --db, --jobs 1 vs --jobs 2", "s for " + std::to_string(count) + " plug-ins"};
@@ -376,6 +405,7 @@ int main(int argc, char** argv)
         run(JobsTwoAgainstOne(rounds, CopiesFolder(count), count));
     }
     if (wanted("scanner")) run(ScannerAgainstRawServer(rounds, hundreds, 300));
+    if (wanted("crash")) run(CrashPath(quick ? 2 : 3, hundreds, quick ? 30 : 60));
     if (wanted("saving")) run(SavingShare(quick ? 2 : 3, CopiesFolder(many), many));
 
     PrintFigures(figures);

@@ -107,6 +107,7 @@ bool CChildProcess::Start(const CChildStart& how, std::string& problem)
     };
     if (!created) {
         release();
+        startError = error;
         problem = "error " + std::to_string(error);
         return false;
     }
@@ -134,15 +135,33 @@ bool CChildProcess::Start(const CChildStart& how, std::string& problem)
     output.clear();
     lineStart = 0;
     outputEnded = false;
+    overflowed = false;
+    discarding = false;
+    startError = 0;
     console.clear();
     consoleDropped = 0;
     consoleEnded = consoleRead == nullptr;
     stopping = false;
     reader = std::thread([this] {
-        ReadPipe(outputRead, readerThread, outputEnded, [this](const char* bytes, DWORD count) { output.append(bytes, count); });
+        ReadPipe(outputRead, readerThread, outputEnded, [this](const char* bytes, DWORD count) { Keep(bytes, count); });
     });
     if (consoleRead) consoleReader = std::thread([this] { WatchConsole(); });
     return true;
+}
+
+// Called with the lock held. A line without an end in sight is not kept: a plug-in writing
+// gigabytes into the pipe must not take the host's memory with it.
+void CChildProcess::Keep(const char* bytes, DWORD count)
+{
+    if (discarding || overflowed) return;
+    output.append(bytes, count);
+    const size_t lastFeed = output.rfind('\n');
+    const size_t open = lastFeed == std::string::npos ? output.size() : output.size() - lastFeed - 1;
+    if (open > kLongestOutputLine) {
+        overflowed = true;
+        output.clear();
+        lineStart = 0;
+    }
 }
 
 void CChildProcess::ReadPipe(HANDLE pipe, HANDLE& threadHandle, bool& ended,
@@ -206,7 +225,21 @@ CConsoleText CChildProcess::TakeConsole(size_t keep)
 bool CChildProcess::HasUntakenOutput()
 {
     std::lock_guard<std::mutex> guard(lock);
-    return !output.empty();
+    return !output.empty() || overflowed;
+}
+
+bool CChildProcess::Overflowed()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return overflowed;
+}
+
+void CChildProcess::DiscardOutput()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    discarding = true;
+    output.clear();
+    lineStart = 0;
 }
 
 bool CChildProcess::Write(const std::string& bytes)
@@ -259,6 +292,37 @@ DWORD CChildProcess::WaitForExit(DWORD waitMs)
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process, &code);
     return code;
+}
+
+std::chrono::steady_clock::time_point CChildProcess::ExitTime() const
+{
+    const auto now = std::chrono::steady_clock::now();
+    FILETIME created, exited, kernel, user, current;
+    if (!process || !GetProcessTimes(process, &created, &exited, &kernel, &user)) return now;
+    GetSystemTimeAsFileTime(&current);
+    auto ticks = [](const FILETIME& time) {
+        return static_cast<int64_t>(static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime);
+    };
+    const int64_t ago = ticks(current) - ticks(exited);  // in 100 ns
+    if (ticks(exited) == 0 || ago < 0) return now;
+    return now - std::chrono::microseconds(ago / 10);
+}
+
+void CChildProcess::EndJobHelpers()
+{
+    if (!job) return;
+    std::vector<char> buffer(sizeof(JOBOBJECT_BASIC_PROCESS_ID_LIST) + 256 * sizeof(ULONG_PTR));
+    auto* list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
+    if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, list, static_cast<DWORD>(buffer.size()), nullptr)) return;
+    const DWORD own = ProcessId();
+    for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i) {
+        const DWORD id = static_cast<DWORD>(list->ProcessIdList[i]);
+        if (id == own) continue;
+        if (HANDLE helper = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {
+            TerminateProcess(helper, 1);
+            CloseHandle(helper);
+        }
+    }
 }
 
 void CChildProcess::Terminate(DWORD exitCode)

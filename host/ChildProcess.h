@@ -38,8 +38,9 @@ public:
     CChildProcess& operator=(const CChildProcess&) = delete;
 
     // Only the child's two pipe ends are inherited. False, with the reason ("error N" when the
-    // system refused to create the process), when it could not start.
+    // system refused to create the process, which StartError then gives), when it could not start.
     bool Start(const CChildStart& how, std::string& problem);
+    DWORD StartError() const { return startError; }
     bool Running() const { return process != nullptr; }
     HANDLE Process() const { return process; }
     bool HasExited() const { return process == nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
@@ -57,11 +58,19 @@ public:
     std::string Output();
     // Output that arrived and was not taken as lines yet.
     bool HasUntakenOutput();
+    // A line longer than the limit arrived: the output is no longer kept, and cannot be trusted.
+    bool Overflowed();
+    // From now on the output is read and thrown away: for a process we no longer ask anything.
+    void DiscardOutput();
     // The console text since the last call, at most `keep` bytes of it.
     CConsoleText TakeConsole(size_t keep);
 
     // The exit code once the process has ended, else STILL_ACTIVE after waiting `waitMs`.
     DWORD WaitForExit(DWORD waitMs);
+    // When it ended, on the steady clock; now when the system cannot say.
+    std::chrono::steady_clock::time_point ExitTime() const;
+    // Ends every process of its job but the child itself, which keeps what it is doing.
+    void EndJobHelpers();
     void Terminate(DWORD exitCode);
     // Ends it: closes the request pipe, waits `waitMs` for it to leave (or not at all when
     // `kill`), terminates it and its job, and releases everything.
@@ -73,6 +82,7 @@ public:
 
 private:
     bool DrainConsole();
+    void Keep(const char* bytes, DWORD count);
     void WatchConsole();
     // Reads the pipe until it ends, handing each chunk to `take` under the lock.
     void ReadPipe(HANDLE pipe, HANDLE& threadHandle, bool& ended, const std::function<void(const char*, DWORD)>& take);
@@ -98,7 +108,13 @@ private:
     std::string output;     // received and not yet taken as lines
     size_t lineStart = 0;   // where the next line search starts in `output`
     bool outputEnded = false;
+    bool overflowed = false;
+    bool discarding = false;
+    DWORD startError = 0;
 };
+
+// The longest output line kept; a longer one cannot come from a scan server.
+constexpr size_t kLongestOutputLine = 1 << 20;
 
 // A handle or number as the bare lower-case hexadecimal the server's arguments take.
 std::wstring HexArgumentText(uint64_t value);

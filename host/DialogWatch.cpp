@@ -3,7 +3,9 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "host/WindowsText.h"
 
@@ -99,6 +101,28 @@ bool StartGdiPlus()
     return started;
 }
 
+bool RunningUnderWine()
+{
+    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
+// A picture of one colour only shows nothing: a window not painted yet, or drawn as black.
+bool OneColour(HDC memory, HBITMAP bitmap, int width, int height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    if (!GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS)) return true;
+    const uint32_t first = pixels.front() & 0xFFFFFF;
+    return std::all_of(pixels.begin(), pixels.end(), [&](uint32_t pixel) { return (pixel & 0xFFFFFF) == first; });
+}
+
 }  // namespace
 
 const char* DialogPolicyName(DialogPolicy policy)
@@ -122,39 +146,52 @@ CDialogRecord DescribeWindow(HWND window)
 {
     CDialogRecord record;
     record.title = TextOf(window);
+    // A hung window does not answer; the title the system keeps for it still says what it is.
+    if (record.title.empty()) {
+        wchar_t cached[256] = {};
+        if (GetWindowTextW(window, cached, 256) > 0) record.title = ToUtf8(cached);
+    }
     record.className = ClassOf(window);
     GetWindowRect(window, &record.rect);
     EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&record));
     return record;
 }
 
-bool SaveWindowPicture(HWND window, const std::wstring& path)
+CPictureResult SaveWindowPicture(HWND window, const std::wstring& path)
 {
     RECT rect{};
-    if (!GetWindowRect(window, &rect) || !StartGdiPlus()) return false;
+    if (!GetWindowRect(window, &rect) || !StartGdiPlus()) return CPictureResult::kFailed;
+    if (IsHungAppWindow(window)) return CPictureResult::kDoesNotPaint;
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return false;
+    if (width <= 0 || height <= 0) return CPictureResult::kFailed;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    // The screen shows it as the user sees it; a covered window draws itself instead.
-    const bool onTop = GetForegroundWindow() == window || WindowFromPoint({rect.left + width / 2, rect.top + height / 2}) == window;
-    const bool drawn = (onTop && BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY)) ||
-                       PrintWindow(window, memory, 0);
+    // The screen shows it as the user sees it. A dialog's centre is usually one of its controls,
+    // so the window there counts by the top-level window it belongs to.
+    const HWND atCentre = WindowFromPoint({rect.left + width / 2, rect.top + height / 2});
+    const bool onTop = GetForegroundWindow() == window || (atCentre && GetAncestor(atCentre, GA_ROOT) == window);
+    bool drawn = false;
+    if (onTop) drawn = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    else if (!RunningUnderWine()) drawn = PrintWindow(window, memory, 0);
     SelectObject(memory, previous);
-    bool saved = false;
-    if (drawn) {
+    CPictureResult result = CPictureResult::kNotYet;
+    if (drawn && !OneColour(memory, bitmap, width, height)) {
+        result = CPictureResult::kFailed;
         Gdiplus::GpBitmap* image = nullptr;
         if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) == Gdiplus::Ok) {
-            saved = Gdiplus::DllExports::GdipSaveImageToFile(image, path.c_str(), &kPngEncoder, nullptr) == Gdiplus::Ok;
+            if (Gdiplus::DllExports::GdipSaveImageToFile(image, path.c_str(), &kPngEncoder, nullptr) == Gdiplus::Ok)
+                result = CPictureResult::kSaved;
             Gdiplus::DllExports::GdipDisposeImage(image);
         }
     }
+    // Not painted yet: asked to paint now, for the next look.
+    if (result == CPictureResult::kNotYet) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return saved;
+    return result;
 }
 
 void DismissWindow(HWND window)

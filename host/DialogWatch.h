@@ -23,6 +23,7 @@ struct CDialogRecord {
     std::vector<std::string> buttons;  // button labels
     RECT rect{};
     std::wstring picture;  // a PNG of it, beside the dumps; empty when none could be taken
+    std::string pictureProblem;  // why there is none, when it is known
     std::string action;    // "reported", "dismissed" or "seen"
 };
 
@@ -34,9 +35,17 @@ std::vector<HWND> FindPluginWindows(DWORD processId, HANDLE job);
 // never blocks us) and its rectangle.
 CDialogRecord DescribeWindow(HWND window);
 
-// A PNG of the window as the screen shows it (PrintWindow where it is covered). False when no
-// picture could be written.
-bool SaveWindowPicture(HWND window, const std::wstring& path);
+constexpr char kNoPaintPicture[] = "no picture (the window does not paint)";
+
+enum class CPictureResult {
+    kSaved,
+    kNotYet,        // nothing but one colour: it has not painted itself yet, or is covered
+    kDoesNotPaint,  // its thread does not answer: it never will
+    kFailed,
+};
+// A PNG of the window as the screen shows it. A covered window is asked to draw itself, except
+// under Wine, which draws nothing across processes.
+CPictureResult SaveWindowPicture(HWND window, const std::wstring& path);
 
 // Posts the dialog's Cancel command, or WM_CLOSE when it has no Cancel button; never waits.
 void DismissWindow(HWND window);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -19,13 +20,52 @@ constexpr int kDependencyDepth = 4;
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
 
+// A file read in parts, as the PE reader asks for them: no image is read whole.
+class CFileReader {
+public:
+    explicit CFileReader(const std::wstring& path)
+        : file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~CFileReader()
+    {
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+    CFileReader(const CFileReader&) = delete;
+    CFileReader& operator=(const CFileReader&) = delete;
+    bool Opened() const { return file != INVALID_HANDLE_VALUE; }
+    CReadAt Reader() const
+    {
+        return [this](uint64_t offset, size_t count) {
+            std::string bytes(std::min<size_t>(count, 1 << 20), '\0');
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(offset);
+            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+            DWORD read = 0;
+            if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, &at)) read = 0;
+            bytes.resize(read);
+            return bytes;
+        };
+    }
+
+private:
+    HANDLE file;
+};
+
+const char* Bitness(const std::string& platform) { return platform == "x86" ? "32-bit" : "64-bit"; }
+uint16_t MachineOf(const std::string& platform) { return platform == "x86" ? kMachineX86 : kMachineX64; }
+
 // Where the system looks for a plug-in's dependencies when it is loaded with its own folder
-// first: that folder, the system folders, then PATH.
-std::vector<std::wstring> SearchFolders(const std::wstring& pluginFolder)
+// first: that folder, the system folder of the plug-in's machine (SysWOW64 for a 32-bit one),
+// the Windows folder, then PATH.
+std::vector<std::wstring> SearchFolders(const std::wstring& pluginFolder, const std::string& platform)
 {
     std::vector<std::wstring> folders{pluginFolder};
     wchar_t folder[MAX_PATH + 1];
-    if (GetSystemDirectoryW(folder, MAX_PATH + 1)) folders.push_back(folder);
+    const bool wow64 = platform == "x86" && sizeof(void*) == 8;
+    if (wow64 ? GetSystemWow64DirectoryW(folder, MAX_PATH + 1) : GetSystemDirectoryW(folder, MAX_PATH + 1))
+        folders.push_back(folder);
     if (GetWindowsDirectoryW(folder, MAX_PATH + 1)) folders.push_back(folder);
     const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
     std::wstring path(size, L'\0');
@@ -38,29 +78,47 @@ std::vector<std::wstring> SearchFolders(const std::wstring& pluginFolder)
     return folders;
 }
 
-std::wstring FindDll(const std::wstring& name, const std::vector<std::wstring>& folders)
+// The first file of that name in the folders that is built for `machine`: one for another
+// machine does not count, as the loader passes it by too.
+std::wstring FindDll(const std::wstring& name, const std::vector<std::wstring>& folders, uint16_t machine)
 {
     for (const auto& folder : folders) {
         const std::wstring candidate = folder + L"\\" + name;
-        if (GetFileAttributesW(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) return candidate;
+        if (GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        const CFileReader file(candidate);
+        if (!file.Opened()) continue;
+        const auto found = PeMachine(file.Reader());
+        if (!found || *found == machine) return candidate;
     }
     return L"";
 }
 
+// One spelling per file: case, trailing dots and spaces, and relative parts do not make another.
+std::wstring PathIdentity(const std::wstring& path)
+{
+    wchar_t full[MAX_PATH * 4];
+    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr);
+    std::wstring key = length > 0 && length < MAX_PATH * 4 ? std::wstring(full, length) : path;
+    while (!key.empty() && (key.back() == L'.' || key.back() == L' ')) key.pop_back();
+    CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
 // The first import, of the library or of the libraries it needs in turn, found nowhere;
 // with the chain that needs it.
-std::string MissingDependency(const std::wstring& path, const std::vector<std::wstring>& folders,
-                              std::set<std::wstring>& seen, int depth)
+std::string MissingDependency(const std::wstring& path, const std::vector<std::wstring>& folders, uint16_t machine,
+                              const char* bitness, std::set<std::wstring>& seen, int depth)
 {
-    std::string image;
-    if (depth > kDependencyDepth || !seen.insert(path).second || !ReadFileBytes(path, image)) return "";
-    for (const std::string& name : ImportedDllNames(image)) {
+    if (depth > kDependencyDepth || !seen.insert(PathIdentity(path)).second) return "";
+    const CFileReader file(path);
+    if (!file.Opened()) return "";
+    for (const std::string& name : ImportedDllNames(file.Reader())) {
         // API sets are resolved by the loader, not found as files.
         if (_strnicmp(name.c_str(), "api-ms-", 7) == 0 || _strnicmp(name.c_str(), "ext-ms-", 7) == 0) continue;
-        const std::wstring found = FindDll(FromUtf8(name), folders);
-        if (found.empty()) return name;
+        const std::wstring found = FindDll(FromUtf8(name), folders, machine);
+        if (found.empty()) return name + " (" + bitness + ")";
         if (FolderOf(found) != folders.front()) continue;  // the system's own DLLs are complete
-        const std::string deeper = MissingDependency(found, folders, seen, depth + 1);
+        const std::string deeper = MissingDependency(found, folders, machine, bitness, seen, depth + 1);
         if (!deeper.empty()) return deeper + " (needed by " + name + ")";
     }
     return "";
@@ -102,17 +160,19 @@ std::string ExplainLoadError(unsigned long error, const std::wstring& path, cons
 {
     switch (error) {
     case kBadExeFormat: {
-        std::string header;
-        ReadFileBytes(path, header, 1 << 20);
-        const auto machine = PeMachine(header);
+        const CFileReader file(path);
+        const auto machine = file.Opened() ? PeMachine(file.Reader()) : std::nullopt;
         if (!machine) return "the file is not a Windows DLL";
         if (*machine == kMachineX86 && serverPlatform == "x64") return "the file is a 32-bit DLL; the scan server is 64-bit";
         if (*machine == kMachineX64 && serverPlatform == "x86") return "the file is a 64-bit DLL; the scan server is 32-bit";
+        if (*machine == MachineOf(serverPlatform))
+            return "the file is a DLL for " + MachineName(*machine) + ", but damaged: the system cannot load it";
         return "the file is a DLL for " + MachineName(*machine) + ", not for this machine";
     }
     case kModuleNotFound: {
         std::set<std::wstring> seen;
-        const std::string missing = MissingDependency(path, SearchFolders(FolderOf(path)), seen, 0);
+        const std::string missing = MissingDependency(path, SearchFolders(FolderOf(path), serverPlatform),
+                                                      MachineOf(serverPlatform), Bitness(serverPlatform), seen, 0);
         return missing.empty() ? "a DLL it needs is missing" : "it needs " + missing + ", which is not installed";
     }
     case kDllInitFailed: return "its DllMain refused to load";

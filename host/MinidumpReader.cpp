@@ -27,7 +27,8 @@ public:
     bool ReadName(uint64_t offset, std::string& text) const
     {
         uint32_t length = 0;
-        if (!Read(offset, length) || length % 2 || bytes.size() - offset - 4 < length) return false;
+        if (!Read(offset, length) || length % 2 || length > kLongestModuleName || bytes.size() - offset - 4 < length)
+            return false;
         std::u16string units(length / 2, u'\0');
         std::memcpy(units.data(), bytes.data() + offset + 4, length);
         text = ToUtf8(units);
@@ -51,27 +52,35 @@ std::optional<CDumpSummary> ReadMinidump(std::string_view bytes)
 {
     const CReader reader(bytes);
     uint32_t signature = 0, streams = 0, directory = 0;
-    if (!reader.Read(0, signature) || signature != kSignature || !reader.Read(8, streams) || !reader.Read(12, directory))
+    if (bytes.size() > kLargestMinidump || !reader.Read(0, signature) || signature != kSignature ||
+        !reader.Read(8, streams) || !reader.Read(12, directory))
         return std::nullopt;
     CDumpSummary summary;
-    bool haveException = false;
-    for (uint32_t i = 0; i < streams && i < 4096; ++i) {
+    bool haveException = false, haveModules = false;
+    // Names may all point at the same bytes; what they may take in all is what the file holds.
+    size_t nameBudget = bytes.size();
+    // Each directory entry takes 12 bytes of the file: the count is bounded by its size.
+    for (uint32_t i = 0; i < streams && (haveModules == false || haveException == false); ++i) {
         const uint64_t entry = directory + 12ull * i;
         uint32_t type = 0, size = 0, at = 0;
         if (!reader.Read(entry, type) || !reader.Read(entry + 4, size) || !reader.Read(entry + 8, at)) return std::nullopt;
-        if (type == kExceptionStream) {
+        if (type == kExceptionStream && !haveException) {
             // ThreadId, alignment, then MINIDUMP_EXCEPTION: code, flags, record, address.
-            haveException = reader.Read(at + 8, summary.exceptionCode) && reader.Read(at + 24, summary.exceptionAddress);
-        } else if (type == kModuleListStream) {
+            haveException = reader.Read(at, summary.threadId) && reader.Read(at + 8, summary.exceptionCode) &&
+                            reader.Read(at + 24, summary.exceptionAddress);
+        } else if (type == kModuleListStream && !haveModules) {
+            haveModules = true;
             uint32_t count = 0;
             if (!reader.Read(at, count)) continue;
-            for (uint32_t m = 0; m < count && m < 65536; ++m) {
+            for (uint32_t m = 0; m < count && m < kMostDumpModules; ++m) {
                 const uint64_t module = at + 4 + kModuleEntrySize * m;
                 CDumpModule found;
                 uint32_t nameAt = 0;
                 if (!reader.Read(module, found.base) || !reader.Read(module + 8, found.size) ||
-                    !reader.Read(module + 20, nameAt) || !reader.ReadName(nameAt, found.path))
+                    !reader.Read(module + 20, nameAt) || !reader.ReadName(nameAt, found.path) ||
+                    found.path.size() > nameBudget)
                     break;
+                nameBudget -= found.path.size();
                 summary.modules.push_back(std::move(found));
             }
         }

@@ -15,6 +15,7 @@ struct CDumpModule {
 };
 
 struct CDumpSummary {
+    uint32_t threadId = 0;  // the thread the exception happened on
     uint32_t exceptionCode = 0;
     uint64_t exceptionAddress = 0;
     std::vector<CDumpModule> modules;
@@ -23,7 +24,14 @@ struct CDumpSummary {
     const CDumpModule* ModuleAt(uint64_t address) const;
 };
 
-// Nothing when the bytes are not a minidump with an exception stream.
+// Dumps are read whole; a larger file is no dump of a scan server. Everything a dump counts
+// is bounded too, so that reading takes memory in proportion to the file at most.
+constexpr size_t kLargestMinidump = 64u << 20;
+constexpr uint32_t kMostDumpModules = 4096;
+constexpr uint32_t kLongestModuleName = 2048;  // bytes of UTF-16
+
+// Nothing when the bytes are not a minidump with an exception stream. Only the first module
+// list counts; modules beyond the bound, and names that are too long, are left out.
 std::optional<CDumpSummary> ReadMinidump(std::string_view bytes);
 
 // "C0000005 (access violation)": the code in hex, with its name when it has a well-known one.

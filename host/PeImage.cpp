@@ -7,10 +7,11 @@
 namespace {
 
 template <typename T>
-bool ReadAt(std::string_view bytes, uint64_t offset, T& value)
+bool ReadAt(const CReadAt& read, uint64_t offset, T& value)
 {
-    if (offset > bytes.size() || bytes.size() - offset < sizeof(T)) return false;
-    std::memcpy(&value, bytes.data() + offset, sizeof(T));
+    const std::string bytes = read(offset, sizeof(T));
+    if (bytes.size() < sizeof(T)) return false;
+    std::memcpy(&value, bytes.data(), sizeof(T));
     return true;
 }
 
@@ -21,12 +22,13 @@ struct CSection {
 constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr uint16_t kOptionalMagic32 = 0x10B;
 constexpr uint16_t kOptionalMagic64 = 0x20B;
+constexpr uint32_t kImportDescriptorSize = 20;
 
-std::optional<uint32_t> PeHeaderOffset(std::string_view image)
+std::optional<uint32_t> PeHeaderOffset(const CReadAt& read)
 {
     uint16_t mz = 0;
     uint32_t offset = 0, signature = 0;
-    if (!ReadAt(image, 0, mz) || mz != 0x5A4D || !ReadAt(image, 0x3C, offset) || !ReadAt(image, offset, signature) ||
+    if (!ReadAt(read, 0, mz) || mz != 0x5A4D || !ReadAt(read, 0x3C, offset) || !ReadAt(read, offset, signature) ||
         signature != kPeSignature)
         return std::nullopt;
     return offset;
@@ -34,13 +36,23 @@ std::optional<uint32_t> PeHeaderOffset(std::string_view image)
 
 }  // namespace
 
-std::optional<uint16_t> PeMachine(std::string_view image)
+CReadAt ReadFromBytes(std::string_view bytes)
 {
-    const auto header = PeHeaderOffset(image);
+    return [bytes](uint64_t offset, size_t count) {
+        if (offset >= bytes.size()) return std::string();
+        return std::string(bytes.substr(static_cast<size_t>(offset), count));
+    };
+}
+
+std::optional<uint16_t> PeMachine(const CReadAt& read)
+{
+    const auto header = PeHeaderOffset(read);
     uint16_t machine = 0;
-    if (!header || !ReadAt(image, *header + 4, machine)) return std::nullopt;
+    if (!header || !ReadAt(read, uint64_t{*header} + 4, machine)) return std::nullopt;
     return machine;
 }
+
+std::optional<uint16_t> PeMachine(std::string_view image) { return PeMachine(ReadFromBytes(image)); }
 
 std::string MachineName(uint16_t machine)
 {
@@ -55,42 +67,54 @@ std::string MachineName(uint16_t machine)
     return text;
 }
 
-std::vector<std::string> ImportedDllNames(std::string_view image)
+std::vector<std::string> ImportedDllNames(const CReadAt& read)
 {
     std::vector<std::string> names;
-    const auto header = PeHeaderOffset(image);
+    const auto header = PeHeaderOffset(read);
     uint16_t sectionCount = 0, optionalSize = 0, magic = 0;
-    if (!header || !ReadAt(image, *header + 6, sectionCount) || !ReadAt(image, *header + 20, optionalSize)) return names;
-    const uint64_t optional = *header + 24;
-    if (!ReadAt(image, optional, magic) || (magic != kOptionalMagic32 && magic != kOptionalMagic64)) return names;
+    if (!header || !ReadAt(read, uint64_t{*header} + 6, sectionCount) || !ReadAt(read, uint64_t{*header} + 20, optionalSize))
+        return names;
+    const uint64_t optional = uint64_t{*header} + 24;
+    if (!ReadAt(read, optional, magic) || (magic != kOptionalMagic32 && magic != kOptionalMagic64)) return names;
     // The import table is the second data directory.
     const uint64_t directories = optional + (magic == kOptionalMagic64 ? 112 : 96);
     uint32_t importRva = 0;
-    if (!ReadAt(image, directories + 8, importRva) || importRva == 0) return names;
+    if (!ReadAt(read, directories + 8, importRva) || importRva == 0) return names;
 
+    const std::string table = read(optional + optionalSize, 40ull * sectionCount);
     std::vector<CSection> sections;
-    for (uint16_t i = 0; i < sectionCount; ++i) {
-        const uint64_t at = optional + optionalSize + 40ull * i;
+    for (size_t at = 0; at + 40 <= table.size(); at += 40) {
         CSection section{};
-        if (!ReadAt(image, at + 8, section.virtualSize) || !ReadAt(image, at + 12, section.virtualAddress) ||
-            !ReadAt(image, at + 16, section.rawSize) || !ReadAt(image, at + 20, section.rawOffset))
-            return names;
+        std::memcpy(&section.virtualSize, table.data() + at + 8, 4);
+        std::memcpy(&section.virtualAddress, table.data() + at + 12, 4);
+        std::memcpy(&section.rawSize, table.data() + at + 16, 4);
+        std::memcpy(&section.rawOffset, table.data() + at + 20, 4);
         sections.push_back(section);
     }
-    auto fileOffset = [&](uint32_t rva) -> std::optional<uint64_t> {
+    // Where an address lies in the file, and how many of the section's bytes follow it there.
+    auto fileOffset = [&](uint32_t rva, uint64_t& room) -> std::optional<uint64_t> {
         for (const auto& s : sections)
-            if (rva >= s.virtualAddress && rva - s.virtualAddress < std::max(s.virtualSize, s.rawSize))
+            if (rva >= s.virtualAddress && rva - s.virtualAddress < s.rawSize) {
+                room = s.rawSize - (rva - s.virtualAddress);
                 return uint64_t{s.rawOffset} + (rva - s.virtualAddress);
+            }
         return std::nullopt;
     };
-    const auto table = fileOffset(importRva);
-    for (uint64_t descriptor = table.value_or(image.size()); names.size() < 1024; descriptor += 20) {
+    uint64_t room = 0;
+    const auto start = fileOffset(importRva, room);
+    if (!start) return names;
+    for (uint64_t index = 0; index < kMostImports && (index + 1) * kImportDescriptorSize <= room; ++index) {
         uint32_t nameRva = 0;
-        if (!ReadAt(image, descriptor + 12, nameRva) || nameRva == 0) break;
-        const auto name = fileOffset(nameRva);
-        if (!name || *name >= image.size()) break;
-        const size_t end = image.find('\0', *name);
-        names.emplace_back(image.substr(*name, end == std::string_view::npos ? std::string_view::npos : end - *name));
+        if (!ReadAt(read, *start + index * kImportDescriptorSize + 12, nameRva) || nameRva == 0) break;
+        uint64_t nameRoom = 0;
+        const auto name = fileOffset(nameRva, nameRoom);
+        if (!name) continue;
+        const std::string bytes = read(*name, static_cast<size_t>(std::min<uint64_t>(nameRoom, kLongestImportName + 1)));
+        const size_t end = bytes.find('\0');
+        if (end == std::string::npos || end == 0) continue;
+        names.push_back(bytes.substr(0, end));
     }
     return names;
 }
+
+std::vector<std::string> ImportedDllNames(std::string_view image) { return ImportedDllNames(ReadFromBytes(image)); }

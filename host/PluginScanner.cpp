@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <exception>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -11,19 +12,15 @@
 
 namespace {
 
-// How much longer than the fault took a suspect is watched when it is scanned again alone:
-// ending a process can take a second or more under Wine on a busy machine.
-constexpr std::chrono::milliseconds kRecheckMargin{3000};
-
-// One job: a server of its own, and the results it gave, so that a late fault can revise them.
+// One job: its servers, and the results it gave, so that a late fault can revise them.
 class CJob {
 public:
     CJob(const CPluginScannerOptions& options, const CPluginScannerCallbacks& callbacks, std::vector<CPluginScan>& results,
          std::mutex& callbackLock)
         : options(options), callbacks(callbacks), results(results), callbackLock(callbackLock),
-          x86Options(X86Options(options)), servers{CScanServer(options.server), CScanServer(x86Options)},
           haveX86(!options.serverPathX86.empty() &&
-                  GetFileAttributesW(options.serverPathX86.c_str()) != INVALID_FILE_ATTRIBUTES)
+                  GetFileAttributesW(options.serverPathX86.c_str()) != INVALID_FILE_ATTRIBUTES),
+          blame(BlameOptions())
     {
     }
 
@@ -31,120 +28,82 @@ public:
     {
         CPluginScan& scan = results[index];
         scan.request = path;
-        const CRoute route = RouteFile(path, haveX86);
-        scan.arch = MachineText(route.machine);
-        if (route.machine == ServerMachine::kNone) {
-            scan.outcome.error = route.problem;
-            scan.outcome.hostFailure = route.serverMissing;
-            Report(callbacks.finished, index);
-            return;
-        }
-        const Machine machine = route.machine == ServerMachine::kX86 ? kX86 : kX64;
-        scan.outcome = ScanConfirmed(machine, scan.request, {index, -1});
-        if (scan.outcome.status == ScanStatus::kOk && scan.outcome.report.IsShell()) {
-            scan.subPlugins.resize(scan.outcome.report.subPlugins.size());
-            for (size_t i = 0; i < scan.subPlugins.size(); ++i) {
-                CPluginScan& sub = scan.subPlugins[i];
-                sub.request = SubPluginRequest(path, scan.outcome.report.subPlugins[i].id);
-                sub.arch = scan.arch;
-                sub.outcome = ScanConfirmed(machine, sub.request, {index, static_cast<int>(i)});
+        try {
+            const CRoute route = RouteFile(path, haveX86);
+            scan.arch = MachineText(route.machine);
+            if (route.machine == ServerMachine::kNone) {
+                scan.outcome.error = route.problem;
+                scan.outcome.hostFailure = route.serverMissing;
+            } else {
+                ScanRouted(index, route.machine, scan);
             }
+        } catch (const std::exception& e) {
+            // The host's own failure: no verdict on the plug-in, and the other files go on.
+            scan.outcome = CScanOutcome{};
+            scan.outcome.error = std::string("the scanner failed: ") + e.what();
+            scan.outcome.hostFailure = true;
         }
         Report(callbacks.finished, index);
     }
 
-    // A late fault of the last plug-ins is still seen while the threads they left run on.
-    void Finish()
-    {
-        for (Machine machine : {kX64, kX86}) {
-            if (auto end = servers[machine].Settle(std::chrono::steady_clock::now() + options.lateFaultWindow))
-                Blame(machine, *end, servers[machine].RecentRequests(options.lateFaultWindow));
-            servers[machine].Stop();
-        }
-    }
+    void Finish() { blame.Finish(); }
 
 private:
-    enum Machine { kX64, kX86 };
     struct CPlace {
         size_t index;
         int sub;  // -1: the file itself
     };
 
-    static CScanServerOptions X86Options(const CPluginScannerOptions& options)
+    CBlameOptions BlameOptions()
     {
-        CScanServerOptions x86 = options.server;
-        x86.serverPath = options.serverPathX86;
-        return x86;
-    }
-    const CScanServerOptions& OptionsFor(Machine machine) const { return machine == kX86 ? x86Options : options.server; }
-
-    CScanOutcome ScanConfirmed(Machine machine, const std::string& request, CPlace place)
-    {
-        CScanServer& server = servers[machine];
-        CScanOutcome outcome = server.Scan(request);
-        // A server that ended after its last answer and before this request: some earlier
-        // plug-in's doing.
-        if (auto idle = server.TakeIdleEnd()) Blame(machine, idle->end, Recent(idle->answered));
-        placed[request] = place;
-        const bool bad = outcome.status == ScanStatus::kCrashed || outcome.status == ScanStatus::kTimedOut;
-        if (!bad || outcome.priorRequests == 0) return outcome;
-        if (outcome.status == ScanStatus::kCrashed && server.LastEnd())
-            Blame(machine, *server.LastEnd(), server.RecentRequests(options.lateFaultWindow));
-        CScanServer alone(OptionsFor(machine));
-        return alone.Scan(request);
+        CBlameOptions blameOptions;
+        blameOptions.x64 = options.server;
+        blameOptions.x64.machine = "x64";
+        blameOptions.x86 = options.server;
+        blameOptions.x86.serverPath = options.serverPathX86;
+        blameOptions.x86.machine = "x86";
+        blameOptions.lateFaultWindow = options.lateFaultWindow;
+        blameOptions.recheckLimit = options.recheckLimit;
+        blameOptions.revise = [this](const std::string& request, const CServerEnd& end, bool afterScan) {
+            Revise(request, end, afterScan);
+        };
+        blameOptions.unexplained = [this](const CUnexplainedEnd& end) {
+            if (!callbacks.unexplained) return;
+            std::lock_guard<std::mutex> guard(callbackLock);
+            callbacks.unexplained(end);
+        };
+        return blameOptions;
     }
 
-    // The requests answered within the window in which a late fault may still be theirs.
-    std::vector<CAnsweredRequest> Recent(const std::vector<CAnsweredRequest>& answered) const
+    void ScanRouted(size_t index, ServerMachine machine, CPluginScan& scan)
     {
-        const SteadyTime since = std::chrono::steady_clock::now() - options.lateFaultWindow;
-        std::vector<CAnsweredRequest> recent;
-        for (const auto& entry : answered)
-            if (entry.answered >= since) recent.push_back(entry);
-        return recent;
-    }
-
-    // Finds the plug-in whose leftover thread ended the server: the one whose library the dump
-    // names, else the one that does it again when scanned alone.
-    void Blame(Machine machine, const CServerEnd& end, std::vector<CAnsweredRequest> suspects)
-    {
-        if (suspects.empty()) return;
-        if (!end.faultModule.empty()) {
-            for (const auto& suspect : suspects)
-                if (_stricmp(RequestLibrary(suspect.request).c_str(), end.faultModule.c_str()) == 0) {
-                    Revise(suspect.request, end);
-                    return;
-                }
-        }
-        std::reverse(suspects.begin(), suspects.end());  // the latest first
-        for (const auto& suspect : suspects) {
-            const auto delay = std::chrono::duration_cast<std::chrono::milliseconds>(end.when - suspect.answered);
-            CScanServer alone(OptionsFor(machine));
-            const CScanOutcome again = alone.Scan(suspect.request);
-            if (again.status == ScanStatus::kCrashed && alone.LastEnd()) {
-                Revise(suspect.request, *alone.LastEnd());
-                return;
-            }
-            if (auto late = alone.WaitForEnd(std::chrono::steady_clock::now() + delay + kRecheckMargin)) {
-                Revise(suspect.request, *late);
-                return;
-            }
+        placed[scan.request] = {index, -1};
+        scan.outcome = blame.Scan(machine, scan.request);
+        if (scan.outcome.status != ScanStatus::kOk || !scan.outcome.report.IsShell()) return;
+        scan.subPlugins.resize(scan.outcome.report.subPlugins.size());
+        for (size_t i = 0; i < scan.subPlugins.size(); ++i) {
+            CPluginScan& sub = scan.subPlugins[i];
+            sub.request = SubPluginRequest(scan.request, scan.outcome.report.subPlugins[i].id);
+            sub.arch = scan.arch;
+            placed[sub.request] = {index, static_cast<int>(i)};
+            sub.outcome = blame.Scan(machine, sub.request);
         }
     }
 
-    void Revise(const std::string& request, const CServerEnd& end)
+    void Revise(const std::string& request, const CServerEnd& end, bool afterScan)
     {
         const auto found = placed.find(request);
         if (found == placed.end()) return;
         CPluginScan& scan = results[found->second.index];
+        if (found->second.sub >= static_cast<int>(scan.subPlugins.size())) return;
         CScanOutcome& outcome = found->second.sub < 0 ? scan.outcome : scan.subPlugins[found->second.sub].outcome;
         outcome.status = ScanStatus::kCrashed;
-        outcome.afterScan = true;
+        outcome.afterScan = afterScan;
         outcome.exitCode = end.exitCode;
         outcome.exceptionCode = end.exceptionCode;
         outcome.dumpFile = end.dumpFile;
         outcome.faultModule = end.faultModule;
-        outcome.error = "after its scan: " + end.Description();
+        outcome.error = (afterScan ? "after its scan: " : "when scanned again alone: ") + end.Description();
         Report(callbacks.revised, found->second.index);
     }
 
@@ -160,10 +119,9 @@ private:
     const CPluginScannerCallbacks& callbacks;
     std::vector<CPluginScan>& results;
     std::mutex& callbackLock;
-    CScanServerOptions x86Options;
-    CScanServer servers[2];  // by Machine, each started when first needed
     bool haveX86;
     std::map<std::string, CPlace> placed;  // where each request's outcome is kept
+    CBlame blame;
 };
 
 }  // namespace
@@ -191,7 +149,17 @@ std::vector<CPluginScan> ScanPlugins(const std::vector<std::string>& paths, cons
             }
             job.ScanFile(index, paths[index]);
         }
-        job.Finish();
+        try {
+            job.Finish();
+        } catch (const std::exception& e) {
+            // Every result is in already; what could not be watched to the end is said so.
+            if (callbacks.unexplained) {
+                CUnexplainedEnd failure;
+                failure.why = std::string("the scanner failed while its servers ended: ") + e.what();
+                std::lock_guard<std::mutex> guard(callbackLock);
+                callbacks.unexplained(failure);
+            }
+        }
     };
 
     const int jobs = std::clamp<int>(options.jobs, 1, static_cast<int>(std::max<size_t>(paths.size(), 1)));

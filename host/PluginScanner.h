@@ -1,22 +1,15 @@
 #pragma once
-// Scans a list of plug-in libraries with several scan servers at once, one server per job,
-// kept while its plug-ins behave. A crash or a hang costs only the plug-in that caused it, and
-// every verdict is the plug-in's own:
-// - a crash or time-out on a server that had answered other plug-ins is confirmed by scanning
-//   the plug-in again, alone, on a new server; only what happens again is recorded;
-// - a server that dies after a plug-in's answer (a thread it left faults, or ends the process)
-//   is blamed on that plug-in: by the library its dump names, or else by scanning the recent
-//   plug-ins again one at a time, each given the time the fault took; that plug-in's result is
-//   then revised to "crashed" (after its scan);
-// - a server that writes what it was not asked is replaced, and the request asked again.
-// A shell's sub-plug-ins are each scanned as "path>id" right after the shell, on the server
-// that keeps its library loaded. Each file goes to the server of its machine type, read from
-// its header: every job keeps a 64-bit and a 32-bit server, each started when first needed.
+// Scans a list of plug-in libraries with several scan servers at once, one server per job and
+// machine, kept while its plug-ins behave. A crash or a hang costs only the plug-in that
+// caused it, and every verdict is the plug-in's own (the rules are in host/Blame.h). A shell's
+// sub-plug-ins are each scanned as "path>id" right after the shell, on the server that keeps
+// its library loaded. Each file goes to the server of its machine type, read from its header.
 #include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "host/Blame.h"
 #include "host/ScanServer.h"
 
 struct CPluginScan {
@@ -32,6 +25,8 @@ struct CPluginScannerOptions {
     int jobs = 1;
     // A server that ends this long after a plug-in's answer may still be that plug-in's doing.
     std::chrono::milliseconds lateFaultWindow{10000};
+    // How long the re-checks of one server's end may take in all.
+    std::chrono::milliseconds recheckLimit{30000};
 };
 
 struct CPluginScannerCallbacks {
@@ -44,6 +39,9 @@ struct CPluginScannerCallbacks {
     // Called on the scanning thread just before `finished` and `revised`, without waiting for
     // the other threads' callbacks: for slow work, such as saving, that must not hold them up.
     std::function<void(size_t index, const CPluginScan& scan)> finishedOnThread;
+    // A server died after these plug-ins, and none of them could be shown to be its cause. One
+    // call at a time, like `finished`.
+    std::function<void(const CUnexplainedEnd& end)> unexplained;
 };
 
 // The request that names one sub-plug-in of a shell.

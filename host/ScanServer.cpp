@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iterator>
 
 #include "host/LoadErrors.h"
 #include "host/MinidumpReader.h"
@@ -22,28 +23,23 @@ constexpr DWORD kCrashExitCode = 9;
 constexpr DWORD kDumpGraceMs = 60000;
 constexpr std::chrono::milliseconds kPollInterval{200};
 constexpr std::chrono::milliseconds kSettlePoll{50};
+// What a crashed server wrote last is read for at most this long: a helper process that
+// inherited the pipe could write for ever.
+constexpr std::chrono::milliseconds kDrainLimit{1000};
 constexpr size_t kConsoleKeep = 4096;
 constexpr size_t kRecentRequests = 64;
+// No answer of a scan server comes near this; more is something else writing.
+constexpr size_t kLongestAnswer = 16u << 20;
+// The server reads at most 1024 bytes a request, its line feed included.
+constexpr size_t kLongestRequest = 1023;
 constexpr char kLoadFailure[] = "Failed to load library, err=";
 // Dialogs are looked for only once a request has taken this long: a fast scan costs nothing.
 constexpr std::chrono::milliseconds kDialogWatchInterval{200};
 constexpr size_t kMostDismissed = 5;
+// A failed start is tried again after these pauses: under load CreateProcess fails now and then.
+constexpr DWORD kStartRetryMs[] = {100, 400};
 
 std::atomic<unsigned> ServerCounter{0};
-
-// The plug-in's file name without ".dll", with a sub-plug-in id, fit for a file name.
-std::wstring DumpTag(const std::string& request)
-{
-    std::wstring tag = FromUtf8(FileNameOf(request));
-    const size_t marker = tag.find(L'>');
-    std::wstring id = marker == std::wstring::npos ? L"" : L"-" + tag.substr(marker + 1);
-    if (marker != std::wstring::npos) tag.erase(marker);
-    if (tag.size() > 4 && _wcsicmp(tag.c_str() + tag.size() - 4, L".dll") == 0) tag.erase(tag.size() - 4);
-    tag += id;
-    for (wchar_t& c : tag)
-        if (wcschr(L"<>:\"/\\|?*", c) || c < 32) c = L'_';
-    return tag;
-}
 
 // What the server wrote first for a request: its text as the server decoded it, line breaks
 // escaped as it escapes them.
@@ -52,7 +48,41 @@ std::string ScanningLine(const std::string& request)
     return kScanningPrefix + ToUtf8(Utf8ToUtf16(request)) + "'";
 }
 
+bool SameLibrary(const std::string& request, const std::string& module)
+{
+    return !module.empty() && _stricmp(RequestLibrary(request).c_str(), module.c_str()) == 0;
+}
+
+// A file name in `folder` that no other file has, claimed by creating it empty.
+std::wstring ClaimFileName(const std::wstring& folder, const std::wstring& stem, const std::wstring& extension)
+{
+    for (int n = 1; n < 10000; ++n) {
+        const std::wstring name = folder + L"\\" + stem + (n == 1 ? L"" : L"-" + std::to_wstring(n)) + extension;
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return name;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return L"";
+    }
+    return L"";
+}
+
 }  // namespace
+
+std::wstring FileTag(const std::string& request)
+{
+    std::wstring tag = FromUtf8(FileNameOf(request));
+    const size_t marker = tag.find(L'>');
+    std::wstring id = marker == std::wstring::npos ? L"" : L"-" + tag.substr(marker + 1);
+    if (marker != std::wstring::npos) tag.erase(marker);
+    const size_t dot = tag.find_last_of(L'.');
+    if (dot != std::wstring::npos && dot > 0) tag.erase(dot);
+    tag += id;
+    for (wchar_t& c : tag)
+        if (wcschr(L"<>:\"/\\|?*", c) || c < 32) c = L'_';
+    return tag;
+}
 
 const char* ScanStatusName(ScanStatus status)
 {
@@ -84,23 +114,49 @@ std::string CServerEnd::Description() const
     return text;
 }
 
+bool CServerEnd::SameAs(const CServerEnd& other) const
+{
+    return exitCode == other.exitCode && exceptionCode == other.exceptionCode && dumpFile.empty() == other.dumpFile.empty();
+}
+
+bool CServerEnd::PointsAtCurrent() const
+{
+    if (current.empty() || dumpFile.empty()) return false;
+    if (SameLibrary(current, faultModule)) return true;
+    if (faultThread == 0 || NamedEarlier()) return false;
+    // The server's own threads run only the request in hand; a thread nobody had seen before
+    // appeared while it was scanned.
+    return true;
+}
+
+const CAnsweredRequest* CServerEnd::NamedEarlier() const
+{
+    if (dumpFile.empty()) return nullptr;
+    for (auto entry = answered.rbegin(); entry != answered.rend(); ++entry)
+        if (SameLibrary(entry->request, faultModule) || (faultThread && entry->threads.count(faultThread))) return &*entry;
+    return nullptr;
+}
+
+unsigned CScanServer::ProcessesStarted() { return ServerCounter.load(); }
+
 CScanServer::CScanServer(CScanServerOptions chosen) : options(std::move(chosen))
 {
-    if (!options.dumpFolder.empty()) {
-        CreateDirectoryW(options.dumpFolder.c_str(), nullptr);
-        // Unique across runs too: Wine gives out small process ids again and again.
-        LARGE_INTEGER now{};
-        QueryPerformanceCounter(&now);
-        privateDumpFolder = options.dumpFolder + L"\\.server-" + HexArgumentText(GetCurrentProcessId()) + L"-" +
-                            HexArgumentText(static_cast<uint64_t>(now.QuadPart)) + L"-" + HexArgumentText(ServerCounter++);
-    }
+    if (!options.dumpFolder.empty()) CreateDirectoryW(options.dumpFolder.c_str(), nullptr);
 }
 
 CScanServer::~CScanServer() { Stop(); }
 
 bool CScanServer::Start(std::string& problem)
 {
-    if (!privateDumpFolder.empty()) CreateDirectoryW(privateDumpFolder.c_str(), nullptr);
+    if (!options.dumpFolder.empty()) {
+        // Each process gets a folder of its own, unique across runs too (Wine gives out small
+        // process ids again and again): a dump found there is that process's.
+        LARGE_INTEGER now{};
+        QueryPerformanceCounter(&now);
+        privateDumpFolder = options.dumpFolder + L"\\.server-" + HexArgumentText(GetCurrentProcessId()) + L"-" +
+                            HexArgumentText(static_cast<uint64_t>(now.QuadPart)) + L"-" + HexArgumentText(ServerCounter.load());
+        CreateDirectoryW(privateDumpFolder.c_str(), nullptr);
+    }
     CChildStart how;
     how.commandLine = [&](const std::wstring& requestEnd, const std::wstring& outputEnd) {
         std::wstring line = QuoteArgument(options.serverPath) + L" " + requestEnd + L" " + outputEnd + L" " +
@@ -114,77 +170,105 @@ bool CScanServer::Start(std::string& problem)
     // What plug-ins print, and the system's crash reports, never reach the host's own output.
     how.captureConsole = true;
     std::string why;
-    if (!server.Start(how, why)) {
+    bool started = false;
+    for (size_t attempt = 0;; ++attempt) {
+        ++ServerCounter;
+        started = server.Start(how, why);
+        const DWORD error = server.StartError();
+        const bool hopeless = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_BAD_EXE_FORMAT;
+        if (started || hopeless || attempt == std::size(kStartRetryMs)) break;
+        Sleep(kStartRetryMs[attempt]);
+    }
+    if (!started) {
         problem = "cannot start the scan server (" + why + ")";
+        if (!privateDumpFolder.empty()) RemoveDirectoryW(privateDumpFolder.c_str());
         return false;
     }
     ready = false;
+    retired = false;
     answered.clear();
     answeredCount = 0;
+    serverThreads.clear();
+    knownThreads.clear();
     return true;
 }
 
 void CScanServer::Stop()
 {
-    if (server.Running()) End(false, answered.empty() ? std::string() : answered.back().request);
+    if (server.Running()) {
+        server.CloseRequests();
+        server.End(false, kExitWaitMs);
+        CServerEnd unclaimed;
+        TakeDump("", unclaimed);
+    }
     if (!privateDumpFolder.empty()) RemoveDirectoryW(privateDumpFolder.c_str());
 }
 
-CServerEnd CScanServer::End(bool kill, const std::string& request)
+void CScanServer::Kill()
+{
+    if (server.Running()) server.End(true, 0);
+    if (!privateDumpFolder.empty()) {
+        // What a killed process left half-written is no evidence of anything.
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((privateDumpFolder + L"\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do DeleteFileW((privateDumpFolder + L"\\" + found.cFileName).c_str());
+            while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryW(privateDumpFolder.c_str());
+    }
+    ready = false;
+    retired = false;
+}
+
+void CScanServer::Retire()
+{
+    retired = true;
+    ready = false;
+    // Nothing it writes from now on is read as an answer; the pipe is still emptied.
+    server.DiscardOutput();
+}
+
+CServerEnd CScanServer::TakeEnd(const std::string& current)
 {
     CServerEnd end;
-    end.when = std::chrono::steady_clock::now();
-    // The exit code only counts once the process has ended; one still running is ended here.
-    if (!kill) {
-        server.CloseRequests();
-        end.exitCode = server.WaitForExit(kExitWaitMs);
-    }
-    server.End(kill || end.exitCode == STILL_ACTIVE, kExitWaitMs);
+    end.current = current;
+    end.answered.assign(answered.begin(), answered.end());
+    end.serverThreads = serverThreads;
+    end.exitCode = server.WaitForExit(0);
+    end.when = server.ExitTime();
+    server.End(false, 0);
     ready = false;
-    if (!request.empty()) end.dumpFile = TakeDump(request, end);
+    retired = false;
+    std::string owner = current;
+    if (owner.empty() && !answered.empty()) owner = answered.back().request;
+    end.dumpFile = TakeDump(owner, end);
     if (!privateDumpFolder.empty()) RemoveDirectoryW(privateDumpFolder.c_str());
     return end;
 }
 
-std::optional<CServerEnd> CScanServer::CheckIdle()
+std::optional<CServerEnd> CScanServer::Poll()
 {
+    if (idleEnd) return std::exchange(idleEnd, std::nullopt);
     if (!server.Running()) return std::nullopt;
-    if (server.HasExited()) return End(false, answered.empty() ? std::string() : answered.back().request);
+    // A dump begun is a crash under way: it is waited for, however long it takes to write.
+    if (server.WaitForExit(0) != STILL_ACTIVE || (DumpBegun() && server.WaitForExit(kDumpGraceMs) != STILL_ACTIVE))
+        return TakeEnd("");
     // Output nobody asked for: whatever wrote it, this server's answers cannot be trusted.
-    if (server.HasUntakenOutput()) End(true, "");
+    if (!retired && server.HasUntakenOutput()) Retire();
     return std::nullopt;
 }
 
-std::optional<CServerEnd> CScanServer::Settle(SteadyTime until)
+std::optional<CServerEnd> CScanServer::Settle(SteadyTime until, SteadyTime atLeast)
 {
-    const std::string last = answered.empty() ? std::string() : answered.back().request;
     while (server.Running()) {
-        if (server.WaitForExit(static_cast<DWORD>(kSettlePoll.count())) != STILL_ACTIVE) return End(false, last);
-        // A dump begun is a crash under way: it is waited for, however long it takes to write.
-        if (DumpBegun() && server.WaitForExit(kDumpGraceMs) != STILL_ACTIVE) return End(false, last);
-        if (std::chrono::steady_clock::now() >= until || !HasNewThreads()) break;
+        if (auto end = Poll()) return end;
+        const SteadyTime now = std::chrono::steady_clock::now();
+        if (now >= until || (now >= atLeast && !HasLeftoverThreads())) break;
+        server.WaitForExit(static_cast<DWORD>(kSettlePoll.count()));
     }
     return std::nullopt;
-}
-
-std::optional<CServerEnd> CScanServer::WaitForEnd(SteadyTime until)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    if (!server.Running()) return std::nullopt;
-    // A dump begun by then is a crash under way: it is waited for.
-    if (server.WaitForExit(static_cast<DWORD>(std::max<long long>(0, left.count()))) == STILL_ACTIVE &&
-        !(DumpBegun() && server.WaitForExit(kDumpGraceMs) != STILL_ACTIVE))
-        return std::nullopt;
-    return End(false, answered.empty() ? std::string() : answered.back().request);
-}
-
-std::vector<CAnsweredRequest> CScanServer::RecentRequests(std::chrono::milliseconds window) const
-{
-    const SteadyTime since = std::chrono::steady_clock::now() - window;
-    std::vector<CAnsweredRequest> recent;
-    for (const auto& entry : answered)
-        if (entry.answered >= since) recent.push_back(entry);
-    return recent;
 }
 
 std::set<DWORD> CScanServer::ThreadIds() const
@@ -203,10 +287,26 @@ std::set<DWORD> CScanServer::ThreadIds() const
 
 // Threads by identity, not by number: a thread of the system's that ended since start-up must
 // not hide one a plug-in left.
-bool CScanServer::HasNewThreads() const
+void CScanServer::AttributeNewThreads()
 {
-    for (DWORD id : ThreadIds())
-        if (!baselineThreads.count(id)) return true;
+    if (!server.Running()) return;
+    for (DWORD id : ThreadIds()) {
+        if (!knownThreads.insert(id).second) continue;
+        if (answered.empty()) serverThreads.insert(id);
+        else answered.back().threads.insert(id);
+    }
+}
+
+bool CScanServer::HasLeftoverThreads()
+{
+    if (!server.Running()) return false;
+    AttributeNewThreads();
+    const std::set<DWORD> running = ThreadIds();
+    // One that ended since it was last looked at has its end to be taken first.
+    if (server.HasExited()) return true;
+    for (const auto& entry : answered)
+        for (DWORD id : entry.threads)
+            if (running.count(id)) return true;
     return false;
 }
 
@@ -220,9 +320,10 @@ bool CScanServer::DumpBegun() const
     return true;
 }
 
-// Every dump the ended process wrote goes out of its private folder, named after the plug-in
-// its fault was in: one of the recent requests when the dump names that library, else `request`.
-std::wstring CScanServer::TakeDump(const std::string& request, CServerEnd& end)
+// Every dump the ended process wrote goes out of its private folder, named after `owner`, the
+// plug-in it was taken for; whose fault it really was is for the judge to say. What the dump
+// says of the fault goes into `end`.
+std::wstring CScanServer::TakeDump(const std::string& owner, CServerEnd& end)
 {
     if (privateDumpFolder.empty()) return L"";
     std::wstring kept;
@@ -232,21 +333,23 @@ std::wstring CScanServer::TakeDump(const std::string& request, CServerEnd& end)
     do {
         const std::wstring name(found.cFileName);
         const std::wstring source = privateDumpFolder + L"\\" + name;
-        std::string owner = request, bytes;
-        if (ReadFileBytes(source, bytes)) {
+        if (owner.empty()) {
+            DeleteFileW(source.c_str());
+            continue;
+        }
+        std::string bytes;
+        if (ReadFileBytes(source, bytes, kLargestMinidump)) {
             if (const auto summary = ReadMinidump(bytes)) {
                 end.exceptionCode = summary->exceptionCode;
+                end.faultThread = summary->threadId;
                 if (const CDumpModule* module = summary->ModuleAt(summary->exceptionAddress)) end.faultModule = module->path;
-                for (const auto& entry : answered)
-                    if (!end.faultModule.empty() && _stricmp(RequestLibrary(entry.request).c_str(), end.faultModule.c_str()) == 0)
-                        owner = entry.request;
             }
         }
-        const std::wstring stem = name.substr(0, name.size() - 5) + L"-" + DumpTag(owner);
-        std::wstring target = options.dumpFolder + L"\\" + stem + L".mdmp";
-        for (int n = 2; GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
-            target = options.dumpFolder + L"\\" + stem + L"-" + std::to_wstring(n) + L".mdmp";
-        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED)) kept = target;
+        const std::wstring target = ClaimFileName(options.dumpFolder, name.substr(0, name.size() - 5) + L"-" + FileTag(owner), L".mdmp");
+        if (!target.empty() && MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING))
+            kept = target;
+        else if (!target.empty())
+            DeleteFileW(target.c_str());
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return kept;
@@ -260,7 +363,6 @@ bool CScanServer::AwaitReady(SteadyTime deadline)
         if (!line) return false;
         ready = *line == kReadyLine;  // after the banner
     }
-    if (answeredCount == 0) baselineThreads = ThreadIds();
     return true;
 }
 
@@ -270,6 +372,7 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
                                          std::vector<std::string>& reportLines)
 {
     bool first = true, inReport = false, reportDone = false;
+    size_t answerBytes = 0;
     SteadyTime lastLine = std::chrono::steady_clock::now();
     SteadyTime nextWatch = lastLine + kDialogWatchInterval;
     std::vector<CSeenWindow> seen;
@@ -282,12 +385,15 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
         }
         const std::optional<std::string> line =
             server.NextLine(std::min({deadline, now + kPollInterval, nextWatch}), ended);
+        if (server.Overflowed()) return Answer::kTainted;
         if (line) lastLine = std::chrono::steady_clock::now();
         if (!line) {
             if (ended || server.HasExited()) return Answer::kEnded;
             if (std::chrono::steady_clock::now() >= deadline) return DumpBegun() ? Answer::kEnded : Answer::kTimedOut;
             continue;
         }
+        answerBytes += line->size() + 1;
+        if (answerBytes > kLongestAnswer) return Answer::kTainted;
         if (first) {
             if (*line != ScanningLine(request)) return Answer::kTainted;
             first = false;
@@ -306,8 +412,10 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
             reportLines.push_back(parsed.text);
         } else if (parsed.level == "error" && outcome.error.empty()) {
             outcome.error = parsed.text;
-        } else {
+        } else if (parsed.level == "info" || parsed.level == "warn" || parsed.level == "error") {
             outcome.trace.push_back(*line);
+        } else {
+            return Answer::kTainted;  // the server writes no other kind of line
         }
     }
 }
@@ -323,7 +431,7 @@ void CScanServer::OnAnswer(const std::string& request, const std::vector<std::st
                            CScanOutcome& outcome)
 {
     ++answeredCount;
-    answered.push_back({request, std::chrono::steady_clock::now()});
+    answered.push_back({request, std::chrono::steady_clock::now(), {}});
     if (answered.size() > kRecentRequests) answered.pop_front();
     std::string why;
     auto report = ParsePluginReport(reportLines, &why);
@@ -349,19 +457,32 @@ void CScanServer::OnEnd(const std::string& request, CScanOutcome& outcome)
     // A server past its deadline that has begun a dump is crashing, not hanging: a dump can take
     // longer to write than the deadline allows (seconds under Wine).
     server.WaitForExit(DumpBegun() ? kDumpGraceMs : kExitWaitMs);
-    // What the server wrote before it went shows where it crashed.
+    if (server.WaitForExit(0) == STILL_ACTIVE) server.Terminate(1);
+    // What the server wrote before it went shows where it crashed; what its helpers write
+    // after does not, and they go first.
+    server.EndJobHelpers();
     bool ended = false;
-    while (std::optional<std::string> line = server.NextLine(std::chrono::steady_clock::now() + kPollInterval, ended))
-        outcome.trace.push_back(*line);
+    const SteadyTime drained = std::chrono::steady_clock::now() + kDrainLimit;
+    while (std::chrono::steady_clock::now() < drained) {
+        std::optional<std::string> line = server.NextLine(std::min(drained, std::chrono::steady_clock::now() + kPollInterval), ended);
+        if (!line) break;
+        outcome.trace.push_back(std::move(*line));
+    }
     TakeConsole(outcome);
-    const CServerEnd end = End(false, request);
-    lastEnd = end;
+    outcome.end = TakeEnd(request);
+    const CServerEnd& end = *outcome.end;
     outcome.status = ScanStatus::kCrashed;
     outcome.exitCode = end.exitCode;
     outcome.exceptionCode = end.exceptionCode;
     outcome.dumpFile = end.dumpFile;
     outcome.faultModule = end.faultModule;
     outcome.error = end.Description();
+}
+
+std::wstring CScanServer::PictureFile(const std::string& request) const
+{
+    if (options.dumpFolder.empty()) return L"";
+    return ClaimFileName(options.dumpFolder, FileTag(request) + L"-" + FromUtf8(options.machine) + L"-dialog", L".png");
 }
 
 bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, std::vector<CSeenWindow>& seen,
@@ -381,22 +502,29 @@ bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, 
             continue;
         }
         CDialogRecord& record = outcome.dialogs[known->record];
-        if (!known->pictured) {
-            known->pictured = true;
-            if (!options.dumpFolder.empty()) {
-                const std::wstring picture = options.dumpFolder + L"\\" + DumpTag(request) + L"-dialog-" +
-                                             std::to_wstring(known->record + 1) + L".png";
-                if (SaveWindowPicture(window, picture)) record.picture = picture;
-            }
-            if (options.dialogs == DialogPolicy::kDismiss) {
-                DismissWindow(window);
-                record.action = "dismissed";
+        // A window that has not painted yet is taken again on the next look, within the grace.
+        const bool lastChance = now - known->firstSeen >= options.dialogGrace;
+        if (!known->pictured && !options.dumpFolder.empty()) {
+            const std::wstring picture = PictureFile(request);
+            const CPictureResult taken = picture.empty() ? CPictureResult::kFailed : SaveWindowPicture(window, picture);
+            if (taken == CPictureResult::kSaved) {
+                record.picture = picture;
+                known->pictured = true;
+            } else {
+                if (!picture.empty()) DeleteFileW(picture.c_str());
+                if (taken == CPictureResult::kDoesNotPaint) record.pictureProblem = kNoPaintPicture;
+                known->pictured = lastChance || taken == CPictureResult::kDoesNotPaint;
             }
         }
-        overstayed |= now - known->firstSeen >= options.dialogGrace && record.action == "seen";
+        if ((known->pictured || options.dumpFolder.empty()) && options.dialogs == DialogPolicy::kDismiss &&
+            record.action == "seen") {
+            DismissWindow(window);
+            record.action = "dismissed";
+        }
+        overstayed |= lastChance && record.action == "seen";
     }
     auto block = [&](const std::string& why) {
-        End(true, "");
+        Retire();
         outcome.status = ScanStatus::kBlocked;
         outcome.error = why;
         return true;
@@ -412,6 +540,7 @@ bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, 
         if (why.find(':') == std::string::npos) {
             why += ": \"" + record.title + "\"";
             if (!record.texts.empty()) why += " (" + record.texts.front() + ")";
+            else if (!record.pictureProblem.empty()) why += " (" + record.pictureProblem + ")";
         }
     }
     return block(why);
@@ -420,7 +549,7 @@ bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, 
 void CScanServer::OnTimeout(CScanOutcome& outcome)
 {
     TakeConsole(outcome);
-    End(true, "");
+    Retire();
     char limit[48];
     snprintf(limit, sizeof(limit), "no answer within %.1f s", static_cast<double>(options.timeout.count()) / 1000.0);
     outcome.error = limit;
@@ -429,62 +558,61 @@ void CScanServer::OnTimeout(CScanOutcome& outcome)
 
 CScanOutcome CScanServer::Scan(const std::string& request)
 {
-    const auto started = std::chrono::steady_clock::now();
-    const auto deadline = started + options.timeout;
     CScanOutcome outcome;
+    SteadyTime started = std::chrono::steady_clock::now();
     auto finish = [&] {
         outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         return outcome;
     };
-    if (request.find_first_of("\r\n") != std::string::npos) {
-        outcome.error = "a request cannot hold a line break";
+    auto hostFailure = [&](const std::string& why) {
+        outcome.error = why;
         outcome.hostFailure = true;
         return finish();
-    }
-    // A server that ended or wrote after its last answer is not this plug-in's doing; one that
-    // ended is kept on record, with whom it had answered, for TakeIdleEnd.
-    lastEnd.reset();
-    if (server.Running() && server.HasExited()) {
-        const std::vector<CAnsweredRequest> before(answered.begin(), answered.end());
-        idleEnd = CIdleEnd{End(false, before.empty() ? std::string() : before.back().request), before};
-    }
-    CheckIdle();
+    };
+    if (request.find_first_of("\r\n") != std::string::npos) return hostFailure("a request cannot hold a line break");
+    if (request.size() > kLongestRequest)
+        return hostFailure("path longer than the scan server accepts (1023 bytes of UTF-8)");
+    // A server retired, or one that ended or wrote after its last answer, is for the caller to
+    // judge; this request goes to a new one.
+    if (retired) Kill();
+    if (server.Running() && server.HasExited()) idleEnd = TakeEnd("");
+    if (server.Running() && server.HasUntakenOutput()) Kill();
 
-    // A server that answers what it was not asked is ended, and the request asked again of a
-    // new one; a plug-in that makes that happen every time fails.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        outcome = CScanOutcome{};
-        std::string problem;
-        if (!server.Running() && !Start(problem)) {
-            outcome.error = problem;
-            outcome.hostFailure = true;
-            return finish();
-        }
-        outcome.priorRequests = answeredCount;
-        if (!AwaitReady(deadline)) {
-            if (server.HasExited()) OnEnd(request, outcome);
-            else OnTimeout(outcome);
-            return finish();
-        }
-        ready = false;
-        if (!server.Write(request + "\n")) {
-            OnEnd(request, outcome);
-            return finish();
-        }
-        std::vector<std::string> reportLines;
-        switch (Collect(request, deadline, outcome, reportLines)) {
-        case Answer::kAnswered:
-            ready = true;
-            TakeConsole(outcome);
-            OnAnswer(request, reportLines, outcome);
-            return finish();
-        case Answer::kEnded: OnEnd(request, outcome); return finish();
-        case Answer::kTimedOut: OnTimeout(outcome); return finish();
-        case Answer::kBlocked: return finish();
-        case Answer::kTainted: End(true, ""); break;
-        }
+    std::string problem;
+    if (!server.Running() && !Start(problem)) return hostFailure(problem);
+    // Start-up is the server's, not the plug-in's: it has a deadline of its own.
+    if (!AwaitReady(std::chrono::steady_clock::now() + options.startTimeout)) {
+        const bool exited = server.HasExited();
+        Kill();
+        return hostFailure(exited ? "the scan server ended before it was ready"
+                                  : "the scan server did not get ready within " +
+                                        std::to_string(options.startTimeout.count() / 1000) + " s");
     }
-    outcome.status = ScanStatus::kFailed;
-    outcome.error = "its answer did not fit its request: something wrote into the scan server's output";
+    AttributeNewThreads();
+    outcome.priorRequests = answeredCount;
+    ready = false;
+    started = std::chrono::steady_clock::now();
+    if (!server.Write(request + "\n")) {
+        OnEnd(request, outcome);
+        return finish();
+    }
+    std::vector<std::string> reportLines;
+    switch (Collect(request, started + options.timeout, outcome, reportLines)) {
+    case Answer::kAnswered:
+        ready = true;
+        TakeConsole(outcome);
+        OnAnswer(request, reportLines, outcome);
+        break;
+    case Answer::kEnded: OnEnd(request, outcome); break;
+    case Answer::kTimedOut: OnTimeout(outcome); break;
+    case Answer::kBlocked: break;
+    case Answer::kTainted:
+        TakeConsole(outcome);
+        Retire();
+        outcome.tainted = true;
+        outcome.status = ScanStatus::kFailed;
+        outcome.error = "its answer did not fit its request: something wrote into the scan server's output";
+        break;
+    }
     return finish();
 }

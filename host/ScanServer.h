@@ -1,14 +1,15 @@
 #pragma once
 // One scan server process as a host drives it: started with its own pipes and console, asked
 // one plug-in at a time, each answer within a time-out and checked against its request. A
-// server that crashes or hangs is ended and reported with what it left (exit code, dump, the
-// library the fault was in); the next Scan starts a new one. A server that answers what it was
-// not asked is ended and the request asked again of a new one. No global state and no
-// printing: every outcome comes back as a value. Servers never outlive the host's process.
+// server that crashes is reported with what it left (exit code, dump, the library and thread
+// the fault was in, whom it had served); one that hangs, blocks on a dialog or answers what it
+// was not asked is retired, still running, for whoever judges it to end. No global state and
+// no printing: every outcome comes back as a value. Servers never outlive the host's process.
 #include <windows.h>
 
 #include <chrono>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -25,17 +26,38 @@ const char* ScanStatusName(ScanStatus status);
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
-// How a server process ended when we did not end it, and what it left behind.
+// A request a server process answered, with the threads that appeared in the process from
+// its request until the next one: those its plug-in left behind.
+struct CAnsweredRequest {
+    std::string request;
+    SteadyTime answered;
+    std::set<DWORD> threads;
+};
+
+// How a server process ended when we did not end it, what it left behind, and whom it had
+// served: the evidence a verdict is drawn from.
 struct CServerEnd {
     DWORD exitCode = STILL_ACTIVE;  // STILL_ACTIVE: it stopped answering and was ended
     std::wstring dumpFile;          // renamed after the plug-in it was taken for
     uint32_t exceptionCode = 0;     // from the dump
     std::string faultModule;        // the library the faulting address was in, from the dump
-    SteadyTime when{};
+    DWORD faultThread = 0;          // the thread the dump says faulted; 0: it does not say
+    SteadyTime when{};              // when the process ended
+
+    std::string current;                     // the request outstanding then; empty when idle
+    std::vector<CAnsweredRequest> answered;  // by that process, latest last
+    std::set<DWORD> serverThreads;           // its own, from before its first request
 
     // "crashed; dump written: exception C0000005 (access violation) in x.dll", or "the
     // plug-in ended the scan server (exit code 0)".
     std::string Description() const;
+    // Ended the same way: exit code, exception, and whether a dump was written.
+    bool SameAs(const CServerEnd& other) const;
+    // What the dump says of whose fault it was: the current request's, by the library or the
+    // thread it names. False when it names nothing, or someone else.
+    bool PointsAtCurrent() const;
+    // The answered request whose library or threads the dump names, if any.
+    const CAnsweredRequest* NamedEarlier() const;
 };
 
 struct CScanOutcome {
@@ -52,26 +74,25 @@ struct CScanOutcome {
     size_t consoleDropped = 0;       // bytes printed beyond those
     int priorRequests = 0;           // requests the server had answered before this one
     std::vector<CDialogRecord> dialogs;  // the windows it opened while it was scanned
-    double seconds = 0;
+    double seconds = 0;              // from the request to its answer
     // The host's own failure (no server could be started, a request it cannot send, a file
     // another program holds): no verdict on the plug-in, which should be scanned again.
     bool hostFailure = false;
+    // Its answer did not fit its request: something else wrote into the server's output.
+    bool tainted = false;
+    std::optional<CServerEnd> end;   // how the server ended while it was asked
 };
 
 struct CScanServerOptions {
     std::wstring serverPath;     // ScanServer-x64.exe
-    std::wstring dumpFolder;     // where crash dumps are kept; empty: none
+    std::wstring dumpFolder;     // where crash dumps and dialog pictures are kept; empty: none
+    std::string machine = "x64";  // the server's machine, in the names of what it leaves
     HWND window = nullptr;       // the host's window: the splash shows on its monitor
     std::chrono::milliseconds timeout{30000};  // per request
+    std::chrono::milliseconds startTimeout{30000};  // for the server to start and say it is ready
     DialogPolicy dialogs = DialogPolicy::kReport;
     // How long a dialog may stay, with the server silent, before the report policy ends the scan.
     std::chrono::milliseconds dialogGrace{2000};
-};
-
-// A request this server process answered, kept while a late fault may still be its doing.
-struct CAnsweredRequest {
-    std::string request;
-    SteadyTime answered;
 };
 
 class CScanServer {
@@ -82,30 +103,32 @@ public:
     CScanServer& operator=(const CScanServer&) = delete;
 
     // Scans one request: a DLL path, or "path>id" for one sub-plug-in of a shell (UTF-8).
+    // Starts a process first when none runs. After a time-out, a block or a tainted answer the
+    // process is Retired: it still runs, and takes no more requests.
     CScanOutcome Scan(const std::string& request);
-    // Closes the request pipe and waits for the server to end.
-    void Stop();
     bool Running() const { return server.Running(); }
+    bool Retired() const { return retired; }
 
-    // A server that ended while no request was outstanding: its end, a dump it left included.
-    // One that wrote while no request was outstanding is ended, with nothing to report.
-    std::optional<CServerEnd> CheckIdle();
-    // Keeps the server while threads its plug-ins left run on, at most until `until`; reports
-    // its end when one of them ends it meanwhile.
-    std::optional<CServerEnd> Settle(SteadyTime until);
-    // Keeps the server until `until`, whatever runs in it; reports its end if it ends before.
-    std::optional<CServerEnd> WaitForEnd(SteadyTime until);
-    // The requests this server process answered in the last `window`, latest last.
-    std::vector<CAnsweredRequest> RecentRequests(std::chrono::milliseconds window) const;
-    // How the last server process ended, when a Scan saw it end.
-    const std::optional<CServerEnd>& LastEnd() const { return lastEnd; }
-    // A server that a Scan found ended before it could ask it, with the requests that process
-    // had answered: the end is some earlier plug-in's doing. Taken once.
-    struct CIdleEnd {
-        CServerEnd end;
-        std::vector<CAnsweredRequest> answered;
-    };
-    std::optional<CIdleEnd> TakeIdleEnd() { return std::exchange(idleEnd, std::nullopt); }
+    // Looks without waiting: its end, when the process ended since (a dump under way is waited
+    // for). Output while no request is outstanding retires it.
+    std::optional<CServerEnd> Poll();
+    // Keeps the process while threads its plug-ins left run on, at least until `atLeast` and at
+    // most until `until`; its end when it ends meanwhile.
+    std::optional<CServerEnd> Settle(SteadyTime until, SteadyTime atLeast = {});
+    // Whether threads that plug-ins it answered left behind still run in it; true too when the
+    // process ended since the last Poll, which then gives its end.
+    bool HasLeftoverThreads();
+    // When its last plug-in answered; the epoch when none did.
+    SteadyTime LastAnswer() const { return answered.empty() ? SteadyTime{} : answered.back().answered; }
+
+    // Closes the request pipe, which asks the process to end; Stop then waits for it.
+    void CloseRequests() { server.CloseRequests(); }
+    void Stop();
+    // Ends the process at once, with whatever runs in it.
+    void Kill();
+
+    // Server processes started by every CScanServer of this process.
+    static unsigned ProcessesStarted();
 
 private:
     enum class Answer { kAnswered, kEnded, kTimedOut, kTainted, kBlocked };
@@ -126,24 +149,30 @@ private:
     // Looks at the windows the scan has opened and applies the policy; true when it blocks.
     bool WatchDialogs(const std::string& request, SteadyTime lastLine, std::vector<CSeenWindow>& seen,
                       CScanOutcome& outcome);
-    // Ends the process (asked to leave, or killed) and takes what it left: console, dumps.
-    CServerEnd End(bool kill, const std::string& request);
+    // The process has ended: takes what it left (dumps, exit code and time) and lets it go.
+    CServerEnd TakeEnd(const std::string& current);
+    void Retire();
     void TakeConsole(CScanOutcome& outcome);
     std::set<DWORD> ThreadIds() const;
-    bool HasNewThreads() const;
+    // Threads that appeared since the last look are the last answered plug-in's doing.
+    void AttributeNewThreads();
     bool DumpBegun() const;
-    std::wstring TakeDump(const std::string& request, CServerEnd& end);
+    std::wstring TakeDump(const std::string& owner, CServerEnd& end);
+    std::wstring PictureFile(const std::string& request) const;
 
     CScanServerOptions options;
-    std::wstring privateDumpFolder;  // this server's own, so that no two servers share a dump name
+    std::wstring privateDumpFolder;  // the running process's own, made anew for each one
     CChildProcess server;
     bool ready = false;              // it said "ready:" and waits for a request
-    std::set<DWORD> baselineThreads;  // its threads when it first said "ready:"
+    bool retired = false;
+    std::set<DWORD> serverThreads;   // its threads when it first said "ready:"
+    std::set<DWORD> knownThreads;    // every thread seen so far
     std::deque<CAnsweredRequest> answered;  // by this process
     int answeredCount = 0;
-    std::optional<CServerEnd> lastEnd;
-    std::optional<CIdleEnd> idleEnd;
+    std::optional<CServerEnd> idleEnd;  // found ended when a request was to be sent
 };
 
 // The library part of a request ("path>id" gives the path).
 std::string RequestLibrary(const std::string& request);
+// The plug-in's file name without its extension, with a sub-plug-in id, fit for a file name.
+std::wstring FileTag(const std::string& request);

@@ -1,21 +1,21 @@
 #include "scanner/Formats.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "host/Paths.h"
 #include "host/SafeText.h"
 
 namespace {
 
+// The VST 2 categories by name; a number beyond them is shown as it is.
 std::string Category(int category)
 {
-    switch (category) {
-    case -1: return "-";
-    case 1: return "effect";
-    case 2: return "instrument";
-    case 10: return "shell";
-    default: return std::to_string(category);
-    }
+    static const char* const kNames[] = {"unknown",  "effect",     "instrument", "analysis", "mastering", "spatializer",
+                                         "room fx",  "surround fx", "restoration", "offline", "shell",     "generator"};
+    if (category == -1) return "-";
+    if (category >= 0 && category < static_cast<int>(std::size(kNames))) return kNames[category];
+    return std::to_string(category);
 }
 
 const Json& Report(const Json& record)

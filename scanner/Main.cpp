@@ -60,8 +60,9 @@ int Scan(const CScanOptions& options, bool terminal)
     }
 
     std::vector<CPluginFile> files;
+    std::vector<CUnlistedFolder> unlisted;
     std::string problem;
-    if (!FindPluginFiles(options.paths, files, problem)) {
+    if (!FindPluginFiles(options.paths, files, problem, &unlisted)) {
         Fail("no such file or folder: " + problem);
         return kExitBadUsage;
     }
@@ -100,6 +101,7 @@ int Scan(const CScanOptions& options, bool terminal)
     }
 
     CProgress progress(toScan.size() + unreadable.size(), terminal);
+    for (const auto& folder : unlisted) progress.Unlistable(folder.path, folder.problem);
     progress.Unchanged(unchanged, knownBad);
     for (size_t i : unreadable) progress.Finished(records[i]);
     std::vector<std::string> paths;
@@ -116,6 +118,9 @@ int Scan(const CScanOptions& options, bool terminal)
     };
     callbacks.finished = [&](size_t index, const CPluginScan&) { progress.Finished(records[toScan[index]]); };
     callbacks.revised = [&](size_t index, const CPluginScan&) { progress.Revised(records[toScan[index]]); };
+    callbacks.unexplained = [&](const CUnexplainedEnd& end) {
+        progress.Unexplained(end.machine, end.suspects, end.description, ToUtf8(end.dumpFile), end.why);
+    };
     ScanPlugins(paths, scanner, callbacks);
     if (useDatabase && !database.Fold(problem)) {
         Fail(problem);

@@ -73,7 +73,7 @@ bool EndsWithDll(const std::wstring& name)
 
 class CWalk {
 public:
-    explicit CWalk(std::vector<CPluginFile>& files) : files(files) {}
+    CWalk(std::vector<CPluginFile>& files, std::vector<CUnlistedFolder>* unlisted) : files(files), unlisted(unlisted) {}
 
     void AddFile(const std::wstring& path, const CFound& found)
     {
@@ -99,13 +99,16 @@ public:
         if (found.identity.second != 0 && !seenFolders.insert(found.identity).second) return;
         HANDLE directory = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (directory == INVALID_HANDLE_VALUE) return;
+        if (directory == INVALID_HANDLE_VALUE) {
+            Unlisted(folder, GetLastError());
+            return;
+        }
         std::vector<std::pair<std::wstring, CFound>> folders, dlls;
         // The listing gives each entry's file id with its size and time, many entries per call:
         // a plain file need not be opened to be told apart from a second name of the same one.
         alignas(8) char listing[64 * 1024];
-        for (auto kind = FileIdBothDirectoryRestartInfo;
-             GetFileInformationByHandleEx(directory, kind, listing, sizeof(listing)); kind = FileIdBothDirectoryInfo) {
+        auto kind = FileIdBothDirectoryRestartInfo;
+        for (; GetFileInformationByHandleEx(directory, kind, listing, sizeof(listing)); kind = FileIdBothDirectoryInfo) {
             for (auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(listing);;
                  entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<char*>(entry) + entry->NextEntryOffset)) {
                 const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
@@ -121,6 +124,10 @@ public:
                 if (entry->NextEntryOffset == 0) break;
             }
         }
+        // The end of a listing is "no more files"; anything else, before the first entry, is a
+        // folder that cannot be read.
+        const DWORD stopped = GetLastError();
+        if (kind == FileIdBothDirectoryRestartInfo && stopped != ERROR_NO_MORE_FILES) Unlisted(folder, stopped);
         CloseHandle(directory);
         auto byPath = [](const auto& a, const auto& b) { return a.first < b.first; };
         std::sort(dlls.begin(), dlls.end(), byPath);
@@ -130,7 +137,13 @@ public:
     }
 
 private:
+    void Unlisted(const std::wstring& folder, DWORD error)
+    {
+        if (unlisted) unlisted->push_back({ToUtf8(folder), SystemErrorText(error)});
+    }
+
     std::vector<CPluginFile>& files;
+    std::vector<CUnlistedFolder>* unlisted;
     std::set<CFileIdentity> seenFolders, seenFiles;
     std::set<std::string> seenKeys;
 };
@@ -144,9 +157,10 @@ std::string NowIso8601()
     return Iso8601(now);
 }
 
-bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem)
+bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem,
+                     std::vector<CUnlistedFolder>* unlisted)
 {
-    CWalk walk(files);
+    CWalk walk(files, unlisted);
     for (const auto& input : inputs) {
         const std::wstring path = NormalPath(FromUtf8(input));
         const CFound found = path.empty() ? CFound{} : Examine(path);

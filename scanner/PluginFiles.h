@@ -16,7 +16,15 @@ struct CPluginFile {
     std::string problem;   // why the file cannot be opened; it is then not scanned
 };
 
-// False, with the offending input in `problem`, when an input does not exist.
-bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem);
+// A folder whose entries could not be read, with the system's reason.
+struct CUnlistedFolder {
+    std::string path;
+    std::string problem;
+};
+
+// False, with the offending input in `problem`, when an input does not exist. Folders found
+// but not listed go to `unlisted`.
+bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem,
+                     std::vector<CUnlistedFolder>* unlisted = nullptr);
 
 std::string NowIso8601();

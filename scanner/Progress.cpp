@@ -80,6 +80,32 @@ void CProgress::Revised(const Json& record)
     if (terminal) Draw();
 }
 
+void CProgress::Unexplained(const std::string& machine, const std::vector<std::string>& suspects, const std::string& how,
+                            const std::string& dump, const std::string& why)
+{
+    ++unexplained;
+    std::string line = "a scan server";
+    if (!machine.empty()) line += " (" + machine + ")";
+    if (suspects.empty()) {
+        line += " died";
+    } else {
+        line += " died after";
+        for (size_t i = 0; i < suspects.size(); ++i) line += (i ? ", " : " ") + FileNameOf(suspects[i]);
+    }
+    line += ": culprit unknown";
+    if (!how.empty()) line += "; " + how;
+    if (!why.empty()) line += " (" + why + ")";
+    if (!dump.empty()) line += "; dump " + dump;
+    Print((terminal ? "\r\x1b[K" : "") + TerminalSafe(line) + "\n");
+    if (terminal) Draw();
+}
+
+void CProgress::Unlistable(const std::string& folder, const std::string& why)
+{
+    ++unlistable;
+    Print(TerminalSafe("cannot list the folder " + folder + ": " + why) + "\n");
+}
+
 void CProgress::Unchanged(size_t count, size_t knownBad)
 {
     if (count > 0) Print(std::to_string(count) + " unchanged plug-in file(s) taken from the database\n");
@@ -110,5 +136,13 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
              "%zu failed, %zu crashed, %zu timed out, %zu blocked; %zu x64, %zu x86 files; in %.1f s\n",
              records.size(), records.size() - unchanged - knownBad, unchanged, knownBad, subPlugins, ok, failed, crashed,
              timedOut, blocked, x64, x86, elapsed);
-    Print(line);
+    std::string summary = line;
+    // What the counts above leave out goes at the end, only when there is some.
+    if (unexplained > 0 || unlistable > 0) {
+        summary.pop_back();
+        if (unexplained > 0) summary += "; " + std::to_string(unexplained) + " server death(s), culprit unknown";
+        if (unlistable > 0) summary += "; " + std::to_string(unlistable) + " folder(s) could not be listed";
+        summary += "\n";
+    }
+    Print(summary);
 }

@@ -113,16 +113,23 @@ TEST_F(ClientTest, SaysWhyALibraryWouldNotLoad)
     arm64[0x3C] = 0x40;
     arm64.replace(0x40, 6, std::string("PE\0\0\x64\xAA", 6));
 
+    // An x64 header with nothing a loader can use behind it.
+    std::string damaged = arm64;
+    damaged.replace(0x44, 2, std::string("\x64\x86", 2));
+
     CScanServer server(options);
     EXPECT_EQ(server.Scan(fileWith(L"notes.dll", "just text")).error,
               "Failed to load library, err=193: the file is not a Windows DLL");
-    EXPECT_EQ(server.Scan(fileWith(L"arm.dll", arm64)).error,
+    EXPECT_EQ(server.Scan(fileWith(L"arm.dll", arm64 + std::string(2600000, 'x'))).error,
               "Failed to load library, err=193: the file is a DLL for ARM64, not for this machine");
+    EXPECT_EQ(server.Scan(fileWith(L"damaged.dll", damaged)).error,
+              "Failed to load library, err=193: the file is a DLL for x64, but damaged: the system cannot load it");
     EXPECT_EQ(server.Scan(Plugin(L"needs_missing_dll")).error,
-              "Failed to load library, err=126: it needs missing_helper.dll, which is not installed");
+              "Failed to load library, err=126: it needs missing_helper.dll (64-bit), which is not installed");
     server.Stop();
     DeleteFileW((options.dumpFolder + L"\\notes.dll").c_str());
     DeleteFileW((options.dumpFolder + L"\\arm.dll").c_str());
+    DeleteFileW((options.dumpFolder + L"\\damaged.dll").c_str());
 }
 
 TEST_F(ClientTest, ScansEachSubPluginOfAShellOnTheServerThatKeepsItsLibrary)
@@ -146,11 +153,41 @@ TEST_F(ClientTest, RefusesWhatItCannotAskAndSaysWhy)
     EXPECT_EQ(refused.error, "a request cannot hold a line break");
     EXPECT_FALSE(server.Running());
 
+    const CScanOutcome tooLong = server.Scan("C:\\" + std::string(1100, 'a') + ".dll");
+    EXPECT_TRUE(tooLong.hostFailure);
+    EXPECT_EQ(tooLong.error, "path longer than the scan server accepts (1023 bytes of UTF-8)");
+
     options.serverPath = ProgramFolder() + L"\\no-such-server.exe";
     CScanServer missing(options);
     const CScanOutcome unstarted = missing.Scan(Plugin(L"ordinary_effect"));
     EXPECT_EQ(unstarted.status, ScanStatus::kFailed);
     EXPECT_EQ(unstarted.error.rfind("cannot start the scan server (error ", 0), 0u) << unstarted.error;
+}
+
+// The evidence is clear when a crash's dump names the crashing plug-in: it costs no second
+// scan of it, nor of the plug-ins before it.
+TEST_F(ClientTest, AClearCrashCostsNothingMore)
+{
+    std::vector<std::string> paths;
+    for (const wchar_t* name : {L"ordinary_effect", L"synth_flag", L"main_only", L"category_five", L"sends_midi_dont_know",
+                                L"crash_in_entry", L"wants_midi_via_host"})
+        paths.push_back(Plugin(name));
+    const unsigned before = CScanServer::ProcessesStarted();
+    const auto scans = ScanPlugins(paths, {.server = options, .jobs = 1});
+    EXPECT_EQ(CScanServer::ProcessesStarted() - before, 2u);
+    ASSERT_EQ(scans.size(), paths.size());
+    for (size_t i = 0; i < scans.size(); ++i)
+        EXPECT_EQ(scans[i].outcome.status, i == 5 ? ScanStatus::kCrashed : ScanStatus::kOk) << scans[i].request;
+    EXPECT_NE(scans[5].outcome.dumpFile.find(L"-crash_in_entry.mdmp"), std::wstring::npos);
+    int dumps = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((options.dumpFolder + L"\\*.mdmp").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do ++dumps;
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    EXPECT_EQ(dumps, 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <map>
+#include <vector>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -302,64 +303,84 @@ TEST_F(ScannerTest, SendsEachFileToTheServerOfItsMachine)
     EXPECT_NE(scan.Err().find("; 1 x64, 3 x86 files;"), std::string::npos) << scan.Err();
 }
 
-// Each culprit scanned before an ordinary plug-in on one job: the ordinary one keeps its own
-// verdict and report, the culprit gets its own, and the JSON output still parses.
-struct CCulprit {
-    const wchar_t* name;
+// Plug-ins scanned in a row on one job: each keeps the verdict it earned, whatever the others
+// did to their servers, and the JSON output still parses.
+struct CExpected {
+    const wchar_t* name;  // a zoo plug-in; "_x86" at the end: its 32-bit build
     const char* status;
-    const char* error;  // part of the culprit's error text
-    bool dump;
+    const char* error;  // part of its error text
+    bool dump = false;  // its record names a dump of its own
+};
+struct CSequence {
+    const char* title;
+    std::vector<CExpected> plugins;
+    const wchar_t* timeout = L"20";
 };
 
-void PrintTo(const CCulprit& culprit, std::ostream* out) { *out << ToUtf8(culprit.name); }
+void PrintTo(const CSequence& sequence, std::ostream* out) { *out << sequence.title; }
 
-class BlameTest : public ScannerTest, public ::testing::WithParamInterface<CCulprit> {};
+class BlameTest : public ScannerTest, public ::testing::WithParamInterface<CSequence> {};
 
 TEST_P(BlameTest, EveryVerdictBelongsToThePluginThatEarnedIt)
 {
-    const CCulprit& culprit = GetParam();
-    const std::wstring culpritPath = folder + L"\\" + culprit.name + L".dll";
-    const std::wstring ordinaryPath = folder + L"\\ordinary_effect.dll";
-    ASSERT_TRUE(CopyFileW(PluginPath(culprit.name).c_str(), culpritPath.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(PluginPath(L"ordinary_effect").c_str(), ordinaryPath.c_str(), FALSE));
-
-    CProgram scan(Command(L"--jobs 1 --timeout 20 --format json " + QuoteArgument(culpritPath) + L" " +
-                          QuoteArgument(ordinaryPath)));
+    const CSequence& sequence = GetParam();
+    std::wstring paths;
+    for (const CExpected& plugin : sequence.plugins) {
+        std::wstring name = plugin.name;
+        const bool x86 = name.size() > 4 && name.substr(name.size() - 4) == L"_x86";
+        const std::wstring source = x86 ? ProgramFolder() + L"\\plugins-x86\\" + name.substr(0, name.size() - 4) + L".dll"
+                                        : PluginPath(name);
+        const std::wstring target = folder + L"\\" + name + L".dll";
+        ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE));
+        paths += L" " + QuoteArgument(target);
+    }
+    CProgram scan(Command(L"--jobs 1 --timeout " + std::wstring(sequence.timeout) + L" --format json" + paths));
     scan.Wait(kRunLimitMs);
     const Json output = ReadJson(scan.Out());
-    auto records = ByFileName(output);
-    ASSERT_EQ(records.size(), 2u) << scan.Out();
-    EXPECT_EQ(records["ordinary_effect.dll"]["status"], "ok");
-    EXPECT_EQ(records["ordinary_effect.dll"]["report"]["name"], "Ordinary Effect");
-
-    const Json& record = records[ToUtf8(culprit.name) + ".dll"];
-    EXPECT_EQ(record["status"], culprit.status) << record.dump();
-    EXPECT_NE(record.value("error", "").find(culprit.error), std::string::npos) << record.dump();
-    for (const auto& plugin : output["plugins"]) {
-        if (plugin["path"] != ToUtf8(culpritPath)) continue;
-        const std::string dump = plugin.value("dump", "");
-        EXPECT_EQ(!dump.empty(), culprit.dump) << dump;
-        if (culprit.dump) {
-            EXPECT_NE(dump.find(ToUtf8(culprit.name) + ".mdmp"), std::string::npos) << dump;
+    ASSERT_EQ(output["plugins"].size(), sequence.plugins.size()) << scan.Out();
+    for (size_t i = 0; i < sequence.plugins.size(); ++i) {
+        const CExpected& expected = sequence.plugins[i];
+        const Json& record = output["plugins"][i];
+        EXPECT_EQ(record["status"], expected.status) << record.dump() << scan.Err();
+        EXPECT_NE(record.value("error", "").find(expected.error), std::string::npos) << record.dump();
+        const std::string dump = record.value("dump", "");
+        EXPECT_EQ(!dump.empty(), expected.dump) << record.dump();
+        if (expected.dump) {
+            EXPECT_NE(dump.find("-" + ToUtf8(expected.name)), std::string::npos) << dump;
         }
     }
 }
 
+constexpr char kAfterFault[] = "after its scan: crashed; dump written: exception C0000005 (access violation) in fault_after_answer.dll";
+const CExpected kOrdinary{L"ordinary_effect", "ok", ""};
+const CExpected kFaultAfterAnswer{L"fault_after_answer", "crashed", kAfterFault, true};
+
 INSTANTIATE_TEST_SUITE_P(
-    Culprits, BlameTest,
-    ::testing::Values(CCulprit{L"fault_after_answer", "crashed", "after its scan: crashed; dump written: exception "
-                                                                 "C0000005 (access violation) in fault_after_answer.dll",
-                               true},
-                      CCulprit{L"exit_after_answer", "crashed", "after its scan: the plug-in ended the scan server "
-                                                                "(exit code 0)",
-                               false},
-                      CCulprit{L"closes_requests", "crashed", "after its scan: the plug-in ended the scan server", false},
-                      CCulprit{L"forges_ready", "failed", "its answer did not fit its request", false},
-                      CCulprit{L"forges_report", "ok", "", false},
-                      CCulprit{L"stack_overflow", "crashed", "exception C00000FD (stack overflow)", true},
-                      CCulprit{L"removes_filter_then_crash", "crashed", "it crashed without a dump, exception C0000005",
-                               false}),
-    [](const auto& info) { return std::string(ToUtf8(info.param.name)); });
+    Sequences, BlameTest,
+    ::testing::Values(
+        CSequence{"fault_after_answer", {kFaultAfterAnswer, kOrdinary}},
+        CSequence{"exit_after_answer",
+                  {{L"exit_after_answer", "crashed", "after its scan: the plug-in ended the scan server (exit code 0)"}, kOrdinary}},
+        CSequence{"closes_requests", {{L"closes_requests", "crashed", "after its scan: the plug-in ended the scan server"}, kOrdinary}},
+        CSequence{"forges_ready", {{L"forges_ready", "failed", "its answer did not fit its request"}, kOrdinary}},
+        CSequence{"forges_report", {{L"forges_report", "ok", ""}, kOrdinary}},
+        CSequence{"stack_overflow", {{L"stack_overflow", "crashed", "exception C00000FD (stack overflow)", true}, kOrdinary}},
+        CSequence{"removes_filter_then_crash",
+                  {{L"removes_filter_then_crash", "crashed", "it crashed without a dump, exception C0000005"}, kOrdinary}},
+        // A server retired for another reason keeps the faults of the threads left in it.
+        CSequence{"fault_then_forged_answer",
+                  {kFaultAfterAnswer, {L"forges_ready", "failed", "its answer did not fit its request"}}},
+        CSequence{"fault_then_hang", {kFaultAfterAnswer, {L"hang_in_entry", "timed out", "no answer within 2.0 s"}}, L"2"},
+        // Judged by when the server died, not by when that was noticed.
+        CSequence{"fault_then_long_scan_of_the_other_machine",
+                  {kFaultAfterAnswer, {L"hang_in_entry_x86", "timed out", "no answer within 11.0 s"}}, L"11"},
+        // Each end goes to the plug-in that ends a server the same way when scanned alone.
+        CSequence{"exit_then_fault",
+                  {{L"exit_after_answer", "crashed", "after its scan: the plug-in ended the scan server (exit code 0)"},
+                   kFaultAfterAnswer, kOrdinary}},
+        // A dump is evidence, not proof: one planted by a plug-in frames nobody else.
+        CSequence{"planted_dump", {kOrdinary, {L"plants_dump", "crashed", "crashed; dump written", true}}}),
+    [](const auto& info) { return std::string(info.param.title); });
 
 TEST_F(ScannerTest, WhatAPluginPrintsIsKeptWithItAndNeverReachesTheOutput)
 {

@@ -28,6 +28,7 @@ std::string SmallDump(uint32_t code, uint64_t address)
     Put<uint32_t>(dump, 44, 4);    // module list
     Put<uint32_t>(dump, 48, 220);
     Put<uint32_t>(dump, 52, 256);
+    Put<uint32_t>(dump, 64, 0x7B);  // the thread
     Put<uint32_t>(dump, 64 + 8, code);
     Put<uint64_t>(dump, 64 + 24, address);
     Put<uint32_t>(dump, 256, 2);
@@ -56,9 +57,61 @@ TEST(HostReading, AMinidumpNamesTheExceptionAndTheModuleItHappenedIn)
     EXPECT_EQ(ExceptionCodeText(0xC00000FD), "C00000FD (stack overflow)");
     EXPECT_EQ(ExceptionCodeText(0x12345678), "12345678");
 
+    EXPECT_EQ(ReadMinidump(SmallDump(0xC0000005, 0))->threadId, 0x7Bu);
+
     const std::string cut = SmallDump(0xC0000005, 0).substr(0, 40);
     EXPECT_FALSE(ReadMinidump(cut));
     EXPECT_FALSE(ReadMinidump("MDMP but not really"));
+}
+
+// A crafted dump: thousands of module lists, each claiming a million modules that all share one
+// long name. What it takes to read stays in proportion to the file.
+TEST(HostReading, AMinidumpCostsMemoryInProportionToItsSize)
+{
+    std::string dump = SmallDump(0xC0000005, 0);
+    constexpr uint32_t kLists = 4000, kEntries = 6000, kNameAt = 16;
+    const uint32_t directory = static_cast<uint32_t>(dump.size()), list = directory + 12 * kLists;
+    Put<uint32_t>(dump, 8, kLists + 1);
+    Put<uint32_t>(dump, 12, directory);
+    // The exception stream first, then every module list pointing at the same one.
+    Put<uint32_t>(dump, directory, 6);
+    Put<uint32_t>(dump, directory + 8, 64);
+    for (uint32_t i = 1; i <= kLists; ++i) {
+        Put<uint32_t>(dump, directory + 12 * i, 4);
+        Put<uint32_t>(dump, directory + 12 * i + 8, list);
+    }
+    Put<uint32_t>(dump, list, 1000000);
+    for (uint32_t m = 0; m < kEntries; ++m) Put<uint32_t>(dump, list + 4 + 108 * m + 20, kNameAt);
+    Put<uint32_t>(dump, kNameAt, 2040);  // a name over the header and what follows
+    const auto summary = ReadMinidump(dump);
+    ASSERT_TRUE(summary);
+    EXPECT_LE(summary->modules.size(), kMostDumpModules);
+    size_t names = 0;
+    for (const auto& module : summary->modules) names += module.path.size();
+    EXPECT_LE(names, dump.size());
+}
+
+TEST(HostReading, ImportNamesAreBoundedAndEndInsideTheirSection)
+{
+    // One section over the whole file, an import table at 0x400 naming three DLLs.
+    std::string image(0x2000, '\0');
+    Put<uint16_t>(image, 0, 0x5A4D);
+    Put<uint32_t>(image, 0x3C, 0x80);
+    Put<uint32_t>(image, 0x80, 0x00004550);
+    Put<uint16_t>(image, 0x84, kMachineX64);
+    Put<uint16_t>(image, 0x86, 1);                 // sections
+    Put<uint16_t>(image, 0x94, 240);               // optional header size
+    Put<uint16_t>(image, 0x98, 0x20B);             // PE32+
+    Put<uint32_t>(image, 0x98 + 112 + 8, 0x400);   // the import directory
+    const size_t section = 0x98 + 240;
+    Put<uint32_t>(image, section + 8, 0x2000);
+    Put<uint32_t>(image, section + 16, 0x2000);
+    const uint32_t names[] = {0x800, 0x900, 0xA00, 0x1FFC};
+    for (size_t i = 0; i < 4; ++i) Put<uint32_t>(image, 0x400 + 20 * i + 12, names[i]);
+    image.replace(0x800, 10, "first.dll");
+    image.replace(0xA00, 300, std::string(300, 'x'));  // no end within the longest name
+    image.replace(0x1FFC, 4, "last");                   // no end inside its section
+    EXPECT_EQ(ImportedDllNames(image), std::vector<std::string>{"first.dll"});  // the empty one is left out too
 }
 
 TEST(HostReading, APeHeaderTellsItsMachineWithoutLoadingIt)
