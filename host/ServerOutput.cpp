@@ -1,5 +1,7 @@
 #include "host/ServerOutput.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 
 #include "protocol/HexArgument.h"
@@ -38,12 +40,14 @@ bool TakeQuoted(std::string_view text, std::string& value, std::string_view& res
     return true;
 }
 
+// A decimal number that fits 32 bits; anything larger is no number a server writes.
 bool ParseInteger(std::string_view text, int32_t& value)
 {
     const std::string digits(text);
     char* end = nullptr;
-    const long parsed = std::strtol(digits.c_str(), &end, 10);
-    if (digits.empty() || *end != '\0') return false;
+    errno = 0;
+    const long long parsed = std::strtoll(digits.c_str(), &end, 10);
+    if (digits.empty() || *end != '\0' || errno == ERANGE || parsed < INT32_MIN || parsed > INT32_MAX) return false;
     value = static_cast<int32_t>(parsed);
     return true;
 }

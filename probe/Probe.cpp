@@ -41,8 +41,7 @@ void ListShellPlugins(AEffect* effect, CScanResult& result)
     CMap<int, bool, SValue, SValue, int> seenIds;
     for (;;) {
         // Room past the 512 bytes for plug-ins that overrun; the text is read from 512 at most.
-        char name[kVstTextBufferSize + 512];
-        name[0] = '\0';
+        char name[kVstTextBufferSize + 512] = {};  // zeroed whole, as every text query's buffer
         const int32_t id = static_cast<int32_t>(Dispatch(effect, effShellGetNextPlugin, name));
         if (id == 0) break;
         const std::u16string text = TextFromPluginBuffer(name, kVstTextBufferSize);

@@ -36,8 +36,9 @@ std::u16string VstTextQuery(AEffect* effect, int32_t opcode)
 {
     // Some plug-ins write past the 512 bytes hosts give them; the slack keeps that off our
     // stack frame. Only the first 512 bytes are read.
-    char buffer[kVstTextBufferSize + 512];
-    buffer[0] = '\0';
+    // All of it zeroed: a plug-in that writes a text without its terminator must not bring
+    // what was on the stack before into the report.
+    char buffer[kVstTextBufferSize + 512] = {};
     effect->dispatcher(effect, opcode, 0, 0, buffer, 0.0f);
     return TextFromPluginBuffer(buffer, kVstTextBufferSize);
 }

@@ -49,10 +49,9 @@ void AppendInteger(std::u16string& out, uint64_t magnitude, bool negative, unsig
     if (negative) prefix = u"-";
     else if (isSigned && c.plusSign) prefix = u"+";
     else if (isSigned && c.blankSign) prefix = u" ";
-    if (c.alternate && magnitude != 0) {
-        if (base == 16) prefix += upper ? u"0X" : u"0x";
-        else if (base == 8 && digits[0] != u'0') prefix += u"0";
-    }
+    if (c.alternate && base == 16 && magnitude != 0) prefix += upper ? u"0X" : u"0x";
+    // The alternate octal form always starts with a zero, even for a zero of precision 0.
+    if (c.alternate && base == 8 && (digits.empty() || digits[0] != u'0')) prefix += u"0";
     if (c.zeroPad && !c.leftAlign && c.precision < 0) {
         const int fill = c.width - static_cast<int>(prefix.size() + digits.size());
         if (fill > 0) digits.insert(0, fill, u'0');
@@ -80,10 +79,15 @@ uint64_t UnsignedArgument(va_list& arguments, const CConversion& c)
     }
 }
 
+// Widths and precisions beyond this are cut to it: no text the server writes needs more, and a
+// width from an argument can be anything, INT_MIN included, whose negation is undefined.
+constexpr int kLargestWidth = 100000;
+
 bool ParseNumber(const char16_t*& p, va_list& arguments, int& value)
 {
     if (*p == u'*') {
-        value = va_arg(arguments, int);
+        const long long given = va_arg(arguments, int);
+        value = static_cast<int>(given < -kLargestWidth ? -kLargestWidth : given > kLargestWidth ? kLargestWidth : given);
         ++p;
         return true;
     }

@@ -33,6 +33,8 @@ public:
     const std::vector<std::string>& Warnings() const { return warnings; }
 
     const Json* Find(const std::string& key) const;
+    // Every record kept, by path key.
+    const std::map<std::string, Json>& Records() const { return records; }
     // Appends the record to the journal. May be called from several threads at once.
     bool Record(const Json& record, std::string& problem);
     // Writes the database with everything recorded, then empties the journal.

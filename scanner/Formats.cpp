@@ -74,7 +74,8 @@ std::string Clip(const std::string& text, size_t width = 36)
 std::string FirstDialogTitle(const Json& record)
 {
     if (!record.contains("dialogs") || !record["dialogs"].is_array() || record["dialogs"].empty()) return "";
-    return record["dialogs"][0].value("title", "");
+    const Json& first = record["dialogs"][0];
+    return first.is_object() && first.contains("title") && first["title"].is_string() ? first["title"].get<std::string>() : "";
 }
 
 std::string CsvField(const std::string& text)

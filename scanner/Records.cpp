@@ -1,6 +1,9 @@
 #include "scanner/Records.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "host/MinidumpReader.h"
 
@@ -55,6 +58,8 @@ void AddOutcome(Json& record, const CScanOutcome& outcome)
                            {"buttons", dialog.buttons},
                            {"rect", {dialog.rect.left, dialog.rect.top, dialog.rect.right, dialog.rect.bottom}},
                            {"picture", ToUtf8(dialog.picture)}, {"action", dialog.action}});
+    for (size_t i = 0; i < outcome.dialogs.size(); ++i)
+        if (!outcome.dialogs[i].pictureProblem.empty()) dialogs[i]["pictureProblem"] = outcome.dialogs[i].pictureProblem;
     record["dialogs"] = std::move(dialogs);
     // What the plug-in printed; it never reaches the scanner's own output.
     record["console"] = outcome.console;
@@ -142,6 +147,51 @@ bool FieldsAreWellFormed(const Json& object, std::initializer_list<CField> field
     return true;
 }
 
+bool ArrayOf(const Json& value, Kind kind)
+{
+    if (!value.is_array()) return false;
+    for (const auto& element : value)
+        if (!HasKind(element, kind)) return false;
+    return true;
+}
+
+// Every dialog an object, with each field of the type the writers take it for.
+bool DialogsAreWellFormed(const Json& dialogs, const std::string& where, std::string& problem)
+{
+    for (const auto& dialog : dialogs) {
+        if (!FieldsAreWellFormed(dialog, {{"title", Kind::kString, false}, {"class", Kind::kString, false},
+                                          {"texts", Kind::kArray, false}, {"buttons", Kind::kArray, false},
+                                          {"rect", Kind::kArray, false}, {"picture", Kind::kString, false},
+                                          {"pictureProblem", Kind::kString, false}, {"action", Kind::kString, false}},
+                                 where + "'s dialog", problem))
+            return false;
+        const bool listsOk = (!dialog.contains("texts") || ArrayOf(dialog["texts"], Kind::kString)) &&
+                             (!dialog.contains("buttons") || ArrayOf(dialog["buttons"], Kind::kString)) &&
+                             (!dialog.contains("rect") || (ArrayOf(dialog["rect"], Kind::kInteger) && dialog["rect"].size() == 4));
+        if (!listsOk) {
+            problem = where + " has a dialog whose texts, buttons or rectangle are not what they should be";
+            return false;
+        }
+    }
+    return true;
+}
+
+// How deeply a value nests, counted without recursion and only as far as `limit` + 1: a
+// damaged file can nest as deep as it is long, deeper than any stack.
+size_t NestingDepth(const Json& value, size_t limit)
+{
+    std::vector<std::pair<const Json*, size_t>> open{{&value, 1}};
+    size_t deepest = 0;
+    while (!open.empty() && deepest <= limit) {
+        const auto [at, depth] = open.back();
+        open.pop_back();
+        deepest = std::max(deepest, depth);
+        if (at->is_structured())
+            for (const auto& element : *at) open.emplace_back(&element, depth + 1);
+    }
+    return deepest;
+}
+
 bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::string& problem)
 {
     if (!FieldsAreWellFormed(object, {{"status", Kind::kString, true}, {"error", Kind::kString, false},
@@ -153,12 +203,11 @@ bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::stri
                                       {"report", Kind::kObject, false}},
                              where, problem))
         return false;
-    if (object.contains("lastTrace"))
-        for (const auto& line : object["lastTrace"])
-            if (!line.is_string()) {
-                problem = where + " has a \"lastTrace\" line that is not text";
-                return false;
-            }
+    if (object.contains("lastTrace") && !ArrayOf(object["lastTrace"], Kind::kString)) {
+        problem = where + " has a \"lastTrace\" line that is not text";
+        return false;
+    }
+    if (object.contains("dialogs") && !DialogsAreWellFormed(object["dialogs"], where, problem)) return false;
     if (!object.contains("report")) return true;
     return FieldsAreWellFormed(object["report"],
                                {{"id", Kind::kString, true}, {"name", Kind::kString, true}, {"vendor", Kind::kString, true},
@@ -176,6 +225,10 @@ bool RecordIsWellFormed(const Json& record, std::string& problem)
 {
     const bool named = record.is_object() && record.contains("path") && record["path"].is_string();
     const std::string where = named ? "the record of " + record["path"].get<std::string>() : "the record";
+    if (NestingDepth(record, kDeepestRecord) > kDeepestRecord) {
+        problem = where + " nests deeper than " + std::to_string(kDeepestRecord) + " levels";
+        return false;
+    }
     if (!FieldsAreWellFormed(record, {{"path", Kind::kString, true}, {"size", Kind::kUnsigned, true},
                                       {"modified", Kind::kString, true}, {"scannedAt", Kind::kString, false},
                                       {"arch", Kind::kString, false},

@@ -15,8 +15,11 @@ std::vector<std::string> RecordStatuses(const Json& record);
 
 bool RecordIsCurrent(const Json& record, const CPluginFile& file);
 
+// No record the scanner writes nests deeper than this; a deeper one is damaged.
+constexpr size_t kDeepestRecord = 64;
+
 // Whether a record read back from the database has every field the scanner uses, of the
-// right type; `problem` says which one does not.
+// right type, and nests no deeper than it should; `problem` says what is wrong.
 bool RecordIsWellFormed(const Json& record, std::string& problem);
 
 // A record made without scanning, for a file that cannot be opened.

@@ -4,7 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/Paths.h"
 #include "scanner/Database.h"
+#include "scanner/Formats.h"
 #include "scanner/PathKeys.h"
 #include "tests/support/TemporaryFolder.h"
 
@@ -52,6 +54,31 @@ TEST_F(DatabaseTest, DropsDamagedRecordsWithAWarningAndKeepsTheRest)
         << database.Warnings()[0];
     EXPECT_NE(database.Warnings()[1].find("\"status\" of the wrong type"), std::string::npos);
     EXPECT_NE(database.Warnings()[2].find("has no \"path\""), std::string::npos);
+}
+
+// Databases a fuzzer made (the database, then "@@JOURNAL@@" and its journal): whatever a
+// damaged record holds, the reader drops it with a warning, and every output takes the rest.
+TEST_F(DatabaseTest, DamagedRecordsNeverReachTheOutputs)
+{
+    for (const wchar_t* name : {L"database-dialogs-not-objects.json", L"database-nested-deep.json"}) {
+        const std::string both = Read(ProgramFolder() + L"\\damaged-databases\\" + name);
+        ASSERT_FALSE(both.empty()) << ToUtf8(name);
+        const size_t split = both.find("\n@@JOURNAL@@\n");
+        Write(path, both.substr(0, split));
+        Write(path + L".journal", split == std::string::npos ? "" : both.substr(split + 13));
+        {
+            CDatabase database;
+            ASSERT_EQ(database.Open(path, problem), DatabaseOpening::kOpened) << problem;
+            EXPECT_FALSE(database.Warnings().empty()) << ToUtf8(name);
+            std::vector<Json> kept;
+            for (const auto& [key, record] : database.Records()) kept.push_back(record);
+            EXPECT_NO_THROW(FormatCsv(kept));
+            EXPECT_NO_THROW(FormatJson(kept));
+            EXPECT_NO_THROW(FormatTable(kept));
+        }
+        DeleteFileW(path.c_str());
+        DeleteFileW((path + L".journal").c_str());
+    }
 }
 
 TEST_F(DatabaseTest, AJournalLeftByAKilledRunIsFoldedInUpToItsCutLine)

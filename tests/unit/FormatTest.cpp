@@ -33,6 +33,11 @@ TEST(FormatString, HandlesWidthFlagsAndExplicitSizes)
     EXPECT_EQ(FormatString(u"[%hs][%ls][%.3s]", "narrow", u"wide", u"abcdef"), u"[narrow][wide][abc]");
     EXPECT_EQ(FormatString(u"%I64u %llx", 18446744073709551615ull, 0x123456789ull), u"18446744073709551615 123456789");
     EXPECT_EQ(FormatString(u"%c%C", u'\u00E9', 'A'), u"\u00E9A");
+    EXPECT_EQ(FormatString(u"[%*i][%.*i]", -3, 7, 2, 7), u"[7  ][07]");
+    EXPECT_EQ(FormatString(u"[%#.0o][%#o][%#x][%#.0x]", 0u, 8u, 0u, 0u), u"[0][010][0][]");  // as the C library
+    // A width or precision from an argument is bounded, whatever it is.
+    EXPECT_EQ(FormatString(u"%*i", INT32_MIN, 1).size(), 100000u);
+    EXPECT_EQ(FormatString(u"%.*i", INT32_MIN, 1), u"1");
     EXPECT_EQ(FormatString(u"%s|%S", static_cast<const char16_t*>(nullptr), static_cast<const char*>(nullptr)),
               u"(null)|(null)");
 }

@@ -118,6 +118,8 @@ TEST(ServerOutput, RefusesReportsThatAreCutShortOrBroken)
     EXPECT_NE(problem.find("closing"), std::string::npos);
     EXPECT_FALSE(ParsePluginReport({}, &problem));
     EXPECT_FALSE(ParsePluginReport(Lines({"  \"numInputs\": two,"}), &problem));
+    EXPECT_FALSE(ParsePluginReport(Lines({"  \"numInputs\": 4294967297,"}), &problem));  // no wrapping to 1
+    EXPECT_FALSE(ParsePluginReport(Lines({"  \"category\":  -2147483649,"}), &problem));
     EXPECT_FALSE(ParsePluginReport(Lines({"  \"id\":        \"nothex\","}), &problem));
     EXPECT_FALSE(ParsePluginReport(Lines({"  \"name\":      \"unterminated,"}), &problem));
     EXPECT_FALSE(ParsePluginReport(Lines({"  \"shells\": {", "        \"00000005\": \"cut"}), &problem));

@@ -38,6 +38,26 @@ TEST(FormatResourceVersion, PrefersTheProductVersionThenTheFileVersion)
     EXPECT_EQ(FormatResourceVersion(0xFFFFFFFF, 0xFFFEFFFD, 0, 0), u"65535.65535.65534.65533");
 }
 
+intptr_t WritesTextWithoutItsEnd(AEffect*, int32_t, int32_t, intptr_t, void* text, float)
+{
+    std::memcpy(text, "Abc", 3);
+    return 1;
+}
+
+void LeaveBytesOnTheStack()
+{
+    volatile char junk[4096];
+    for (char& c : const_cast<char(&)[4096]>(junk)) c = 'x';
+}
+
+TEST(VstTextQuery, GivesOnlyWhatThePluginWrote)
+{
+    AEffect effect{};
+    effect.dispatcher = WritesTextWithoutItsEnd;
+    LeaveBytesOnTheStack();
+    EXPECT_EQ(VstTextQuery(&effect, 45), u"Abc");
+}
+
 TEST(TextFromPluginBuffer, WidensBytesAndNeverReadsPastTheBuffer)
 {
     EXPECT_EQ(TextFromPluginBuffer("caf\xE9\0tail", 9), u"caf\u00E9");
