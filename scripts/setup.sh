@@ -10,7 +10,7 @@ packages=(
   cmake make g++
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  clang
+  clang libclang-rt-14-dev
   wine wine64 wine32:i386
   xvfb x11-utils xauth imagemagick fonts-dejavu-core
   googletest

@@ -364,6 +364,7 @@ INSTANTIATE_TEST_SUITE_P(
         CSequence{"closes_requests", {{L"closes_requests", "crashed", "after its scan: the plug-in ended the scan server"}, kOrdinary}},
         CSequence{"forges_ready", {{L"forges_ready", "failed", "its answer did not fit its request"}, kOrdinary}},
         CSequence{"forges_report", {{L"forges_report", "ok", ""}, kOrdinary}},
+        CSequence{"floods_output", {{L"floods_output", "failed", "its answer did not fit its request"}, kOrdinary}},
         CSequence{"stack_overflow", {{L"stack_overflow", "crashed", "exception C00000FD (stack overflow)", true}, kOrdinary}},
         CSequence{"removes_filter_then_crash",
                   {{L"removes_filter_then_crash", "crashed", "it crashed without a dump, exception C0000005"}, kOrdinary}},

@@ -1,0 +1,35 @@
+// The host's reading of what a server writes: any bytes, split into lines as the host splits
+// them, each line split at its level, the report lines parsed. A plug-in can write into the
+// server's output, so none of it may crash the host, and a report it accepts holds only what
+// the server could have written.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/ServerOutput.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string output(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> reportLines;
+    for (size_t start = 0; start < output.size();) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        const CServerLine line = SplitServerLine(std::string_view(output).substr(start, end - start));
+        if (line.level == ">") reportLines.push_back(line.text);
+        start = end + 1;
+    }
+    std::string problem;
+    const auto report = ParsePluginReport(reportLines, &problem);
+    if (report) {
+        // A report is never more than its lines: no field grows out of nothing.
+        size_t texts = report->name.size() + report->vendor.size() + report->product.size() + report->version.size() +
+                       report->error.size() + report->platform.size();
+        for (const auto& sub : report->subPlugins) texts += sub.name.size();
+        if (texts > 3 * size) __builtin_trap();
+    } else if (problem.empty()) {
+        __builtin_trap();  // a refusal always says why
+    }
+    return 0;
+}
