@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 #include "protocol/HexArgument.h"
 #include "protocol/Utf8.h"
@@ -57,6 +58,59 @@ bool ParseBoolean(std::string_view text, bool& value)
     if (text == "true") value = true;
     else if (text == "false") value = false;
     else return false;
+    return true;
+}
+
+// One class or plug-in of a module: a whole object on one line, of quoted texts, numbers and
+// booleans.
+bool ParseEntryLine(std::string_view line, CModuleEntry& entry)
+{
+    if (line.empty() || line.front() != '{' || line.back() != '}') return false;
+    std::string_view rest = Trim(line.substr(1, line.size() - 2));
+    while (!rest.empty()) {
+        std::string key, text;
+        if (!TakeQuoted(rest, key, rest)) return false;
+        rest = Trim(rest);
+        if (rest.empty() || rest.front() != ':') return false;
+        rest = Trim(rest.substr(1));
+        if (rest.empty()) return false;
+        const size_t valueEnd = rest.front() == '"' ? std::string_view::npos : rest.find(',');
+        std::string_view value = rest.substr(0, valueEnd);
+        bool quoted = false;
+        if (rest.front() == '"') {
+            if (!TakeQuoted(rest, text, rest)) return false;
+            quoted = true;
+        } else {
+            value = Trim(value);
+            rest = valueEnd == std::string_view::npos ? std::string_view() : rest.substr(valueEnd);
+        }
+        bool ok = true;
+        std::string* const texts[] = {&entry.id, &entry.name, &entry.vendor, &entry.version, &entry.category,
+                                      &entry.subCategories, &entry.sdkVersion, &entry.description, &entry.url, &entry.error};
+        const char* const textKeys[] = {"id", "name", "vendor", "version", "category", "subCategories", "sdkVersion",
+                                        "description", "url", "error"};
+        bool known = false;
+        for (size_t i = 0; i < std::size(textKeys); ++i)
+            if (key == textKeys[i]) {
+                ok = quoted;
+                *texts[i] = text;
+                known = true;
+            }
+        if (!known) {
+            if (key == "cardinality") ok = ParseInteger(value, entry.cardinality);
+            else if (key == "numInputs") ok = ParseInteger(value, entry.numInputs);
+            else if (key == "numOutputs") ok = ParseInteger(value, entry.numOutputs);
+            else if (key == "plugin") ok = ParseBoolean(value, entry.plugin);
+            else if (key == "wantsMidi") ok = ParseBoolean(value, entry.wantsMidi);
+            else if (key == "sendsMidi") ok = ParseBoolean(value, entry.sendsMidi);
+        }
+        if (!ok) return false;
+        rest = Trim(rest);
+        if (!rest.empty()) {
+            if (rest.front() != ',') return false;
+            rest = Trim(rest.substr(1));
+        }
+    }
     return true;
 }
 
@@ -119,10 +173,22 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
     if (lines.empty() || Trim(lines.front()) != "{") return fail("the report does not start with {");
 
     CPluginReport report;
-    bool inShells = false, closed = false;
+    bool inShells = false, inEntries = false, closed = false;
     for (size_t n = 1; n < lines.size() && !closed; ++n) {
         std::string_view line = Trim(lines[n]);
         if (!line.empty() && line.back() == ',') line = Trim(line.substr(0, line.size() - 1));
+        if (inEntries) {
+            if (line == "]") {
+                inEntries = false;
+                continue;
+            }
+            CModuleEntry entry;
+            // A CLAP file's entries are all plug-ins.
+            entry.plugin = report.format == "clap";
+            if (!ParseEntryLine(line, entry)) return fail("bad class line: " + lines[n]);
+            report.entries.push_back(std::move(entry));
+            continue;
+        }
         if (inShells) {
             if (line == "}") {
                 inShells = false;
@@ -153,6 +219,10 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
         const bool quoted = TakeQuoted(value, text, after) && Trim(after).empty();
         bool ok = true;
         if (key == "shells") { ok = value == "{"; inShells = true; }
+        else if (key == "classes" || key == "plugins") { ok = value == "["; inEntries = true; }
+        else if (key == "format") { ok = quoted; report.format = text; }
+        else if (key == "url") { ok = quoted; report.url = text; }
+        else if (key == "email") { ok = quoted; report.email = text; }
         else if (key == "id") { uint32_t id = 0; ok = quoted && ParseHex(text, id); report.id = id; }
         else if (key == "name") { ok = quoted; report.name = text; }
         else if (key == "vendor") { ok = quoted; report.vendor = text; }
@@ -170,6 +240,6 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
         // Keys a later server may add are skipped.
         if (!ok) return fail("bad value for " + key + ": " + lines[n]);
     }
-    if (!closed || inShells) return fail("the report ends before its closing }");
+    if (!closed || inShells || inEntries) return fail("the report ends before its closing }");
     return report;
 }

@@ -19,10 +19,28 @@ struct CSubPluginEntry {
     std::string name;  // UTF-8
 };
 
+// One class of a VST 3 module, or one plug-in of a CLAP file. Texts are UTF-8.
+struct CModuleEntry {
+    std::string id;  // VST 3: 32 hex digits in GUID text order; CLAP: the descriptor's id
+    std::string name, vendor, version;
+    std::string category;       // VST 3: the class category; CLAP: the features joined with "|"
+    std::string subCategories;  // VST 3: "Fx|Delay"
+    std::string sdkVersion;     // VST 3
+    std::string description, url;  // CLAP
+    int32_t cardinality = 0;
+    bool plugin = false;        // a plug-in, as opposed to a controller or another class
+    int32_t numInputs = 0, numOutputs = 0;
+    bool wantsMidi = false, sendsMidi = false;
+    std::string error;          // why this plug-in could not be read
+};
+
 // The report of one scan. Texts are UTF-8.
 struct CPluginReport {
+    std::string format;  // "vst3" or "clap" for those files' reports; empty for a VST 2 one
     uint32_t id = 0;
     std::string name, vendor, product, version, error, platform;
+    std::string url, email;  // a VST 3 module's factory
+    std::vector<CModuleEntry> entries;  // a module's classes, a CLAP file's plug-ins
     int32_t numInputs = 0, numOutputs = 0;
     bool wantsMidi = false, sendsMidi = false, audio64 = false, synthEdit = false;
     int32_t category = -1;

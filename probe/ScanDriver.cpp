@@ -10,7 +10,11 @@
 #include "probe/VersionText.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
+#include "probe/clap/ClapScan.h"
+#include "probe/vst3/Vst3Scan.h"
+#include "protocol/PluginFormat.h"
 #include "report/JsonReport.h"
+#include "report/ModuleReport.h"
 
 namespace {
 
@@ -81,10 +85,25 @@ void Answer(const CScanResult& result, bool scanned)
     WriteScanReport(result);
 }
 
+// A VST 3 module or a CLAP file is scanned whole in one request, every plug-in it holds.
+void ScanModule(const std::u16string& request, PluginFormat format)
+{
+    LogInfo(u"Scanning plugin: '%s'\n", request.c_str());
+    FreeCachedLibrary();
+    CModuleResult result;
+    const bool scanned = format == PluginFormat::kVst3 ? ScanVst3Module(request, result) : ScanClapFile(request, result);
+    if (!scanned) LogError(u"%s\n", result.error.c_str());
+    WriteModuleReport(result);
+}
+
 }  // namespace
 
 void ScanPlugin(const std::u16string& request)
 {
+    if (const PluginFormat format = FormatOfPath(request); format != PluginFormat::kVst2) {
+        ScanModule(request, format);
+        return;
+    }
     CScanResult result;
     const bool scanned = ScanLibrary(request, result);
     Answer(result, scanned);

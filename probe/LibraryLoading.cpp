@@ -1,0 +1,30 @@
+#include "probe/LibraryLoading.h"
+
+#include "probe/ProbeState.h"
+#include "protocol/Format.h"
+#include "protocol/LogLine.h"
+#include "protocol/Utf8.h"
+
+HMODULE LoadPluginLibrary(const std::u16string& path, std::u16string& error)
+{
+    LogInfo(u"Loading library...\n");
+    HMODULE module = LoadLibraryExW(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) error = FormatString(u"Failed to load library, err=%i", static_cast<int>(GetLastError()));
+    ProbeHooks.restoreCrashFilter();
+    return module;
+}
+
+std::u16string PluginText(const char* text, size_t size)
+{
+    if (text == nullptr) return u"";
+    size_t length = 0;
+    while (length < size && text[length] != '\0') ++length;
+    return Utf8ToUtf16(std::string_view(text, length));
+}
+
+std::u16string PluginText16(const char16_t* text, size_t size)
+{
+    size_t length = 0;
+    while (length < size && text[length] != u'\0') ++length;
+    return std::u16string(text, length);
+}

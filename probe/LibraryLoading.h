@@ -1,0 +1,14 @@
+#pragma once
+// Loading a plug-in file for the formats that are scanned whole in one request (VST 3, CLAP):
+// its own folder searched first for its dependencies, failures worded as for a VST 2 library so
+// that hosts explain them the same way.
+#include <windows.h>
+
+#include <string>
+
+HMODULE LoadPluginLibrary(const std::u16string& path, std::u16string& error);
+
+// A UTF-8 text the plug-in gave us, up to its terminator, at most `size` bytes; empty for null.
+std::u16string PluginText(const char* text, size_t size = 4096);
+// A UTF-16 text of a fixed buffer, up to its terminator.
+std::u16string PluginText16(const char16_t* text, size_t size);

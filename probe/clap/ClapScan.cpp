@@ -1,0 +1,155 @@
+#include "probe/clap/ClapScan.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "probe/LibraryLoading.h"
+#include "probe/ProbeState.h"
+#include "probe/clap/ClapAbi.h"
+#include "protocol/Format.h"
+#include "protocol/LogLine.h"
+#include "protocol/Utf8.h"
+
+namespace {
+
+using namespace clap;
+
+const void* NoExtension(const Host*, const char*) { return nullptr; }
+void Ignore(const Host*) {}
+
+// Plug-ins refuse init for a host of another major version: ours is 1.x.
+const Host OurHost{{1, 2, 0}, nullptr, "Tessarine Plugin Scan Server", "Tessarine", "", "0.1.0",
+                   NoExtension, Ignore, Ignore, Ignore};
+
+std::u16string Features(const char* const* features)
+{
+    std::u16string joined;
+    for (size_t i = 0; features && features[i] && i < 256; ++i) joined += (i ? u"|" : u"") + PluginText(features[i]);
+    return joined;
+}
+
+// The channels of the main port: the one flagged main, normally the first.
+int32_t MainChannels(const PluginAudioPorts* ports, const Plugin* plugin, bool input)
+{
+    const uint32_t count = ports->count(plugin, input);
+    for (uint32_t i = 0; i < count && i < 256; ++i) {
+        AudioPortInfo info{};
+        if (ports->get(plugin, i, input, &info) && (info.flags & kAudioPortIsMain)) return static_cast<int32_t>(info.channelCount);
+    }
+    return 0;
+}
+
+void ReadPlugin(const PluginFactory* factory, uint32_t index, CModuleClass& entry)
+{
+    entry.plugin = true;
+    const PluginDescriptor* descriptor = factory->getPluginDescriptor(factory, index);
+    ProbeHooks.restoreCrashFilter();
+    if (descriptor == nullptr || descriptor->id == nullptr) {
+        entry.error = FormatString(u"no descriptor for plug-in %u", index);
+        return;
+    }
+    entry.id = PluginText(descriptor->id);
+    entry.name = PluginText(descriptor->name);
+    entry.vendor = PluginText(descriptor->vendor);
+    entry.url = PluginText(descriptor->url);
+    entry.version = PluginText(descriptor->version);
+    entry.description = PluginText(descriptor->description);
+    entry.category = Features(descriptor->features);
+
+    LogInfo(u"Creating plug-in %s...\n", entry.id.c_str());
+    const Plugin* plugin = factory->createPlugin(factory, &OurHost, descriptor->id);
+    ProbeHooks.restoreCrashFilter();
+    if (plugin == nullptr) {
+        entry.error = u"create_plugin returned no plug-in";
+        return;
+    }
+    LogInfo(u"Calling init...\n");
+    const bool initialized = plugin->init(plugin);
+    ProbeHooks.restoreCrashFilter();
+    if (!initialized) {
+        entry.error = u"its init returned false";
+    } else {
+        if (auto audio = static_cast<const PluginAudioPorts*>(plugin->getExtension(plugin, kAudioPortsId))) {
+            entry.numInputs = MainChannels(audio, plugin, true);
+            entry.numOutputs = MainChannels(audio, plugin, false);
+        }
+        if (auto notes = static_cast<const PluginNotePorts*>(plugin->getExtension(plugin, kNotePortsId))) {
+            entry.wantsMidi = notes->count(plugin, true) > 0;
+            entry.sendsMidi = notes->count(plugin, false) > 0;
+        }
+        ProbeHooks.restoreCrashFilter();
+    }
+    LogInfo(u"Calling destroy...\n");
+    plugin->destroy(plugin);
+    ProbeHooks.restoreCrashFilter();
+}
+
+bool ScanFactory(const PluginFactory* factory, CModuleResult& result)
+{
+    const uint32_t count = factory->getPluginCount(factory);
+    ProbeHooks.restoreCrashFilter();
+    LogInfo(u"Factory lists %u plug-ins\n", count);
+    if (count == 0) {
+        result.error = u"the plug-in factory holds no plug-ins";
+        return false;
+    }
+    int read = 0;
+    for (uint32_t index = 0; index < count && index < 4096; ++index) {
+        CModuleClass entry;
+        ReadPlugin(factory, index, entry);
+        read += entry.error.empty();
+        result.classes.push_back(std::move(entry));
+    }
+    if (read == 0) result.error = u"none of its plug-ins could be read: " + result.classes.front().error;
+    return read > 0;
+}
+
+}  // namespace
+
+bool ScanClapFile(const std::u16string& path, CModuleResult& result)
+{
+    result.format = u"clap";
+    HMODULE module = LoadPluginLibrary(path, result.error);
+    if (module == nullptr) return false;
+    ProbeHooks.activateHostWindow();
+    ProbeHooks.dispatchPendingMessages();
+
+    bool scanned = false;
+    const auto* entry = reinterpret_cast<const PluginEntry*>(reinterpret_cast<void*>(GetProcAddress(module, "clap_entry")));
+    if (entry == nullptr) {
+        result.error = u"no clap_entry: the file is not a CLAP plug-in";
+    } else {
+        const Version version = entry->clapVersion;
+        result.version = FormatString(u"%u.%u.%u", version.major, version.minor, version.revision);
+        // Development versions are never to be loaded; a later major version is a format we
+        // cannot vouch for. Nothing of the file is called then.
+        if (version.major == 0) {
+            result.error = u"CLAP version " + result.version + u" is a development version, never loaded";
+        } else if (version.major > 1) {
+            result.error = u"CLAP version " + result.version + u" is not supported (1.x is)";
+        } else {
+            LogInfo(u"Calling clap_entry.init...\n");
+            const bool initialized = entry->init(ToUtf8(path).c_str());
+            ProbeHooks.restoreCrashFilter();
+            if (!initialized) {
+                result.error = u"clap_entry.init returned false";
+            } else {
+                LogInfo(u"Calling get_factory...\n");
+                const auto* factory = static_cast<const PluginFactory*>(entry->getFactory(kPluginFactoryId));
+                ProbeHooks.restoreCrashFilter();
+                if (factory == nullptr) result.error = u"no plug-in factory (clap.plugin-factory)";
+                else scanned = ScanFactory(factory, result);
+                LogInfo(u"Calling clap_entry.deinit...\n");
+                entry->deinit();
+                ProbeHooks.restoreCrashFilter();
+            }
+        }
+    }
+    ProbeHooks.dispatchPendingMessages();
+    LogInfo(u"Freeing library...\n");
+    FreeLibrary(module);
+    ProbeHooks.restoreCrashFilter();
+    LogInfo(u"Finished\n");
+    return scanned;
+}

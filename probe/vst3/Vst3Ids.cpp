@@ -1,0 +1,19 @@
+#include "probe/vst3/Vst3Ids.h"
+
+#include <cstring>
+
+std::u16string TuidText(const uint8_t* id)
+{
+    // Data1, Data2 and Data3 are little-endian numbers; the text shows them most significant
+    // digit first. The last 8 bytes are written as they are.
+    static const int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    const char16_t* digits = u"0123456789ABCDEF";
+    std::u16string text;
+    for (int index : kOrder) {
+        text += digits[id[index] >> 4];
+        text += digits[id[index] & 0xF];
+    }
+    return text;
+}
+
+bool SameTuid(const uint8_t* a, const uint8_t* b) { return std::memcmp(a, b, 16) == 0; }

@@ -1,0 +1,30 @@
+#pragma once
+// What one scan request found out about a file that holds plug-ins of a newer format: the
+// classes of a VST 3 module, or the plug-ins of a CLAP file. Made empty, filled by the format's
+// probe, printed once.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One class of a VST 3 module (a plug-in or not), or one plug-in of a CLAP file.
+struct CModuleClass {
+    std::u16string id;            // VST 3: 32 hex digits in GUID text order; CLAP: the descriptor's id
+    std::u16string name, vendor, version;
+    std::u16string category;      // VST 3: the class category; CLAP: the features joined with "|"
+    std::u16string subCategories;  // VST 3: "Fx|Delay"
+    std::u16string sdkVersion;    // VST 3
+    std::u16string description, url;  // CLAP
+    int32_t cardinality = 0;      // VST 3
+    bool plugin = false;          // a class the host can instantiate as a plug-in
+    int32_t numInputs = 0, numOutputs = 0;  // channels of the main audio buses or ports
+    bool wantsMidi = false, sendsMidi = false;  // event buses, or note ports
+    std::u16string error;         // why this plug-in could not be read
+};
+
+struct CModuleResult {
+    const char16_t* format = u"";  // "vst3" or "clap"
+    std::u16string vendor, url, email;  // VST 3: the factory's
+    std::u16string version;        // CLAP: the entry's clap_version, "1.2.0"
+    std::u16string error;          // why the file could not be scanned
+    std::vector<CModuleClass> classes;
+};
