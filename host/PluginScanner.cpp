@@ -8,7 +8,10 @@
 #include <mutex>
 #include <thread>
 
+#include "host/Bundles.h"
 #include "host/MachineRoute.h"
+#include "host/WindowsText.h"
+#include "protocol/PluginFormat.h"
 
 namespace {
 
@@ -24,11 +27,26 @@ public:
     {
     }
 
-    void ScanFile(size_t index, const std::string& path)
+    void ScanFile(size_t index, const std::string& given)
     {
         CPluginScan& scan = results[index];
-        scan.request = path;
+        std::string path = given;
+        scan.request = given;
+        scan.format = FormatName(FormatOfPath(path));
         try {
+            // A bundle folder is scanned by one of its binaries, the 64-bit one when there is one.
+            const DWORD attributes = GetFileAttributesW(FromUtf8(path).c_str());
+            if (scan.format == std::string("vst3") && attributes != INVALID_FILE_ATTRIBUTES &&
+                (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                scan.bundle = path;
+                path.clear();
+                for (const std::string& binary : BundleBinaryPaths(scan.bundle))
+                    if (path.empty() && GetFileAttributesW(FromUtf8(binary).c_str()) != INVALID_FILE_ATTRIBUTES) path = binary;
+                if (path.empty()) throw CNoBinary{NoBinaryProblem(scan.bundle)};
+            } else {
+                scan.bundle = BundleOfBinary(path);
+            }
+            scan.request = path;
             const CRoute route = RouteFile(path, haveX86);
             scan.arch = MachineText(route.machine);
             if (route.machine == ServerMachine::kNone) {
@@ -37,6 +55,9 @@ public:
             } else {
                 ScanRouted(index, route.machine, scan);
             }
+        } catch (const CNoBinary& problem) {
+            scan.request = given;
+            scan.outcome.error = problem.what;
         } catch (const std::exception& e) {
             // The host's own failure: no verdict on the plug-in, and the other files go on.
             scan.outcome = CScanOutcome{};
@@ -49,6 +70,9 @@ public:
     void Finish() { blame.Finish(); }
 
 private:
+    struct CNoBinary {
+        std::string what;
+    };
     struct CPlace {
         size_t index;
         int sub;  // -1: the file itself
@@ -79,6 +103,7 @@ private:
     {
         placed[scan.request] = {index, -1};
         scan.outcome = blame.Scan(machine, scan.request);
+        if (!scan.outcome.report.entries.empty()) ListModulePlugins(scan);
         if (scan.outcome.status != ScanStatus::kOk || !scan.outcome.report.IsShell()) return;
         scan.subPlugins.resize(scan.outcome.report.subPlugins.size());
         for (size_t i = 0; i < scan.subPlugins.size(); ++i) {
@@ -87,6 +112,32 @@ private:
             sub.arch = scan.arch;
             placed[sub.request] = {index, static_cast<int>(i)};
             sub.outcome = blame.Scan(machine, sub.request);
+        }
+    }
+
+    // The plug-ins of a VST 3 module or a CLAP file, each with what the file's scan found of it.
+    static void ListModulePlugins(CPluginScan& scan)
+    {
+        for (const CModuleEntry& entry : scan.outcome.report.entries) {
+            if (!entry.plugin) continue;
+            CPluginScan sub;
+            sub.request = scan.request + ">" + entry.id;
+            sub.arch = scan.arch;
+            sub.format = scan.format;
+            sub.outcome.status = entry.error.empty() ? ScanStatus::kOk : ScanStatus::kFailed;
+            sub.outcome.error = entry.error;
+            CPluginReport& report = sub.outcome.report;
+            report.format = scan.format;
+            report.platform = scan.outcome.report.platform;
+            report.name = entry.name;
+            report.vendor = entry.vendor;
+            report.version = entry.version;
+            report.numInputs = entry.numInputs;
+            report.numOutputs = entry.numOutputs;
+            report.wantsMidi = entry.wantsMidi;
+            report.sendsMidi = entry.sendsMidi;
+            report.entries = {entry};
+            scan.subPlugins.push_back(std::move(sub));
         }
     }
 

@@ -15,8 +15,12 @@
 struct CPluginScan {
     std::string request;  // the path, or "path>id" for a sub-plug-in (UTF-8)
     std::string arch;     // "x64" or "x86": the server that scanned it; empty when none could
+    std::string format;   // "vst2", "vst3" or "clap"
+    std::string bundle;   // the VST 3 bundle folder the binary lies in; empty for a file of its own
     CScanOutcome outcome;
-    std::vector<CPluginScan> subPlugins;  // of a shell, in the order the shell listed them
+    // Of a shell, in the order the shell listed them, each scanned on its own; of a VST 3 module
+    // or a CLAP file, its plug-ins as the one scan of the file found them.
+    std::vector<CPluginScan> subPlugins;
 };
 
 struct CPluginScannerOptions {

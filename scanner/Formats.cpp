@@ -34,19 +34,33 @@ std::string Note(const Json& record)
 // One row per file and per sub-plug-in: the cells the table and the CSV share.
 struct CRow {
     const Json* record;
-    std::string path, subId, arch;
+    std::string path, subId, arch, format;
 };
+
+std::string TextOf(const Json& record, const char* key)
+{
+    return record.is_object() && record.contains(key) && record[key].is_string() ? record[key].get<std::string>() : "";
+}
 
 std::vector<CRow> Rows(const std::vector<Json>& records)
 {
     std::vector<CRow> rows;
     for (const auto& record : records) {
-        rows.push_back({&record, record.value("path", ""), "", record.value("arch", "")});
+        const std::string format = TextOf(record, "format").empty() ? "vst2" : TextOf(record, "format");
+        rows.push_back({&record, record.value("path", ""), "", record.value("arch", ""), format});
         if (record.contains("subPlugins"))
             for (const auto& sub : record["subPlugins"])
-                rows.push_back({&sub, record.value("path", ""), sub.value("id", ""), record.value("arch", "")});
+                rows.push_back({&sub, record.value("path", ""), sub.value("id", ""), record.value("arch", ""), format});
     }
     return rows;
+}
+
+// A VST 2 category by name; a module plug-in's is a text already.
+std::string CategoryCell(const Json& report)
+{
+    if (!report.contains("category")) return "";
+    if (report["category"].is_string()) return report["category"].get<std::string>();
+    return report["category"].is_number_integer() ? Category(report["category"].get<int>()) : "";
 }
 
 // A plug-in's name may hold tabs and line breaks, which would break the table's rows, and
@@ -91,12 +105,12 @@ std::string CsvField(const std::string& text)
 std::string FormatTable(const std::vector<Json>& records)
 {
     std::vector<std::vector<std::string>> cells = {
-        {"STATUS", "ARCH", "ID", "CATEGORY", "NAME", "VENDOR", "VERSION", "PLUG-IN", "NOTE"}};
+        {"STATUS", "ARCH", "FORMAT", "ID", "CATEGORY", "NAME", "VENDOR", "VERSION", "PLUG-IN", "NOTE"}};
     for (const auto& row : Rows(records)) {
         const Json& report = Report(*row.record);
         const std::string plugin = OneLine(row.subId.empty() ? FileNameOf(row.path) : "  > " + row.subId);
-        cells.push_back({row.record->value("status", ""), row.arch, OneLine(report.value("id", "")),
-                         report.contains("category") ? Category(report["category"]) : "",
+        cells.push_back({row.record->value("status", ""), row.arch, row.format, Clip(OneLine(TextOf(report, "id"))),
+                         Clip(OneLine(CategoryCell(report)), 24),
                          Clip(OneLine(report.value("name", ""))), Clip(OneLine(report.value("vendor", ""))), OneLine(report.value("version", "")), plugin,
                          OneLine(Note(*row.record))});
     }
@@ -124,17 +138,20 @@ std::string FormatJson(const std::vector<Json>& records)
 
 std::string FormatCsv(const std::vector<Json>& records)
 {
-    std::string csv = "path,sub_plugin,status,arch,id,name,vendor,product,version,category,inputs,outputs,wants_midi,"
-                      "sends_midi,audio64,synthedit,error,dump,dialog,seconds\r\n";
+    std::string csv = "path,sub_plugin,status,arch,format,id,name,vendor,product,version,category,inputs,outputs,"
+                      "wants_midi,sends_midi,audio64,synthedit,error,dump,dialog,seconds\r\n";
     for (const auto& row : Rows(records)) {
         const Json& r = *row.record;
         const Json& report = Report(r);
         auto number = [&](const char* key) { return report.contains(key) ? report[key].dump() : std::string(); };
         // Texts that came from outside are guarded against spreadsheets; numbers are ours.
         const std::vector<std::string> fields = {
-            FormulaSafe(row.path), FormulaSafe(row.subId), r.value("status", ""), row.arch, FormulaSafe(report.value("id", "")),
+            FormulaSafe(row.path), FormulaSafe(row.subId), r.value("status", ""), row.arch, row.format,
+            FormulaSafe(TextOf(report, "id")),
             FormulaSafe(report.value("name", "")), FormulaSafe(report.value("vendor", "")),
-            FormulaSafe(report.value("product", "")), FormulaSafe(report.value("version", "")), number("category"),
+            FormulaSafe(report.value("product", "")), FormulaSafe(report.value("version", "")),
+            report.contains("category") && report["category"].is_string() ? FormulaSafe(report["category"].get<std::string>())
+                                                                          : number("category"),
             number("numInputs"), number("numOutputs"), number("wantsMidi"), number("sendsMidi"), number("audio64"),
             number("synthEdit"), FormulaSafe(r.value("error", "")), FormulaSafe(r.value("dump", "")),
             FormulaSafe(FirstDialogTitle(r)), r.contains("scanSeconds") ? r["scanSeconds"].dump() : ""};

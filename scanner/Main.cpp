@@ -62,7 +62,7 @@ int Scan(const CScanOptions& options, bool terminal)
     std::vector<CPluginFile> files;
     std::vector<CUnlistedFolder> unlisted;
     std::string problem;
-    if (!FindPluginFiles(options.paths, files, problem, &unlisted)) {
+    if (!FindPluginFiles(options.paths, files, problem, &unlisted, options.formats)) {
         Fail("no such file or folder: " + problem);
         return kExitBadUsage;
     }

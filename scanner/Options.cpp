@@ -6,14 +6,23 @@
 
 int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& options)
 {
-    CLI::App app{"Scans VST 2 plug-ins in separate scan server processes, so that a plug-in that crashes or hangs "
-                 "costs only its own scan.",
+    CLI::App app{"Scans VST 2, VST 3 and CLAP plug-ins in separate scan server processes, so that a plug-in that "
+                 "crashes or hangs costs only its own scan.",
                  "tessarine-scan"};
     // "/home/me/vst" is a path (a Linux one, under Wine), never an option.
     app.allow_windows_style_options(false);
     app.set_version_flag("--version", "tessarine-scan 0.1.0");
-    app.add_option("PATH", options.paths, "plug-in DLL files, or folders searched recursively for .dll files")
+    app.add_option("PATH", options.paths,
+                   "plug-in files (.dll, .vst3, .clap) and VST 3 bundle folders, or folders searched recursively for "
+                   "them")
         ->required();
+    std::vector<std::string> formats{"vst2", "vst3", "clap"};
+    app.add_option("--formats", formats,
+                   "the formats the folders are searched for, separated by commas: vst2 (.dll), vst3 (.vst3 modules "
+                   "and bundles), clap (.clap)")
+        ->delimiter(',')
+        ->check(CLI::IsMember({"vst2", "vst3", "clap"}, CLI::ignore_case))
+        ->capture_default_str();
     app.add_option("-j,--jobs", options.jobs, "scan servers running at once (default: the number of cores)")
         ->check(CLI::Range(1, 64));
     app.add_option("-t,--timeout", options.timeoutSeconds, "seconds a plug-in may take before its server is ended")
@@ -26,7 +35,7 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
                  "scan unchanged files again whose record says failed, crashed or timed out (by default they "
                  "stay known bad and are skipped)");
     app.add_flag("--rescan", options.rescan, "scan every file, also those unchanged since the database has them");
-    const std::map<std::string, OutputFormat> formats = {
+    const std::map<std::string, OutputFormat> outputs = {
         {"table", OutputFormat::kTable}, {"json", OutputFormat::kJson}, {"csv", OutputFormat::kCsv}};
     std::string format = "table";
     app.add_option("--format", format,
@@ -61,7 +70,7 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         "runs. Files that failed, crashed or timed out stay known bad until they change.\n"
         "\n"
         "Example:\n"
-        "  tessarine-scan --db plugins.json --timeout 20 \"C:\\Program Files\\VSTPlugins\"");
+        "  tessarine-scan --db plugins.json --timeout 20 \"C:\\Program Files\\VSTPlugins\" \"C:\\Program Files\\Common Files\\VST3\"");
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend() - 1);
     try {
@@ -74,7 +83,14 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         app.exit(e);
         return kExitBadUsage;
     }
-    options.format = formats.at(CLI::detail::to_lower(format));
+    options.format = outputs.at(CLI::detail::to_lower(format));
+    options.formats = {false, false, false};
+    for (const std::string& chosen : formats) {
+        const std::string name = CLI::detail::to_lower(chosen);
+        options.formats.vst2 |= name == "vst2";
+        options.formats.vst3 |= name == "vst3";
+        options.formats.clap |= name == "clap";
+    }
     const std::map<std::string, DialogPolicy> policies = {
         {"report", DialogPolicy::kReport}, {"dismiss", DialogPolicy::kDismiss}, {"wait", DialogPolicy::kWait}};
     options.dialogs = policies.at(CLI::detail::to_lower(dialogs));

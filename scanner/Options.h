@@ -4,6 +4,7 @@
 
 #include "host/DialogWatch.h"
 #include "scanner/Formats.h"
+#include "scanner/PluginFiles.h"
 
 struct CScanOptions {
     std::vector<std::string> paths;
@@ -18,6 +19,7 @@ struct CScanOptions {
     std::string serverX86;
     DialogPolicy dialogs = DialogPolicy::kReport;
     double dialogGraceSeconds = 2;
+    CFormatChoice formats;
 };
 
 constexpr int kExitAllOk = 0;

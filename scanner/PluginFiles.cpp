@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "host/Bundles.h"
 #include "scanner/PathKeys.h"
 
 namespace {
@@ -66,20 +67,56 @@ std::string Iso8601(const FILETIME& time)
     return text;
 }
 
-bool EndsWithDll(const std::wstring& name)
+bool EndsWith(const std::wstring& name, const wchar_t* suffix)
 {
-    return name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".dll") == 0;
+    const size_t length = wcslen(suffix);
+    return name.size() > length && _wcsicmp(name.c_str() + name.size() - length, suffix) == 0;
 }
 
 class CWalk {
 public:
-    CWalk(std::vector<CPluginFile>& files, std::vector<CUnlistedFolder>* unlisted) : files(files), unlisted(unlisted) {}
+    CWalk(std::vector<CPluginFile>& files, std::vector<CUnlistedFolder>* unlisted, CFormatChoice formats)
+        : files(files), unlisted(unlisted), formats(formats)
+    {
+    }
 
-    void AddFile(const std::wstring& path, const CFound& found)
+    // A plain file of a format asked for; a bundle folder is no plain file.
+    bool Wanted(const std::wstring& name) const
+    {
+        return (formats.vst2 && EndsWith(name, L".dll")) || (formats.vst3 && EndsWith(name, L".vst3")) ||
+               (formats.clap && EndsWith(name, L".clap"));
+    }
+
+    bool IsBundle(const std::wstring& path) const { return EndsWith(path, L".vst3"); }
+
+    // Each binary the bundle holds is a plug-in file; a bundle with none is one that fails.
+    void AddBundle(const std::wstring& bundle, const CFound& found)
+    {
+        if (!formats.vst3) return;
+        if (found.identity.second != 0 && !seenFolders.insert(found.identity).second) return;
+        bool any = false;
+        for (const std::string& binary : BundleBinaryPaths(ToUtf8(bundle))) {
+            const std::wstring path = FromUtf8(binary);
+            const CFound examined = Examine(path);
+            if (!examined.exists || IsFolder(examined)) continue;
+            AddFile(path, examined, ToUtf8(bundle));
+            any = true;
+        }
+        if (any) return;
+        CPluginFile file;
+        file.path = ToUtf8(bundle);
+        file.key = PathKey(file.path);
+        file.bundle = file.path;
+        file.problem = NoBinaryProblem(file.path);
+        if (seenKeys.insert(file.key).second) files.push_back(std::move(file));
+    }
+
+    void AddFile(const std::wstring& path, const CFound& found, const std::string& bundle = "")
     {
         // A file system without file indexes gives 0: then the path key tells files apart.
         CPluginFile file;
         file.path = ToUtf8(path);
+        file.bundle = bundle.empty() ? BundleOfBinary(file.path) : bundle;
         file.key = PathKey(file.path);
         if (found.exists && found.identity.second != 0 && !seenFiles.insert(found.identity).second) return;
         if (!seenKeys.insert(file.key).second) return;
@@ -103,7 +140,7 @@ public:
             Unlisted(folder, GetLastError());
             return;
         }
-        std::vector<std::pair<std::wstring, CFound>> folders, dlls;
+        std::vector<std::pair<std::wstring, CFound>> folders, dlls, bundles;
         // The listing gives each entry's file id with its size and time, many entries per call:
         // a plain file need not be opened to be told apart from a second name of the same one.
         alignas(8) char listing[64 * 1024];
@@ -113,13 +150,14 @@ public:
                  entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<char*>(entry) + entry->NextEntryOffset)) {
                 const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
                 const bool folderEntry = (entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-                if (name != L"." && name != L".." && (folderEntry || EndsWithDll(name))) {
+                if (name != L"." && name != L".." && (folderEntry || Wanted(name))) {
                     const std::wstring path = folder + L"\\" + name;
                     // Folders and links are opened, to see where they lead.
                     const bool link = (entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
                     CFound examined = folderEntry || link ? Examine(path) : FromEntry(*entry, found.identity.first);
-                    if (examined.exists && IsFolder(examined)) folders.emplace_back(path, examined);
-                    else if (EndsWithDll(name)) dlls.emplace_back(path, examined);
+                    if (examined.exists && IsFolder(examined) && IsBundle(path)) bundles.emplace_back(path, examined);
+                    else if (examined.exists && IsFolder(examined)) folders.emplace_back(path, examined);
+                    else if (Wanted(name)) dlls.emplace_back(path, examined);
                 }
                 if (entry->NextEntryOffset == 0) break;
             }
@@ -132,7 +170,9 @@ public:
         auto byPath = [](const auto& a, const auto& b) { return a.first < b.first; };
         std::sort(dlls.begin(), dlls.end(), byPath);
         std::sort(folders.begin(), folders.end(), byPath);
+        std::sort(bundles.begin(), bundles.end(), byPath);
         for (const auto& [path, examined] : dlls) AddFile(path, examined);
+        for (const auto& [path, examined] : bundles) AddBundle(path, examined);
         for (const auto& [path, examined] : folders) SearchFolder(path, examined);
     }
 
@@ -144,6 +184,7 @@ private:
 
     std::vector<CPluginFile>& files;
     std::vector<CUnlistedFolder>* unlisted;
+    CFormatChoice formats;
     std::set<CFileIdentity> seenFolders, seenFiles;
     std::set<std::string> seenKeys;
 };
@@ -158,9 +199,9 @@ std::string NowIso8601()
 }
 
 bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem,
-                     std::vector<CUnlistedFolder>* unlisted)
+                     std::vector<CUnlistedFolder>* unlisted, CFormatChoice formats)
 {
-    CWalk walk(files, unlisted);
+    CWalk walk(files, unlisted, formats);
     for (const auto& input : inputs) {
         const std::wstring path = NormalPath(FromUtf8(input));
         const CFound found = path.empty() ? CFound{} : Examine(path);
@@ -168,7 +209,9 @@ bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPlugin
             problem = input;
             return false;
         }
-        if (IsFolder(found)) {
+        if (IsFolder(found) && walk.IsBundle(path)) {
+            walk.AddBundle(path, found);
+        } else if (IsFolder(found)) {
             const size_t first = files.size();
             walk.SearchFolder(path, found);
             std::sort(files.begin() + first, files.end(), [](const auto& a, const auto& b) { return a.path < b.path; });

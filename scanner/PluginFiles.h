@@ -1,7 +1,9 @@
 #pragma once
-// The plug-in libraries named on the command line: files as given, folders searched
-// recursively for ".dll" files, through symbolic links and junctions. Paths are normal
-// (full, long) Windows paths in UTF-8; each file is listed once, however often it is reached.
+// The plug-in files named on the command line: files as given, folders searched recursively,
+// through symbolic links and junctions, for ".dll" files (VST 2), ".vst3" modules and ".clap"
+// files, as the formats asked for say. A VST 3 bundle folder is one plug-in per binary it
+// holds, never searched further. Paths are normal (full, long) Windows paths in UTF-8; each
+// file is listed once, however often it is reached.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +16,12 @@ struct CPluginFile {
     uint64_t size = 0;
     std::string modified;  // UTC, ISO 8601 with 100 ns
     std::string problem;   // why the file cannot be opened; it is then not scanned
+    std::string bundle;    // the VST 3 bundle folder it lies in, if any
+};
+
+// Which formats a walk picks up.
+struct CFormatChoice {
+    bool vst2 = true, vst3 = true, clap = true;
 };
 
 // A folder whose entries could not be read, with the system's reason.
@@ -25,6 +33,6 @@ struct CUnlistedFolder {
 // False, with the offending input in `problem`, when an input does not exist. Folders found
 // but not listed go to `unlisted`.
 bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem,
-                     std::vector<CUnlistedFolder>* unlisted = nullptr);
+                     std::vector<CUnlistedFolder>* unlisted = nullptr, CFormatChoice formats = {});
 
 std::string NowIso8601();

@@ -1,6 +1,7 @@
 #include "scanner/Progress.h"
 
 #include <cstdio>
+#include <map>
 
 #include "host/Paths.h"
 #include "host/SafeText.h"
@@ -117,7 +118,9 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
 {
     if (terminal) Print("\r\x1b[K");
     size_t ok = 0, failed = 0, crashed = 0, timedOut = 0, blocked = 0, subPlugins = 0, x64 = 0, x86 = 0;
+    std::map<std::string, size_t> formats;
     for (const auto& record : records) {
+        ++formats[record.contains("format") && record["format"].is_string() ? record["format"].get<std::string>() : "vst2"];
         x64 += record.value("arch", "") == "x64";
         x86 += record.value("arch", "") == "x86";
         if (record.contains("subPlugins")) subPlugins += record["subPlugins"].size();
@@ -137,6 +140,12 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
              records.size(), records.size() - unchanged - knownBad, unchanged, knownBad, subPlugins, ok, failed, crashed,
              timedOut, blocked, x64, x86, elapsed);
     std::string summary = line;
+    // Per format, in the order of the formats' age, before the time.
+    std::string perFormat;
+    for (const char* format : {"vst2", "vst3", "clap"})
+        if (formats[format] > 0) perFormat += (perFormat.empty() ? "" : ", ") + std::to_string(formats[format]) + " " + format;
+    const size_t timeAt = summary.rfind("; in ");
+    if (!perFormat.empty() && timeAt != std::string::npos) summary.insert(timeAt, "; " + perFormat + " files");
     // What the counts above leave out goes at the end, only when there is some.
     if (unexplained > 0 || unlistable > 0) {
         summary.pop_back();

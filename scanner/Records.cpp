@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/MinidumpReader.h"
+#include "protocol/PluginFormat.h"
 
 namespace {
 
@@ -31,6 +32,49 @@ Json ReportJson(const CPluginReport& report)
                 {"audio64", report.audio64},
                 {"category", report.category},
                 {"synthEdit", report.synthEdit}};
+}
+
+bool IsModuleFormat(const std::string& format) { return format == "vst3" || format == "clap"; }
+
+// What a VST 3 module or a CLAP file says of itself; its plug-ins are its sub-plug-ins, its
+// other classes are listed here.
+Json ModuleReportJson(const CPluginReport& report)
+{
+    Json json{{"format", report.format}, {"platform", report.platform}};
+    if (report.format == "vst3") {
+        json["vendor"] = report.vendor;
+        json["url"] = report.url;
+        json["email"] = report.email;
+        Json classes = Json::array();
+        for (const CModuleEntry& entry : report.entries)
+            if (!entry.plugin) classes.push_back({{"id", entry.id}, {"name", entry.name}, {"category", entry.category}});
+        json["classes"] = std::move(classes);
+    } else {
+        json["clapVersion"] = report.version;
+    }
+    return json;
+}
+
+// One plug-in of a module, as its file's scan found it.
+Json ModulePluginJson(const CModuleEntry& entry, const std::string& format, const std::string& platform)
+{
+    Json json{{"id", entry.id},
+              {"name", entry.name},
+              {"vendor", entry.vendor},
+              {"version", entry.version},
+              {"category", format == "vst3" ? entry.subCategories : entry.category},
+              {"numInputs", entry.numInputs},
+              {"numOutputs", entry.numOutputs},
+              {"wantsMidi", entry.wantsMidi},
+              {"sendsMidi", entry.sendsMidi},
+              {"platform", platform}};
+    if (format == "vst3") {
+        json["sdkVersion"] = entry.sdkVersion;
+    } else {
+        json["description"] = entry.description;
+        json["url"] = entry.url;
+    }
+    return json;
 }
 
 // The status, and what there is to know about it: the error, the crash's exit code, dump and
@@ -65,7 +109,7 @@ void AddOutcome(Json& record, const CScanOutcome& outcome)
     record["console"] = outcome.console;
     record["consoleDropped"] = outcome.consoleDropped;
     if (outcome.status == ScanStatus::kOk || outcome.status == ScanStatus::kFailed || outcome.afterScan)
-        record["report"] = ReportJson(outcome.report);
+        record["report"] = IsModuleFormat(outcome.report.format) ? ModuleReportJson(outcome.report) : ReportJson(outcome.report);
 }
 
 }  // namespace
@@ -73,13 +117,24 @@ void AddOutcome(Json& record, const CScanOutcome& outcome)
 Json PluginRecord(const CPluginFile& file, const CPluginScan& scan)
 {
     Json record{{"path", file.path}, {"size", file.size}, {"modified", file.modified}, {"scannedAt", NowIso8601()},
-                {"arch", scan.arch}};
+                {"arch", scan.arch}, {"format", scan.format}};
+    if (!file.bundle.empty()) record["bundle"] = file.bundle;
     AddOutcome(record, scan.outcome);
-    if (scan.outcome.report.IsShell()) {
+    if (IsModuleFormat(scan.format) && !scan.subPlugins.empty()) {
+        Json subs = Json::array();
+        for (const CPluginScan& sub : scan.subPlugins) {
+            const CModuleEntry& entry = sub.outcome.report.entries.front();
+            subs.push_back({{"request", sub.request}, {"id", entry.id}, {"listedName", entry.name}, {"format", scan.format},
+                            {"status", ScanStatusName(sub.outcome.status)}, {"error", sub.outcome.error},
+                            {"report", ModulePluginJson(entry, scan.format, sub.outcome.report.platform)}});
+        }
+        record["subPlugins"] = std::move(subs);
+    } else if (scan.outcome.report.IsShell()) {
         Json subs = Json::array();
         for (size_t i = 0; i < scan.subPlugins.size(); ++i) {
             const auto& entry = scan.outcome.report.subPlugins[i];
-            Json sub{{"request", scan.subPlugins[i].request}, {"id", Hex8(entry.id)}, {"listedName", entry.name}};
+            Json sub{{"request", scan.subPlugins[i].request}, {"id", Hex8(entry.id)}, {"listedName", entry.name},
+                     {"format", scan.format}};
             AddOutcome(sub, scan.subPlugins[i].outcome);
             subs.push_back(std::move(sub));
         }
@@ -200,6 +255,7 @@ bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::stri
                                       {"console", Kind::kString, false}, {"consoleDropped", Kind::kUnsigned, false},
                                       {"exception", Kind::kString, false}, {"faultModule", Kind::kString, false},
                                       {"afterScan", Kind::kBoolean, false}, {"dialogs", Kind::kArray, false},
+                                      {"format", Kind::kString, false},
                                       {"report", Kind::kObject, false}},
                              where, problem))
         return false;
@@ -209,6 +265,19 @@ bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::stri
     }
     if (object.contains("dialogs") && !DialogsAreWellFormed(object["dialogs"], where, problem)) return false;
     if (!object.contains("report")) return true;
+    // A module's report, and the report of one of its plug-ins, have fields of their own.
+    const std::string format = object.contains("format") ? object["format"].get<std::string>() : "vst2";
+    if (IsModuleFormat(format) && object["report"].is_object() && object["report"].contains("format"))
+        return FieldsAreWellFormed(object["report"], {{"format", Kind::kString, true}, {"platform", Kind::kString, false},
+                                                      {"classes", Kind::kArray, false}},
+                                   where + "'s report", problem);
+    if (IsModuleFormat(format))
+        return FieldsAreWellFormed(object["report"],
+                                   {{"id", Kind::kString, true}, {"name", Kind::kString, true}, {"vendor", Kind::kString, true},
+                                    {"version", Kind::kString, true}, {"category", Kind::kString, true},
+                                    {"numInputs", Kind::kInteger, true}, {"numOutputs", Kind::kInteger, true},
+                                    {"wantsMidi", Kind::kBoolean, true}, {"sendsMidi", Kind::kBoolean, true}},
+                                   where + "'s report", problem);
     return FieldsAreWellFormed(object["report"],
                                {{"id", Kind::kString, true}, {"name", Kind::kString, true}, {"vendor", Kind::kString, true},
                                 {"product", Kind::kString, true}, {"version", Kind::kString, true},
@@ -231,7 +300,8 @@ bool RecordIsWellFormed(const Json& record, std::string& problem)
     }
     if (!FieldsAreWellFormed(record, {{"path", Kind::kString, true}, {"size", Kind::kUnsigned, true},
                                       {"modified", Kind::kString, true}, {"scannedAt", Kind::kString, false},
-                                      {"arch", Kind::kString, false},
+                                      {"arch", Kind::kString, false}, {"format", Kind::kString, false},
+                                      {"bundle", Kind::kString, false},
                                       {"subPlugins", Kind::kArray, false}},
                              where, problem))
         return false;
@@ -249,8 +319,11 @@ bool RecordIsWellFormed(const Json& record, std::string& problem)
 
 Json UnreadableFileRecord(const CPluginFile& file)
 {
-    return Json{{"path", file.path}, {"size", 0}, {"modified", ""}, {"scannedAt", NowIso8601()},
-                {"status", ScanStatusName(ScanStatus::kFailed)}, {"error", file.problem}, {"scanSeconds", 0.0}};
+    Json record{{"path", file.path}, {"size", 0}, {"modified", ""}, {"scannedAt", NowIso8601()},
+                {"format", FormatName(FormatOfPath(file.path))}, {"status", ScanStatusName(ScanStatus::kFailed)},
+                {"error", file.problem}, {"scanSeconds", 0.0}};
+    if (!file.bundle.empty()) record["bundle"] = file.bundle;
+    return record;
 }
 
 bool RecordIsKnownBad(const Json& record)

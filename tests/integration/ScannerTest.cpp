@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/Paths.h"
 #include "host/WindowsText.h"
 #include "tests/support/ProgramRunner.h"
 #include "tests/support/ServerHarness.h"
@@ -301,6 +302,99 @@ TEST_F(ScannerTest, SendsEachFileToTheServerOfItsMachine)
     EXPECT_EQ(records["arm64.dll"]["error"], "built for ARM64; there is no scan server for that machine");
     EXPECT_EQ(records["notes.dll"]["error"], "not a Windows DLL");
     EXPECT_NE(scan.Err().find("; 1 x64, 3 x86 files;"), std::string::npos) << scan.Err();
+}
+
+// VST 3 modules and CLAP files beside VST 2 DLLs, for both machines, on one job: each file, and
+// each binary of a bundle, gets its own verdict with its format, and VST 2 answers stay as they
+// were.
+TEST_F(ScannerTest, ScansVst3ModulesAndClapFilesBesideVst2)
+{
+    const std::wstring zoo = ProgramFolder() + L"\\plugins\\", zoo86 = ProgramFolder() + L"\\plugins-x86\\";
+    auto copy = [&](const std::wstring& from, const std::wstring& to) {
+        ASSERT_TRUE(CopyFileW(from.c_str(), (folder + L"\\" + to).c_str(), FALSE)) << ToUtf8(from);
+    };
+    AddPlugin(L"ordinary_effect");
+    copy(zoo86 + L"synth_flag.dll", L"synth_flag_x86.dll");
+    for (const wchar_t* name : {L"vst3_single_file", L"vst3_factory_v1", L"vst3_factory_crashes", L"vst3_initialize_hangs"})
+        copy(zoo + name + L".vst3", std::wstring(name) + L".vst3");
+    copy(zoo86 + L"vst3_single_file.vst3", L"vst3_single_file_x86.vst3");
+    for (const wchar_t* name : {L"clap_pair", L"clap_init_false", L"clap_factory_crashes", L"clap_plugin_init_hangs",
+                                L"clap_version_0", L"clap_version_2"})
+        copy(zoo + name + L".clap", std::wstring(name) + L".clap");
+    copy(zoo86 + L"clap_pair.clap", L"clap_pair_x86.clap");
+    // The bundle, as a bundle: both binaries and its resources; and one that holds none.
+    const std::wstring bundle = folder + L"\\vst3_pair.vst3";
+    for (const wchar_t* part : {L"", L"\\Contents", L"\\Contents\\x86_64-win", L"\\Contents\\x86-win"})
+        CreateDirectoryW((bundle + part).c_str(), nullptr);
+    for (const wchar_t* machine : {L"x86_64-win", L"x86-win"}) {
+        const std::wstring inside = std::wstring(L"\\Contents\\") + machine + L"\\vst3_pair.vst3";
+        ASSERT_TRUE(CopyFileW((zoo + L"vst3_pair.vst3" + inside).c_str(), (bundle + inside).c_str(), FALSE));
+    }
+    CreateDirectoryW((folder + L"\\empty.vst3").c_str(), nullptr);
+
+    CProgram scan(Command(L"--jobs 1 --timeout 2 --format json " + QuoteArgument(folder)));
+    scan.Wait(kRunLimitMs);
+    const Json output = ReadJson(scan.Out());
+    std::map<std::string, Json> byKey;
+    for (const Json& record : output["plugins"])
+        byKey[record.value("arch", "") + " " + FileNameOf(record["path"].get<std::string>())] = record;
+    ASSERT_EQ(byKey.size(), 17u) << scan.Out();
+
+    // A bundle gives one outcome per binary, each with its machine and the bundle it came from.
+    for (const char* arch : {"x64", "x86"}) {
+        const Json& pair = byKey[std::string(arch) + " vst3_pair.vst3"];
+        EXPECT_EQ(pair["status"], "ok") << pair.dump();
+        EXPECT_EQ(pair["format"], "vst3");
+        EXPECT_EQ(pair["bundle"], ToUtf8(bundle));
+        EXPECT_EQ(pair["report"]["vendor"], "Tessarine Test Zoo");
+        ASSERT_EQ(pair["report"]["classes"].size(), 1u);
+        EXPECT_EQ(pair["report"]["classes"][0]["category"], "Component Controller Class");
+        ASSERT_EQ(pair["subPlugins"].size(), 2u);
+        const Json& delay = pair["subPlugins"][0];
+        EXPECT_EQ(delay["id"], "5A563301000100015A4F4F0000000001");
+        EXPECT_EQ(delay["report"]["name"], "Zoo Delay");
+        EXPECT_EQ(delay["report"]["category"], "Fx|Delay");
+        EXPECT_EQ(delay["report"]["numInputs"], 2);
+        EXPECT_EQ(delay["report"]["sdkVersion"], "VST 3.7.9");
+        EXPECT_EQ(delay["report"]["platform"], arch);
+        const Json& synth = pair["subPlugins"][1];
+        EXPECT_EQ(synth["report"]["numInputs"], 0);
+        EXPECT_TRUE(synth["report"]["wantsMidi"].get<bool>());
+        EXPECT_FALSE(synth["report"]["sendsMidi"].get<bool>());
+    }
+    EXPECT_EQ(byKey["x86 vst3_single_file_x86.vst3"]["subPlugins"][0]["report"]["category"], "Fx|EQ");
+    EXPECT_EQ(byKey["x64 vst3_factory_v1.vst3"]["subPlugins"][0]["report"]["vendor"], "Zoo Factory Vendor");
+    EXPECT_TRUE(byKey["x64 vst3_factory_v1.vst3"]["subPlugins"][0]["report"]["sendsMidi"].get<bool>());
+    EXPECT_EQ(byKey["x64 vst3_factory_crashes.vst3"]["status"], "crashed");
+    EXPECT_EQ(byKey["x64 vst3_initialize_hangs.vst3"]["status"], "timed out");
+    EXPECT_EQ(byKey[" empty.vst3"]["error"],
+              "the bundle holds no binary for Windows (Contents\\x86_64-win\\empty.vst3 or Contents\\x86-win\\empty.vst3)");
+
+    for (const char* key : {"x64 clap_pair.clap", "x86 clap_pair_x86.clap"}) {
+        const Json& clap = byKey[key];
+        EXPECT_EQ(clap["status"], "ok") << clap.dump();
+        EXPECT_EQ(clap["format"], "clap");
+        ASSERT_EQ(clap["subPlugins"].size(), 2u);
+        EXPECT_EQ(clap["subPlugins"][0]["id"], "com.tessarine.zoo.delay");
+        EXPECT_EQ(clap["subPlugins"][0]["report"]["category"], "audio-effect|delay|stereo");
+        EXPECT_EQ(clap["subPlugins"][0]["report"]["numOutputs"], 2);
+        EXPECT_EQ(clap["subPlugins"][0]["report"]["description"], "A plug-in of the test zoo");
+        EXPECT_TRUE(clap["subPlugins"][1]["report"]["wantsMidi"].get<bool>());
+    }
+    EXPECT_EQ(byKey["x64 clap_init_false.clap"]["error"], "clap_entry.init returned false");
+    EXPECT_EQ(byKey["x64 clap_factory_crashes.clap"]["status"], "crashed");
+    EXPECT_EQ(byKey["x64 clap_plugin_init_hangs.clap"]["status"], "timed out");
+    EXPECT_EQ(byKey["x64 clap_version_0.clap"]["error"], "CLAP version 0.9.0 is a development version, never loaded");
+    EXPECT_EQ(byKey["x64 clap_version_2.clap"]["error"], "CLAP version 2.9.0 is not supported (1.x is)");
+    EXPECT_NE(scan.Err().find("; 2 vst2, 8 vst3, 7 clap files;"), std::string::npos) << scan.Err();
+
+    // VST 2 answers are what they were, and --formats picks the formats a walk takes.
+    CProgram vst2(Command(L"--formats vst2 --format json " + QuoteArgument(folder)));
+    vst2.Wait(kRunLimitMs);
+    const auto only = ByFileName(ReadJson(vst2.Out()));
+    ASSERT_EQ(only.size(), 2u) << vst2.Out();
+    EXPECT_EQ(only.at("ordinary_effect.dll"), ByFileName(output).at("ordinary_effect.dll"));
+    EXPECT_EQ(only.at("synth_flag_x86.dll")["report"]["name"], "Synth Flag");
 }
 
 // Plug-ins scanned in a row on one job: each keeps the verdict it earned, whatever the others

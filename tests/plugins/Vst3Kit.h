@@ -1,0 +1,27 @@
+#pragma once
+// What the VST 3 test modules share: a factory that lists its classes from a table, and a
+// component with the buses its class asks for, written from our own declarations of the ABI.
+#include <cstdint>
+
+#include "probe/vst3/Vst3Abi.h"
+
+#define ZOO_EXPORT extern "C" __declspec(dllexport)
+
+struct CZooVst3Class {
+    CTuid cid;
+    const char* category;  // "Audio Module Class", "Component Controller Class", ...
+    const char* name;
+    const char* subCategories;
+    int32_t inputs, outputs;  // channels of the main audio buses; 0: no such bus
+    bool eventIn, eventOut;   // an event bus each way
+};
+
+struct CZooVst3Module {
+    const char* vendor;
+    int factoryVersion;  // 1, 2 or 3: the factory interfaces it offers
+    const CZooVst3Class* classes;
+    int32_t count;
+    void (*onInitialize)() = nullptr;  // called in every component's initialize
+};
+
+vst3::IPluginFactory* CreateZooFactory(const CZooVst3Module& module);

@@ -1,0 +1,17 @@
+// A plug-in that never returns from its init.
+#include <windows.h>
+
+#include "tests/plugins/ClapKit.h"
+
+namespace {
+bool HangForEver()
+{
+    Sleep(INFINITE);
+    return false;
+}
+}  // namespace
+
+const CZooClapPlugin ZooClapPlugins[] = {{"com.tessarine.zoo.hang", "Hang", nullptr, 2, 2, false, false, HangForEver}};
+const uint32_t ZooClapPluginCount = 1;
+
+ZOO_EXPORT const clap::PluginEntry clap_entry{{1, 2, 0}, ZooEntryInit, ZooEntryDeinit, ZooGetFactory};
