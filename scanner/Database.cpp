@@ -1,5 +1,6 @@
 #include "scanner/Database.h"
 
+#include "scanner/FileReplace.h"
 #include "scanner/PathKeys.h"
 #include "host/SafeText.h"
 
@@ -169,22 +170,10 @@ bool CDatabase::Fold(std::string& problem)
     const bool databaseExists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (!journalExists && databaseExists) return true;  // nothing new since it was written
 
-    const size_t slash = path.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? L"." : path.substr(0, slash);
-    wchar_t temporary[MAX_PATH + 1];
-    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"tdb", 0, temporary)) {
-        problem = "cannot write beside the database " + Quoted(path) + ": " + SystemErrorText(GetLastError());
-        return false;
-    }
-    HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const bool written = file != INVALID_HANDLE_VALUE && WriteWholeFile(file, DatabaseText(records)) &&
-                         FlushFileBuffers(file);
-    const DWORD writeError = GetLastError();
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    if (!written || !MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        problem = "cannot save the database " + Quoted(path) + ": " + SystemErrorText(written ? GetLastError() : writeError) +
-                  "; its new records stay in " + Quoted(journalPath);
-        DeleteFileW(temporary);
+    unsigned long error = 0;
+    if (!ReplaceFileWhole(path, DatabaseText(records), error)) {
+        problem = "cannot save the database " + Quoted(path) + ": " + SystemErrorText(error) + "; its new records stay in " +
+                  Quoted(journalPath);
         return false;
     }
     if (journal != INVALID_HANDLE_VALUE) CloseHandle(journal);

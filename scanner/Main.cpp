@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "scanner/PathKeys.h"
 #include "scanner/PluginFiles.h"
 #include "scanner/Progress.h"
+#include "scanner/ReportPage.h"
 #include "host/SafeText.h"
 
 namespace {
@@ -42,8 +44,30 @@ bool HasHostFailure(const CPluginScan& scan)
     return false;
 }
 
+// The page of what a database knows, scanning nothing.
+int PageOfDatabase(const CScanOptions& options)
+{
+    CDatabase database;
+    std::string problem;
+    switch (database.Open(NormalPath(FromUtf8(options.database)), problem)) {
+    case DatabaseOpening::kOpened: break;
+    case DatabaseOpening::kInUse: Fail("database in use by another scan: " + options.database); return kExitBadUsage;
+    case DatabaseOpening::kFailed: Fail(problem); return kExitBadUsage;
+    }
+    for (const auto& warning : database.Warnings()) Fail("warning: " + warning);
+    std::vector<Json> records;
+    for (const auto& [key, record] : database.Records()) records.push_back(record);
+    if (!WriteReportPage(NormalPath(FromUtf8(options.reportPage)), records, {NowIso8601(), -1}, problem)) {
+        Fail(problem);
+        return kExitBadUsage;
+    }
+    return kExitAllOk;
+}
+
 int Scan(const CScanOptions& options, bool terminal)
 {
+    if (options.paths.empty()) return PageOfDatabase(options);
+    const auto began = std::chrono::steady_clock::now();
     CPluginScannerOptions scanner;
     scanner.jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     scanner.server.serverPath = options.server.empty() ? ProgramFolder() + L"\\ScanServer-x64.exe"
@@ -136,6 +160,13 @@ int Scan(const CScanOptions& options, bool terminal)
     fwrite(output.data(), 1, output.size(), stdout);
     fflush(stdout);
     progress.Summary(records, unchanged, knownBad);
+    if (!options.reportPage.empty()) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        if (!WriteReportPage(NormalPath(FromUtf8(options.reportPage)), records, {NowIso8601(), seconds}, problem)) {
+            Fail(problem);
+            saveFailed = true;
+        }
+    }
 
     bool allOk = !saveFailed;
     for (const auto& record : records) allOk &= !RecordIsKnownBad(record);

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <map>
 
 int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& options)
@@ -14,8 +15,7 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     app.set_version_flag("--version", "tessarine-scan 0.1.0");
     app.add_option("PATH", options.paths,
                    "plug-in files (.dll, .vst3, .clap) and VST 3 bundle folders, or folders searched recursively for "
-                   "them")
-        ->required();
+                   "them; none with --db and --report: the page of the database alone");
     std::vector<std::string> formats{"vst2", "vst3", "clap"};
     app.add_option("--formats", formats,
                    "the formats the folders are searched for, separated by commas: vst2 (.dll), vst3 (.vst3 modules "
@@ -43,6 +43,9 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
                    "tab or a carriage return gets a leading ' so that no spreadsheet runs it)")
         ->check(CLI::IsMember({"table", "json", "csv"}, CLI::ignore_case))
         ->capture_default_str();
+    app.add_option("--report", options.reportPage,
+                   "write the scan as one self-contained HTML page (with --db, every plug-in the database knows of "
+                   "the paths scanned; with --db and no path, the whole database, scanning nothing)");
     app.add_option("--dump-dir", options.dumpFolder, "folder for crash dumps (default: tessarine-scan-dumps in TEMP)");
     app.add_option("--server", options.server, "the 64-bit scan server (default: ScanServer-x64.exe beside this program)");
     app.add_option("--server-x86", options.serverX86,
@@ -81,6 +84,10 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);
+        return kExitBadUsage;
+    }
+    if (options.paths.empty() && (options.database.empty() || options.reportPage.empty())) {
+        fprintf(stderr, "PATH is required (or --db and --report, for the page of a database)\nRun with --help for more information.\n");
         return kExitBadUsage;
     }
     options.format = outputs.at(CLI::detail::to_lower(format));

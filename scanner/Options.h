@@ -20,6 +20,7 @@ struct CScanOptions {
     DialogPolicy dialogs = DialogPolicy::kReport;
     double dialogGraceSeconds = 2;
     CFormatChoice formats;
+    std::string reportPage;  // --report: the HTML page written at the end
 };
 
 constexpr int kExitAllOk = 0;

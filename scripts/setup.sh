@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   wine wine64 wine32:i386
   xvfb x11-utils xauth imagemagick fonts-dejavu-core
+  chromium
   googletest
   libcli11-dev nlohmann-json3-dev
 )

@@ -1,0 +1,256 @@
+// The report page's own style and script. The script renders the scan's records, which sit in
+// the page as JSON data, with textContent only: nothing a plug-in says becomes markup.
+#include "scanner/ReportPageAssets.h"
+
+const char* const kReportPageStyle = R"CSS(
+body { font: 14px/1.4 "DejaVu Sans", Arial, sans-serif; margin: 1.5em; color: #1d1d1f; background: #fafafa; }
+h1 { font-size: 1.5em; margin: 0 0 .3em; }
+h2 { font-size: 1.15em; margin: 1.4em 0 .5em; }
+.meta { color: #555; margin-bottom: 1em; }
+.counts { display: flex; flex-wrap: wrap; gap: .5em; margin: .5em 0; }
+.count { border: 1px solid #ccc; border-radius: 4px; padding: .2em .6em; background: #fff; }
+.controls { margin: 1em 0 .5em; display: flex; gap: 1em; align-items: center; }
+table { border-collapse: collapse; width: 100%; background: #fff; }
+th, td { border-bottom: 1px solid #e2e2e2; padding: .3em .5em; text-align: left; vertical-align: top; }
+th { background: #eee; cursor: pointer; user-select: none; white-space: nowrap; }
+th.sorted-up::after { content: " \25B2"; }
+th.sorted-down::after { content: " \25BC"; }
+tr.sub td:nth-child(2) { padding-left: 2em; }
+tr.sub td { color: #444; }
+.status { display: inline-block; min-width: 6.5em; padding: 0 .4em; border-radius: 3px; font-weight: bold; }
+.status-ok { background: #d7f0dc; color: #14532d; }
+.status-failed { background: #fde2c8; color: #7c2d12; }
+.status-crashed { background: #f9c9c9; color: #7f1d1d; }
+.status-timed-out { background: #e6dcf7; color: #4c1d95; }
+.status-blocked { background: #fff1b8; color: #713f12; }
+.detail { background: #fff; border: 1px solid #ddd; border-left: 6px solid #b91c1c; padding: .6em 1em; margin: .8em 0; }
+.detail h3 { margin: 0 0 .4em; font-size: 1.05em; }
+.detail dl { display: grid; grid-template-columns: max-content 1fr; gap: .2em 1em; margin: 0; }
+.detail dt { font-weight: bold; color: #555; }
+.detail dd { margin: 0; word-break: break-all; }
+pre { background: #f3f3f3; padding: .5em; white-space: pre-wrap; word-break: break-all; margin: .3em 0; }
+.dialog { border-top: 1px dashed #ccc; margin-top: .6em; padding-top: .4em; }
+.dialog img { max-width: 100%; border: 1px solid #999; display: block; margin-top: .4em; }
+.footnote { color: #555; margin-top: 2em; font-size: .9em; }
+)CSS";
+
+const char* const kReportPageScript = R"JS(
+(function () {
+  'use strict';
+  var data = JSON.parse(document.getElementById('scan-data').textContent);
+  var problemOrder = { 'crashed': 0, 'timed out': 1, 'blocked': 2, 'failed': 3, 'ok': 4 };
+  var vst2Categories = ['unknown', 'effect', 'instrument', 'analysis', 'mastering', 'spatializer', 'room fx',
+                        'surround fx', 'restoration', 'offline', 'shell', 'generator'];
+  var statuses = ['crashed', 'timed out', 'blocked', 'failed', 'ok'];
+  function rank(status) { return Object.prototype.hasOwnProperty.call(problemOrder, status) ? problemOrder[status] : 9; }
+
+  function el(tag, className, text) {
+    var node = document.createElement(tag);
+    if (className) node.className = className;
+    if (text !== undefined && text !== null) node.textContent = String(text);
+    return node;
+  }
+  function text(value) { return typeof value === 'string' ? value : (value === undefined || value === null ? '' : String(value)); }
+  function fileName(path) { path = text(path); return path.substring(Math.max(path.lastIndexOf('\\'), path.lastIndexOf('/')) + 1); }
+  function report(record) { return record.report && typeof record.report === 'object' ? record.report : {}; }
+  function category(record) {
+    var value = report(record).category;
+    if (typeof value === 'number') return value >= 0 && value < vst2Categories.length ? vst2Categories[value] : (value < 0 ? '' : String(value));
+    return text(value);
+  }
+  function midi(record) {
+    var r = report(record), parts = [];
+    if (r.wantsMidi === true) parts.push('in');
+    if (r.sendsMidi === true) parts.push('out');
+    return parts.join('/');
+  }
+  function statusBadge(status) {
+    var word = text(status) || 'unknown';
+    return el('span', 'status status-' + word.replace(/[^a-z]+/g, '-'), word);
+  }
+  function isProblem(record) { return text(record.status) !== 'ok'; }
+  function worstStatus(record) {
+    var worst = text(record.status);
+    (record.subPlugins || []).forEach(function (sub) {
+      if (rank(text(sub.status)) < rank(worst)) worst = text(sub.status);
+    });
+    return worst;
+  }
+
+  // One group per file: its row, then its sub-plug-ins' rows under it.
+  var columns = [
+    { title: 'Status', value: function (r, file) { return file ? rank(worstStatus(r)) : rank(text(r.status)); }, cell: function (r) { return statusBadge(r.status); } },
+    { title: 'Name', value: function (r) { return text(report(r).name); } },
+    { title: 'Vendor', value: function (r) { return text(report(r).vendor); } },
+    { title: 'Version', value: function (r) { return text(report(r).version); } },
+    { title: 'Category', value: function (r) { return category(r); } },
+    { title: 'MIDI *', value: function (r) { return midi(r); } },
+    { title: 'Machine', value: function (r, file, parent) { return text((parent || r).arch); } },
+    { title: 'Format', value: function (r, file, parent) { return text((parent || r).format || 'vst2'); } },
+    { title: 'File', value: function (r, file, parent) { return file ? fileName(r.path) : '> ' + text(r.id); } },
+    { title: 'Time (s)', value: function (r) { return typeof r.scanSeconds === 'number' ? r.scanSeconds : -1; },
+      cell: function (r) { return el('span', '', typeof r.scanSeconds === 'number' ? r.scanSeconds.toFixed(2) : ''); } }
+  ];
+  var groups = data.plugins.map(function (record, index) { return { record: record, index: index }; });
+  var sortColumn = 0, sortUp = true;
+
+  function compare(a, b) {
+    var x = columns[sortColumn].value(a.record, true), y = columns[sortColumn].value(b.record, true);
+    var order = typeof x === 'number' && typeof y === 'number' ? x - y : String(x).localeCompare(String(y));
+    if (order === 0) order = fileName(a.record.path).localeCompare(fileName(b.record.path));
+    return sortUp ? order : -order;
+  }
+
+  function row(record, file, parent) {
+    var tr = el('tr', file ? 'file' : 'sub');
+    columns.forEach(function (column) {
+      var td = el('td');
+      td.appendChild(column.cell ? column.cell(record) : el('span', '', column.value(record, file, parent)));
+      tr.appendChild(td);
+    });
+    return tr;
+  }
+
+  function matches(record, status, search) {
+    var subs = record.subPlugins || [];
+    var statusOk = !status || text(record.status) === status || subs.some(function (s) { return text(s.status) === status; });
+    if (!statusOk) return false;
+    if (!search) return true;
+    var haystack = [record.path, report(record).name, report(record).vendor, record.error, category(record)]
+      .concat(subs.map(function (s) { return text(report(s).name) + ' ' + text(report(s).vendor); })).map(text).join(' ').toLowerCase();
+    return haystack.indexOf(search) >= 0;
+  }
+
+  var statusFilter = el('select');
+  statusFilter.appendChild(el('option', '', 'every status')).value = '';
+  statuses.forEach(function (status) { statusFilter.appendChild(el('option', '', status)).value = status; });
+  var search = el('input');
+  search.type = 'search';
+  search.placeholder = 'Search names, vendors, paths';
+  var table = el('table'), head = el('thead'), body = el('tbody');
+  var headRow = el('tr');
+  columns.forEach(function (column, index) {
+    var th = el('th', '', column.title);
+    th.addEventListener('click', function () {
+      if (sortColumn === index) sortUp = !sortUp; else { sortColumn = index; sortUp = true; }
+      render();
+    });
+    headRow.appendChild(th);
+  });
+  head.appendChild(headRow);
+  table.appendChild(head);
+  table.appendChild(body);
+
+  function render() {
+    Array.prototype.forEach.call(headRow.children, function (th, index) {
+      th.className = index === sortColumn ? (sortUp ? 'sorted-up' : 'sorted-down') : '';
+    });
+    while (body.firstChild) body.removeChild(body.firstChild);
+    var wanted = statusFilter.value, words = search.value.trim().toLowerCase();
+    groups.slice().sort(compare).forEach(function (group) {
+      if (!matches(group.record, wanted, words)) return;
+      body.appendChild(row(group.record, true));
+      (group.record.subPlugins || []).forEach(function (sub) { body.appendChild(row(sub, false, group.record)); });
+    });
+  }
+  statusFilter.addEventListener('change', render);
+  search.addEventListener('input', render);
+
+  // The summary: counts per status, per machine, per format when there are several.
+  var main = document.getElementById('page');
+  main.appendChild(el('h1', '', 'Plug-in scan report'));
+  var when = text(data.generated);
+  main.appendChild(el('div', 'meta', data.plugins.length + ' plug-in files' + (when ? ', ' + when : '') +
+    (typeof data.scanSeconds === 'number' ? ', scanned in ' + data.scanSeconds.toFixed(1) + ' s' : '')));
+  function countBy(name, key) {
+    var counts = {};
+    data.plugins.forEach(function (record) {
+      var values = key === 'status' ? [text(record.status)].concat((record.subPlugins || []).map(function (s) { return text(s.status); }))
+                                    : [text(record[key]) || (key === 'format' ? 'vst2' : 'none')];
+      values.forEach(function (value) { counts[value] = (counts[value] || 0) + 1; });
+    });
+    var names = Object.keys(counts);
+    if (key !== 'status' && names.length < 2) return;
+    var line = el('div', 'counts');
+    line.appendChild(el('strong', '', name));
+    names.sort(function (a, b) { return rank(a) - rank(b) || a.localeCompare(b); })
+      .forEach(function (value) {
+        var box = el('span', 'count');
+        if (key === 'status') box.appendChild(statusBadge(value)); else box.appendChild(el('span', '', value));
+        box.appendChild(el('span', '', ' ' + counts[value]));
+        line.appendChild(box);
+      });
+    main.appendChild(line);
+  }
+  countBy('Status', 'status');
+  countBy('Machine', 'arch');
+  countBy('Format', 'format');
+
+  var controls = el('div', 'controls');
+  controls.appendChild(el('label', '', 'Status '));
+  controls.appendChild(statusFilter);
+  controls.appendChild(search);
+  main.appendChild(controls);
+  main.appendChild(table);
+  render();
+
+  // What went wrong, for every file or plug-in that did not come out ok.
+  var details = [];
+  data.plugins.forEach(function (record) {
+    if (isProblem(record)) details.push({ record: record, title: fileName(record.path) });
+    (record.subPlugins || []).forEach(function (sub) {
+      if (isProblem(sub)) details.push({ record: sub, title: fileName(record.path) + ' > ' + text(sub.id) });
+    });
+  });
+  details.sort(function (a, b) { return rank(text(a.record.status)) - rank(text(b.record.status)); });
+  if (details.length) main.appendChild(el('h2', '', 'What went wrong'));
+  details.forEach(function (item) {
+    var record = item.record, box = el('section', 'detail');
+    var heading = el('h3');
+    heading.appendChild(statusBadge(record.status));
+    heading.appendChild(el('span', '', ' ' + item.title));
+    box.appendChild(heading);
+    var list = el('dl');
+    function field(name, value) {
+      if (value === undefined || value === null || value === '') return;
+      list.appendChild(el('dt', '', name));
+      list.appendChild(el('dd', '', value));
+    }
+    field('Error', text(record.error));
+    field('Exception', text(record.exception));
+    field('In library', text(record.faultModule));
+    if (typeof record.exitCode === 'number') field('Exit code', record.exitCode);
+    field('Dump', text(record.dump));
+    field('File', text(record.path || record.request));
+    box.appendChild(list);
+    if (text(record.console)) {
+      box.appendChild(el('div', '', 'What it printed' + (record.consoleDropped ? ' (' + record.consoleDropped + ' more bytes not kept)' : '') + ':'));
+      box.appendChild(el('pre', '', record.console));
+    }
+    if (Array.isArray(record.lastTrace) && record.lastTrace.length) {
+      box.appendChild(el('div', '', 'Its last steps:'));
+      box.appendChild(el('pre', '', record.lastTrace.map(text).join('\n')));
+    }
+    (Array.isArray(record.dialogs) ? record.dialogs : []).forEach(function (dialog) {
+      var part = el('div', 'dialog');
+      part.appendChild(el('strong', '', 'Dialog "' + text(dialog.title) + '"' + (dialog.action ? ' (' + text(dialog.action) + ')' : '')));
+      (Array.isArray(dialog.texts) ? dialog.texts : []).forEach(function (line) { part.appendChild(el('div', '', text(line))); });
+      if (Array.isArray(dialog.buttons) && dialog.buttons.length) part.appendChild(el('div', '', 'Buttons: ' + dialog.buttons.map(text).join(', ')));
+      var picture = text(dialog.pictureData);
+      if (picture.indexOf('data:image/png;base64,') === 0) {
+        var image = el('img');
+        image.alt = 'The dialog as it was shown';
+        image.src = picture;
+        part.appendChild(image);
+      } else if (text(dialog.pictureProblem)) {
+        part.appendChild(el('div', '', text(dialog.pictureProblem)));
+      }
+      box.appendChild(part);
+    });
+    main.appendChild(box);
+  });
+  main.appendChild(el('p', 'footnote', '* MIDI: "in" means the plug-in does not refuse MIDI input, not that it uses MIDI: ' +
+    'about 80% of real VST 2 plug-ins answer "don\'t know" before they are opened, which counts as yes. ' +
+    '"out" likewise for MIDI output. For VST 3 and CLAP plug-ins, the flags come from their event buses and note ports.'));
+})();
+)JS";
