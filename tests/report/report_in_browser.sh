@@ -4,7 +4,7 @@
 # not blank, and the same rows from the database alone. Runs on an X server of its own, so
 # that the dialog plug-in shows its dialog.
 # Usage: report_in_browser.sh BIN_FOLDER ARTEFACT_FOLDER
-set -euo pipefail
+set -uo pipefail
 bin=$1
 artefacts=$2
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -13,15 +13,15 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"; cleanup' EXIT
 mkdir -p "$work/plugins" "$artefacts"
-for name in ordinary_effect crash_in_entry hang_in_entry hostile_texts; do cp "$bin/plugins/$name.dll" "$work/plugins/"; done
-cp "$bin/plugins-dialogs/dialog_message_box.dll" "$work/plugins/"
+for name in ordinary_effect crash_in_entry hang_in_entry hostile_texts; do cp "$bin/plugins/$name.dll" "$work/plugins/" || exit 1; done
+cp "$bin/plugins-dialogs/dialog_message_box.dll" "$work/plugins/" || exit 1
 win() { winepath -w "$1"; }
 
 # A scan with the page, then the page of the database alone.
 wine "$bin/tessarine-scan.exe" --jobs 1 --timeout 4 --dump-dir "$(win "$work/dumps")" --db "$(win "$work/plugins.json")" \
   --report "$(win "$work/scan.html")" "$(win "$work/plugins")" >"$work/scan.out" 2>"$work/scan.err" || true
 wine "$bin/tessarine-scan.exe" --db "$(win "$work/plugins.json")" --report "$(win "$work/database.html")" \
-  >/dev/null 2>"$work/database.err"
+  >/dev/null 2>"$work/database.err" || { cat "$work/database.err"; exit 1; }
 
 browse() {
   chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
@@ -31,5 +31,6 @@ browse --dump-dom "file://$work/scan.html" >"$work/scan.dom"
 browse --dump-dom "file://$work/database.html" >"$work/database.dom"
 browse --screenshot="$artefacts/report.png" --window-size=1280,1400 "file://$work/scan.html" >/dev/null
 cp "$work/scan.html" "$artefacts/report.html"
+[ -s "$artefacts/report.png" ] || { echo "no screenshot"; exit 1; }
 
 python3 "$here/tests/report/check_report.py" "$work/scan.html" "$work/scan.dom" "$work/database.dom" "$artefacts/report.png"
