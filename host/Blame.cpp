@@ -51,11 +51,14 @@ CScanOutcome CBlame::Scan(ServerMachine machine, const std::string& request)
         Park(machine);
         outcome = Slot(machine)->Scan(request);
     }
+    // A server that hung with no thread of an earlier plug-in in it hung in this request's code.
+    const bool othersThreads = Slot(machine)->Retired() && Slot(machine)->HasLeftoverThreads();
     if (Slot(machine)->Retired()) Park(machine);
 
     // 1. Clear evidence costs nothing more.
     if (!IsBad(outcome) || outcome.hostFailure || outcome.priorRequests == 0) return outcome;
     if (outcome.end && outcome.end->PointsAtCurrent()) return outcome;
+    if (outcome.status == ScanStatus::kTimedOut && !othersThreads) return outcome;
     // 2. The evidence points elsewhere, or there is none.
     return Confirm(machine, request, std::move(outcome));
 }

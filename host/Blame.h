@@ -2,7 +2,8 @@
 // Whose verdict is it? The servers of one job, and the rules that give every crash, hang and
 // late fault to the plug-in that caused it, cheaply when the evidence is clear:
 // 1. clear evidence: a crash whose dump names the request's library, or a thread of the
-//    request's, is that request's; so is anything on a server's first request;
+//    request's, is that request's; so is a hang in a server where no thread an earlier plug-in
+//    left still runs, and anything on a server's first request;
 // 2. confirmation: otherwise the request is scanned again alone, on a fresh server, and what
 //    happens there is its verdict; an end it does not repeat was an earlier plug-in's;
 // 3. parked servers: a server retired for a time-out, a block or a tainted answer, in which

@@ -186,6 +186,7 @@ bool CScanServer::Start(std::string& problem)
     }
     ready = false;
     retired = false;
+    asking = false;
     answered.clear();
     answeredCount = 0;
     serverThreads.clear();
@@ -292,6 +293,8 @@ void CScanServer::AttributeNewThreads()
     if (!server.Running()) return;
     for (DWORD id : ThreadIds()) {
         if (!knownThreads.insert(id).second) continue;
+        // While a request is outstanding, or its server was retired for it, new threads are its.
+        if (asking) continue;
         if (answered.empty()) serverThreads.insert(id);
         else answered.back().threads.insert(id);
     }
@@ -589,6 +592,7 @@ CScanOutcome CScanServer::Scan(const std::string& request)
                                         std::to_string(options.startTimeout.count() / 1000) + " s");
     }
     AttributeNewThreads();
+    asking = true;
     outcome.priorRequests = answeredCount;
     ready = false;
     started = std::chrono::steady_clock::now();
@@ -600,6 +604,7 @@ CScanOutcome CScanServer::Scan(const std::string& request)
     switch (Collect(request, started + options.timeout, outcome, reportLines)) {
     case Answer::kAnswered:
         ready = true;
+        asking = false;
         TakeConsole(outcome);
         OnAnswer(request, reportLines, outcome);
         break;

@@ -165,6 +165,7 @@ private:
     CChildProcess server;
     bool ready = false;              // it said "ready:" and waits for a request
     bool retired = false;
+    bool asking = false;             // a request was sent and not answered
     std::set<DWORD> serverThreads;   // its threads when it first said "ready:"
     std::set<DWORD> knownThreads;    // every thread seen so far
     std::deque<CAnsweredRequest> answered;  // by this process

@@ -11,7 +11,19 @@ HMODULE LoadPluginLibrary(const std::u16string& path, std::u16string& error)
     HMODULE module = LoadLibraryExW(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) error = FormatString(u"Failed to load library, err=%i", static_cast<int>(GetLastError()));
     ProbeHooks.restoreCrashFilter();
+    if (module == nullptr) return nullptr;
+    ProbeHooks.activateHostWindow();
+    ProbeHooks.dispatchPendingMessages();
     return module;
+}
+
+void FreePluginLibrary(HMODULE module)
+{
+    ProbeHooks.dispatchPendingMessages();
+    LogInfo(u"Freeing library...\n");
+    FreeLibrary(module);
+    ProbeHooks.restoreCrashFilter();
+    LogInfo(u"Finished\n");
 }
 
 std::u16string PluginText(const char* text, size_t size)

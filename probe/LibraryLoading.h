@@ -6,7 +6,10 @@
 
 #include <string>
 
+// Loaded, the splash window made active and pending messages dispatched, as before a VST 2 probe.
 HMODULE LoadPluginLibrary(const std::u16string& path, std::u16string& error);
+// Pending messages dispatched, then freed; the request's last steps.
+void FreePluginLibrary(HMODULE module);
 
 // A UTF-8 text the plug-in gave us, up to its terminator, at most `size` bytes; empty for null.
 std::u16string PluginText(const char* text, size_t size = 4096);

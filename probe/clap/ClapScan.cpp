@@ -112,8 +112,6 @@ bool ScanClapFile(const std::u16string& path, CModuleResult& result)
     result.format = u"clap";
     HMODULE module = LoadPluginLibrary(path, result.error);
     if (module == nullptr) return false;
-    ProbeHooks.activateHostWindow();
-    ProbeHooks.dispatchPendingMessages();
 
     bool scanned = false;
     const auto* entry = reinterpret_cast<const PluginEntry*>(reinterpret_cast<void*>(GetProcAddress(module, "clap_entry")));
@@ -146,10 +144,6 @@ bool ScanClapFile(const std::u16string& path, CModuleResult& result)
             }
         }
     }
-    ProbeHooks.dispatchPendingMessages();
-    LogInfo(u"Freeing library...\n");
-    FreeLibrary(module);
-    ProbeHooks.restoreCrashFilter();
-    LogInfo(u"Finished\n");
+    FreePluginLibrary(module);
     return scanned;
 }

@@ -207,8 +207,6 @@ bool ScanVst3Module(const std::u16string& path, CModuleResult& result)
     if (!ResolveModule(path, binary, result.error)) return false;
     HMODULE module = LoadPluginLibrary(binary, result.error);
     if (module == nullptr) return false;
-    ProbeHooks.activateHostWindow();
-    ProbeHooks.dispatchPendingMessages();
 
     auto initDll = reinterpret_cast<InitDllFunction>(reinterpret_cast<void*>(GetProcAddress(module, "InitDll")));
     auto exitDll = reinterpret_cast<ExitDllFunction>(reinterpret_cast<void*>(GetProcAddress(module, "ExitDll")));
@@ -239,10 +237,6 @@ bool ScanVst3Module(const std::u16string& path, CModuleResult& result)
             ProbeHooks.restoreCrashFilter();
         }
     }
-    ProbeHooks.dispatchPendingMessages();
-    LogInfo(u"Freeing library...\n");
-    FreeLibrary(module);
-    ProbeHooks.restoreCrashFilter();
-    LogInfo(u"Finished\n");
+    FreePluginLibrary(module);
     return scanned;
 }

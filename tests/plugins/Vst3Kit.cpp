@@ -76,6 +76,16 @@ private:
     uint32_t references = 1;
 };
 
+// The fields every kind of class info starts with.
+template <typename TInfo>
+void FillCommon(TInfo& info, const CZooVst3Class& type)
+{
+    info = TInfo{};
+    std::memcpy(info.cid, type.cid.data(), 16);
+    info.cardinality = 0x7FFFFFFF;
+    Copy(info.category, sizeof(info.category), type.category);
+}
+
 class CZooFactory final : public IPluginFactory3 {
 public:
     explicit CZooFactory(const CZooVst3Module& module) : module(module) {}
@@ -103,10 +113,7 @@ public:
     {
         if (index < 0 || index >= module.count) return kResultFalse;
         const CZooVst3Class& type = module.classes[index];
-        *info = PClassInfo{};
-        std::memcpy(info->cid, type.cid.data(), 16);
-        info->cardinality = 0x7FFFFFFF;
-        Copy(info->category, sizeof(info->category), type.category);
+        FillCommon(*info, type);
         Copy(info->name, sizeof(info->name), type.name);
         return kResultOk;
     }
@@ -127,10 +134,7 @@ public:
     {
         if (index < 0 || index >= module.count) return kResultFalse;
         const CZooVst3Class& type = module.classes[index];
-        *info = PClassInfo2{};
-        std::memcpy(info->cid, type.cid.data(), 16);
-        info->cardinality = 0x7FFFFFFF;
-        Copy(info->category, sizeof(info->category), type.category);
+        FillCommon(*info, type);
         Copy(info->name, sizeof(info->name), type.name);
         Copy(info->subCategories, sizeof(info->subCategories), type.subCategories);
         Copy(info->vendor, sizeof(info->vendor), "Zoo Class Vendor");
@@ -142,10 +146,7 @@ public:
     {
         if (index < 0 || index >= module.count) return kResultFalse;
         const CZooVst3Class& type = module.classes[index];
-        *info = PClassInfoW{};
-        std::memcpy(info->cid, type.cid.data(), 16);
-        info->cardinality = 0x7FFFFFFF;
-        Copy(info->category, sizeof(info->category), type.category);
+        FillCommon(*info, type);
         Copy16(info->name, 64, type.name);
         Copy(info->subCategories, sizeof(info->subCategories), type.subCategories);
         Copy16(info->vendor, 64, "Zoo Unicode Vendor");
