@@ -116,7 +116,12 @@ std::string CServerEnd::Description() const
 
 bool CServerEnd::SameAs(const CServerEnd& other) const
 {
-    return exitCode == other.exitCode && exceptionCode == other.exceptionCode && dumpFile.empty() == other.dumpFile.empty();
+    if (exitCode != other.exitCode) return false;
+    // Only a crash the server caught (exit code 9) leaves a dump of its own; a process that a
+    // plug-in ends otherwise may leave one its watchdog began while the process was torn down,
+    // or not, as the race goes.
+    if (exitCode != kCrashExitCode) return true;
+    return exceptionCode == other.exceptionCode && dumpFile.empty() == other.dumpFile.empty();
 }
 
 bool CServerEnd::PointsAtCurrent() const

@@ -51,7 +51,8 @@ struct CServerEnd {
     // "crashed; dump written: exception C0000005 (access violation) in x.dll", or "the
     // plug-in ended the scan server (exit code 0)".
     std::string Description() const;
-    // Ended the same way: exit code, exception, and whether a dump was written.
+    // Ended the same way: the exit code, and for a crash the server caught (exit code 9) the
+    // exception and whether a dump was written.
     bool SameAs(const CServerEnd& other) const;
     // What the dump says of whose fault it was: the current request's, by the library or the
     // thread it names. False when it names nothing, or someone else.
