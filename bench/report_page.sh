@@ -27,10 +27,10 @@ wine "$here/build/windows-x64/bin/tessarine-scan.exe" --db "$(winepath -w "$work
   --report "$(winepath -w "$work/page.html")" >/dev/null 2>&1
 echo '<!DOCTYPE html><html><body>empty</body></html>' >"$work/empty.html"
 load() {
-  local started=$(date +%s.%N)
+  local started=$(date +%s%N)
   chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
     --disable-component-update --disable-sync --user-data-dir="$work/profile" --dump-dom "file://$1" 2>/dev/null >"$work/dom"
-  echo "$(date +%s.%N) - $started" | bc
+  awk -v ns=$(( $(date +%s%N) - started )) 'BEGIN { printf "%.3f\n", ns / 1e9 }'
 }
 page=() empty=()
 for round in 1 2 3; do page+=("$(load "$work/page.html")"); empty+=("$(load "$work/empty.html")"); done
@@ -38,5 +38,5 @@ load "$work/page.html" >/dev/null
 rows=$(grep -o '<tr class="file"' "$work/dom" | wc -l)
 median() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
 printf 'report page, 10,000 plug-ins: %.1f MB (target under 10); loaded and rendered in %.2f s (empty page %.2f s, %s rows)\n' \
-  "$(echo "$(stat -c %s "$work/page.html") / 1048576" | bc -l)" "$(median "${page[@]}")" "$(median "${empty[@]}")" \
+  "$(awk -v bytes="$(stat -c %s "$work/page.html")" 'BEGIN { print bytes / 1048576 }')" "$(median "${page[@]}")" "$(median "${empty[@]}")" \
   "$rows"
