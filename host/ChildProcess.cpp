@@ -294,18 +294,24 @@ DWORD CChildProcess::WaitForExit(DWORD waitMs)
     return code;
 }
 
-std::chrono::steady_clock::time_point CChildProcess::ExitTime() const
+std::chrono::steady_clock::time_point SteadyTimeOf(const FILETIME& utc)
 {
     const auto now = std::chrono::steady_clock::now();
-    FILETIME created, exited, kernel, user, current;
-    if (!process || !GetProcessTimes(process, &created, &exited, &kernel, &user)) return now;
+    FILETIME current;
     GetSystemTimeAsFileTime(&current);
     auto ticks = [](const FILETIME& time) {
         return static_cast<int64_t>(static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime);
     };
-    const int64_t ago = ticks(current) - ticks(exited);  // in 100 ns
-    if (ticks(exited) == 0 || ago < 0) return now;
+    const int64_t ago = ticks(current) - ticks(utc);  // in 100 ns
+    if (ticks(utc) == 0 || ago < 0) return now;
     return now - std::chrono::microseconds(ago / 10);
+}
+
+std::chrono::steady_clock::time_point CChildProcess::ExitTime() const
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!process || !GetProcessTimes(process, &created, &exited, &kernel, &user)) return std::chrono::steady_clock::now();
+    return SteadyTimeOf(exited);
 }
 
 void CChildProcess::EndJobHelpers()

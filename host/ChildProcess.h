@@ -116,5 +116,8 @@ private:
 // The longest output line kept; a longer one cannot come from a scan server.
 constexpr size_t kLongestOutputLine = 1 << 20;
 
+// A moment the system gave as a UTC file time, on the steady clock; now when it is unset or ahead.
+std::chrono::steady_clock::time_point SteadyTimeOf(const FILETIME& utc);
+
 // A handle or number as the bare lower-case hexadecimal the server's arguments take.
 std::wstring HexArgumentText(uint64_t value);

@@ -56,6 +56,7 @@ std::optional<CDumpSummary> ReadMinidump(std::string_view bytes)
         !reader.Read(8, streams) || !reader.Read(12, directory))
         return std::nullopt;
     CDumpSummary summary;
+    reader.Read(20, summary.timeStamp);
     bool haveException = false, haveModules = false;
     // Names may all point at the same bytes; what they may take in all is what the file holds.
     size_t nameBudget = bytes.size();

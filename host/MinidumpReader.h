@@ -15,6 +15,7 @@ struct CDumpModule {
 };
 
 struct CDumpSummary {
+    uint32_t timeStamp = 0;  // when it was written, seconds since 1970 (UTC)
     uint32_t threadId = 0;  // the thread the exception happened on
     uint32_t exceptionCode = 0;
     uint64_t exceptionAddress = 0;

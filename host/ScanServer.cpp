@@ -27,6 +27,7 @@ constexpr std::chrono::milliseconds kSettlePoll{50};
 // inherited the pipe could write for ever.
 constexpr std::chrono::milliseconds kDrainLimit{1000};
 constexpr size_t kConsoleKeep = 4096;
+constexpr uint64_t kUnixEpochInFileTime = 11644473600;  // seconds from 1601 to 1970
 constexpr size_t kRecentRequests = 64;
 // No answer of a scan server comes near this; more is something else writing.
 constexpr size_t kLongestAnswer = 16u << 20;
@@ -341,6 +342,9 @@ std::wstring CScanServer::TakeDump(const std::string& owner, CServerEnd& end)
     do {
         const std::wstring name(found.cFileName);
         const std::wstring source = privateDumpFolder + L"\\" + name;
+        // The dump was begun when the fault happened; the process ended only once it was written,
+        // which takes seconds under Wine.
+        end.when = std::min(end.when, SteadyTimeOf(found.ftCreationTime));
         if (owner.empty()) {
             DeleteFileW(source.c_str());
             continue;
@@ -348,6 +352,12 @@ std::wstring CScanServer::TakeDump(const std::string& owner, CServerEnd& end)
         std::string bytes;
         if (ReadFileBytes(source, bytes, kLargestMinidump)) {
             if (const auto summary = ReadMinidump(bytes)) {
+                // Its header's time is when writing began, to the second; the file's own times
+                // under Wine are those of its last write.
+                if (summary->timeStamp != 0) {
+                    const uint64_t ticks = (uint64_t{summary->timeStamp} + kUnixEpochInFileTime) * 10000000ull;
+                    end.when = std::min(end.when, SteadyTimeOf({static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}));
+                }
                 end.exceptionCode = summary->exceptionCode;
                 end.faultThread = summary->threadId;
                 if (const CDumpModule* module = summary->ModuleAt(summary->exceptionAddress)) end.faultModule = module->path;

@@ -42,7 +42,7 @@ struct CServerEnd {
     uint32_t exceptionCode = 0;     // from the dump
     std::string faultModule;        // the library the faulting address was in, from the dump
     DWORD faultThread = 0;          // the thread the dump says faulted; 0: it does not say
-    SteadyTime when{};              // when the process ended
+    SteadyTime when{};              // when it failed: its dump was begun, or else the process ended
 
     std::string current;                     // the request outstanding then; empty when idle
     std::vector<CAnsweredRequest> answered;  // by that process, latest last

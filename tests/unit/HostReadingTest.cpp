@@ -22,6 +22,7 @@ std::string SmallDump(uint32_t code, uint64_t address)
     Put<uint32_t>(dump, 0, 0x504D444D);
     Put<uint32_t>(dump, 8, 2);     // streams
     Put<uint32_t>(dump, 12, 32);   // directory
+    Put<uint32_t>(dump, 20, 1765000000);  // written at
     Put<uint32_t>(dump, 32, 6);    // exception stream
     Put<uint32_t>(dump, 36, 168);
     Put<uint32_t>(dump, 40, 64);
@@ -58,6 +59,7 @@ TEST(HostReading, AMinidumpNamesTheExceptionAndTheModuleItHappenedIn)
     EXPECT_EQ(ExceptionCodeText(0x12345678), "12345678");
 
     EXPECT_EQ(ReadMinidump(SmallDump(0xC0000005, 0))->threadId, 0x7Bu);
+    EXPECT_EQ(ReadMinidump(SmallDump(0xC0000005, 0))->timeStamp, 1765000000u);
 
     const std::string cut = SmallDump(0xC0000005, 0).substr(0, 40);
     EXPECT_FALSE(ReadMinidump(cut));
