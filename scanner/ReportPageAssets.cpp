@@ -89,7 +89,7 @@ const char* const kReportPageScript = R"JS(
     { title: 'Format', value: function (r, file, parent) { return text((parent || r).format || 'vst2'); } },
     { title: 'File', value: function (r, file, parent) { return file ? fileName(r.path) : '> ' + text(r.id); } },
     { title: 'Time (s)', value: function (r) { return typeof r.scanSeconds === 'number' ? r.scanSeconds : -1; },
-      cell: function (r) { return el('span', '', typeof r.scanSeconds === 'number' ? r.scanSeconds.toFixed(2) : ''); } }
+      cell: function (r) { return document.createTextNode(typeof r.scanSeconds === 'number' ? r.scanSeconds.toFixed(2) : ''); } }
   ];
   var groups = data.plugins.map(function (record) { return { record: record, file: fileName(record.path) }; });
   var sortColumn = 0, sortUp = true;
@@ -109,7 +109,8 @@ const char* const kReportPageScript = R"JS(
     var tr = el('tr', file ? 'file' : 'sub');
     columns.forEach(function (column) {
       var td = el('td');
-      td.appendChild(column.cell ? column.cell(record) : el('span', '', column.value(record, file, parent)));
+      if (column.cell) td.appendChild(column.cell(record));
+      else td.textContent = text(column.value(record, file, parent));
       tr.appendChild(td);
     });
     return tr;
