@@ -73,12 +73,13 @@ CScanOutcome CBlame::Confirm(ServerMachine machine, const std::string& request, 
         if (first.end) JudgeEnd(machine, *first.end);
         return again;
     }
-    // The fresh server goes on as the job's: nothing is lost by having started it.
-    if (alone->Retired() && alone->HasLeftoverThreads()) {
-        parked.push_back({machine, std::move(alone), Now() + options.lateFaultWindow});
-    } else if (alone->Running() && !alone->Retired()) {
+    // The fresh server goes on as the job's: nothing is lost by having started it. One that
+    // hung or blocked served this request alone, and is ended at once.
+    if (alone->Running() && !alone->Retired()) {
         Slot(machine)->Kill();
         Slot(machine) = std::move(alone);
+    } else {
+        alone->Kill();
     }
     if (!first.end) return again;  // a time-out: what happens alone is the verdict
     if (again.end && again.end->SameAs(*first.end)) {
@@ -105,20 +106,18 @@ void CBlame::Check()
         if (auto end = Slot(machine)->Poll()) JudgeEnd(machine, *end);
         else if (Slot(machine)->Retired()) Park(machine);  // it wrote while nobody asked
     }
-    CheckParked(false);
+    CheckParked();
 }
 
-void CBlame::CheckParked(bool waitForAll)
+void CBlame::CheckParked()
 {
     for (size_t i = 0; i < parked.size();) {
         CParked& entry = parked[i];
-        std::optional<CServerEnd> end = entry.server->Poll();
-        const bool done = end || Now() >= entry.until || !entry.server->HasLeftoverThreads();
-        if (!done && !waitForAll) {
+        const std::optional<CServerEnd> end = entry.server->Poll();
+        if (!end && Now() < entry.until && entry.server->HasLeftoverThreads()) {
             ++i;
             continue;
         }
-        if (!done) end = entry.server->Settle(entry.until);
         CParked taken = std::move(entry);
         parked.erase(parked.begin() + static_cast<std::ptrdiff_t>(i));
         if (!end) {
@@ -205,7 +204,7 @@ void CBlame::Finish()
                 waiting = true;
             }
         }
-        CheckParked(false);
+        CheckParked();
         if (!waiting && parked.empty()) break;
         std::this_thread::sleep_for(kSettlePoll);
     }

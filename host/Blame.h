@@ -75,7 +75,7 @@ private:
     void JudgeEnd(ServerMachine machine, const CServerEnd& end);
     Recheck RecheckSuspect(ServerMachine machine, const CAnsweredRequest& suspect, const CServerEnd& observed,
                            SteadyTime limit);
-    void CheckParked(bool waitForAll);
+    void CheckParked();
 
     CBlameOptions options;
     std::unique_ptr<CScanServer> servers[2];  // x64, x86; each started when first needed

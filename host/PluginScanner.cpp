@@ -30,24 +30,13 @@ public:
     void ScanFile(size_t index, const std::string& given)
     {
         CPluginScan& scan = results[index];
-        std::string path = given;
         scan.request = given;
-        scan.format = FormatName(FormatOfPath(path));
+        scan.format = FormatName(FormatOfPath(given));
         try {
-            // A bundle folder is scanned by one of its binaries, the 64-bit one when there is one.
-            const DWORD attributes = GetFileAttributesW(FromUtf8(path).c_str());
-            if (scan.format == std::string("vst3") && attributes != INVALID_FILE_ATTRIBUTES &&
-                (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                scan.bundle = path;
-                path.clear();
-                for (const std::string& binary : BundleBinaryPaths(scan.bundle))
-                    if (path.empty() && GetFileAttributesW(FromUtf8(binary).c_str()) != INVALID_FILE_ATTRIBUTES) path = binary;
-                if (path.empty()) throw CNoBinary{NoBinaryProblem(scan.bundle)};
-            } else {
-                scan.bundle = BundleOfBinary(path);
-            }
-            scan.request = path;
-            const CRoute route = RouteFile(path, haveX86);
+            const std::string binary = BinaryToScan(scan);
+            scan.request = binary.empty() ? given : binary;
+            const CRoute route = binary.empty() ? CRoute{ServerMachine::kNone, NoBinaryProblem(scan.bundle)}
+                                                : RouteFile(binary, haveX86);
             scan.arch = MachineText(route.machine);
             if (route.machine == ServerMachine::kNone) {
                 scan.outcome.error = route.problem;
@@ -55,9 +44,6 @@ public:
             } else {
                 ScanRouted(index, route.machine, scan);
             }
-        } catch (const CNoBinary& problem) {
-            scan.request = given;
-            scan.outcome.error = problem.what;
         } catch (const std::exception& e) {
             // The host's own failure: no verdict on the plug-in, and the other files go on.
             scan.outcome = CScanOutcome{};
@@ -70,13 +56,26 @@ public:
     void Finish() { blame.Finish(); }
 
 private:
-    struct CNoBinary {
-        std::string what;
-    };
     struct CPlace {
         size_t index;
         int sub;  // -1: the file itself
     };
+
+    // A bundle folder is scanned by one of its binaries, the 64-bit one when there is one; empty
+    // when it holds none. Any other file is scanned as it is.
+    static std::string BinaryToScan(CPluginScan& scan)
+    {
+        const DWORD attributes = GetFileAttributesW(FromUtf8(scan.request).c_str());
+        const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (scan.format != std::string("vst3") || !folder) {
+            scan.bundle = BundleOfBinary(scan.request);
+            return scan.request;
+        }
+        scan.bundle = scan.request;
+        for (const std::string& binary : BundleBinaryPaths(scan.bundle))
+            if (GetFileAttributesW(FromUtf8(binary).c_str()) != INVALID_FILE_ATTRIBUTES) return binary;
+        return "";
+    }
 
     CBlameOptions BlameOptions()
     {

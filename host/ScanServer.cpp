@@ -202,31 +202,30 @@ bool CScanServer::Start(std::string& problem)
 
 void CScanServer::Stop()
 {
-    if (server.Running()) {
-        server.CloseRequests();
-        server.End(false, kExitWaitMs);
-        CServerEnd unclaimed;
-        TakeDump("", unclaimed);
-    }
-    if (!privateDumpFolder.empty()) RemoveDirectoryW(privateDumpFolder.c_str());
+    if (server.Running()) server.End(false, kExitWaitMs);
+    DiscardPrivateFolder();
 }
 
 void CScanServer::Kill()
 {
     if (server.Running()) server.End(true, 0);
-    if (!privateDumpFolder.empty()) {
-        // What a killed process left half-written is no evidence of anything.
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((privateDumpFolder + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do DeleteFileW((privateDumpFolder + L"\\" + found.cFileName).c_str());
-            while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(privateDumpFolder.c_str());
-    }
+    DiscardPrivateFolder();
     ready = false;
     retired = false;
+}
+
+// What a process we ended ourselves left in its folder is no evidence of anything.
+void CScanServer::DiscardPrivateFolder()
+{
+    if (privateDumpFolder.empty()) return;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((privateDumpFolder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do DeleteFileW((privateDumpFolder + L"\\" + found.cFileName).c_str());
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(privateDumpFolder.c_str());
 }
 
 void CScanServer::Retire()
@@ -294,10 +293,9 @@ std::set<DWORD> CScanServer::ThreadIds() const
 
 // Threads by identity, not by number: a thread of the system's that ended since start-up must
 // not hide one a plug-in left.
-void CScanServer::AttributeNewThreads()
+void CScanServer::AttributeNewThreads(const std::set<DWORD>& running)
 {
-    if (!server.Running()) return;
-    for (DWORD id : ThreadIds()) {
+    for (DWORD id : running) {
         if (!knownThreads.insert(id).second) continue;
         // While a request is outstanding, or its server was retired for it, new threads are its.
         if (asking) continue;
@@ -309,10 +307,10 @@ void CScanServer::AttributeNewThreads()
 bool CScanServer::HasLeftoverThreads()
 {
     if (!server.Running()) return false;
-    AttributeNewThreads();
-    const std::set<DWORD> running = ThreadIds();
     // One that ended since it was last looked at has its end to be taken first.
     if (server.HasExited()) return true;
+    const std::set<DWORD> running = ThreadIds();
+    AttributeNewThreads(running);
     for (const auto& entry : answered)
         for (DWORD id : entry.threads)
             if (running.count(id)) return true;
@@ -345,10 +343,6 @@ std::wstring CScanServer::TakeDump(const std::string& owner, CServerEnd& end)
         // The dump was begun when the fault happened; the process ended only once it was written,
         // which takes seconds under Wine.
         end.when = std::min(end.when, SteadyTimeOf(found.ftCreationTime));
-        if (owner.empty()) {
-            DeleteFileW(source.c_str());
-            continue;
-        }
         std::string bytes;
         if (ReadFileBytes(source, bytes, kLargestMinidump)) {
             if (const auto summary = ReadMinidump(bytes)) {
@@ -606,7 +600,7 @@ CScanOutcome CScanServer::Scan(const std::string& request)
                                   : "the scan server did not get ready within " +
                                         std::to_string(options.startTimeout.count() / 1000) + " s");
     }
-    AttributeNewThreads();
+    AttributeNewThreads(ThreadIds());
     asking = true;
     outcome.priorRequests = answeredCount;
     ready = false;

@@ -156,7 +156,8 @@ private:
     void TakeConsole(CScanOutcome& outcome);
     std::set<DWORD> ThreadIds() const;
     // Threads that appeared since the last look are the last answered plug-in's doing.
-    void AttributeNewThreads();
+    void AttributeNewThreads(const std::set<DWORD>& running);
+    void DiscardPrivateFolder();
     bool DumpBegun() const;
     std::wstring TakeDump(const std::string& owner, CServerEnd& end);
     std::wstring PictureFile(const std::string& request) const;

@@ -37,16 +37,11 @@ struct CRow {
     std::string path, subId, arch, format;
 };
 
-std::string TextOf(const Json& record, const char* key)
-{
-    return record.is_object() && record.contains(key) && record[key].is_string() ? record[key].get<std::string>() : "";
-}
-
 std::vector<CRow> Rows(const std::vector<Json>& records)
 {
     std::vector<CRow> rows;
     for (const auto& record : records) {
-        const std::string format = TextOf(record, "format").empty() ? "vst2" : TextOf(record, "format");
+        const std::string format = RecordFormat(record);
         rows.push_back({&record, record.value("path", ""), "", record.value("arch", ""), format});
         if (record.contains("subPlugins"))
             for (const auto& sub : record["subPlugins"])
@@ -109,7 +104,7 @@ std::string FormatTable(const std::vector<Json>& records)
     for (const auto& row : Rows(records)) {
         const Json& report = Report(*row.record);
         const std::string plugin = OneLine(row.subId.empty() ? FileNameOf(row.path) : "  > " + row.subId);
-        cells.push_back({row.record->value("status", ""), row.arch, row.format, Clip(OneLine(TextOf(report, "id"))),
+        cells.push_back({row.record->value("status", ""), row.arch, row.format, Clip(OneLine(RecordText(report, "id"))),
                          Clip(OneLine(CategoryCell(report)), 24),
                          Clip(OneLine(report.value("name", ""))), Clip(OneLine(report.value("vendor", ""))), OneLine(report.value("version", "")), plugin,
                          OneLine(Note(*row.record))});
@@ -147,7 +142,7 @@ std::string FormatCsv(const std::vector<Json>& records)
         // Texts that came from outside are guarded against spreadsheets; numbers are ours.
         const std::vector<std::string> fields = {
             FormulaSafe(row.path), FormulaSafe(row.subId), r.value("status", ""), row.arch, row.format,
-            FormulaSafe(TextOf(report, "id")),
+            FormulaSafe(RecordText(report, "id")),
             FormulaSafe(report.value("name", "")), FormulaSafe(report.value("vendor", "")),
             FormulaSafe(report.value("product", "")), FormulaSafe(report.value("version", "")),
             report.contains("category") && report["category"].is_string() ? FormulaSafe(report["category"].get<std::string>())

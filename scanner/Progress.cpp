@@ -120,7 +120,7 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
     size_t ok = 0, failed = 0, crashed = 0, timedOut = 0, blocked = 0, subPlugins = 0, x64 = 0, x86 = 0;
     std::map<std::string, size_t> formats;
     for (const auto& record : records) {
-        ++formats[record.contains("format") && record["format"].is_string() ? record["format"].get<std::string>() : "vst2"];
+        ++formats[RecordFormat(record)];
         x64 += record.value("arch", "") == "x64";
         x86 += record.value("arch", "") == "x86";
         if (record.contains("subPlugins")) subPlugins += record["subPlugins"].size();

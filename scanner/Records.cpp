@@ -143,6 +143,17 @@ Json PluginRecord(const CPluginFile& file, const CPluginScan& scan)
     return record;
 }
 
+std::string RecordText(const Json& record, const char* key)
+{
+    return record.is_object() && record.contains(key) && record[key].is_string() ? record[key].get<std::string>() : "";
+}
+
+std::string RecordFormat(const Json& record)
+{
+    const std::string format = RecordText(record, "format");
+    return format.empty() ? "vst2" : format;
+}
+
 std::vector<std::string> RecordStatuses(const Json& record)
 {
     std::vector<std::string> statuses{record.value("status", "")};
@@ -266,7 +277,7 @@ bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::stri
     if (object.contains("dialogs") && !DialogsAreWellFormed(object["dialogs"], where, problem)) return false;
     if (!object.contains("report")) return true;
     // A module's report, and the report of one of its plug-ins, have fields of their own.
-    const std::string format = object.contains("format") ? object["format"].get<std::string>() : "vst2";
+    const std::string format = RecordFormat(object);
     if (IsModuleFormat(format) && object["report"].is_object() && object["report"].contains("format"))
         return FieldsAreWellFormed(object["report"], {{"format", Kind::kString, true}, {"platform", Kind::kString, false},
                                                       {"classes", Kind::kArray, false}},

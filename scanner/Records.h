@@ -10,6 +10,11 @@ using Json = nlohmann::ordered_json;
 
 Json PluginRecord(const CPluginFile& file, const CPluginScan& scan);
 
+// A text field of a record, or "" when it has none, or none that is a text.
+std::string RecordText(const Json& record, const char* key);
+// A record's format; records kept before there were other formats are VST 2's.
+std::string RecordFormat(const Json& record);
+
 // Every status in a record: the file's own and its sub-plug-ins'.
 std::vector<std::string> RecordStatuses(const Json& record);
 

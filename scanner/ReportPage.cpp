@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include "host/Paths.h"
 #include "host/SafeText.h"
 #include "host/WindowsText.h"
 #include "scanner/FileReplace.h"
@@ -91,13 +92,6 @@ Json PageRecord(const Json& record)
     return kept;
 }
 
-std::string Text(const Json& object, const char* key)
-{
-    return object.is_object() && object.contains(key) && object[key].is_string() ? object[key].get<std::string>() : "";
-}
-
-std::string FileNameOfPath(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
-
 // The records as a plain table, for a browser without script.
 std::string PlainTable(const std::vector<Json>& records)
 {
@@ -106,16 +100,16 @@ std::string PlainTable(const std::vector<Json>& records)
     auto row = [&](const Json& record, const std::string& file, const std::string& arch, const std::string& format) {
         const Json empty = Json::object();
         const Json& report = record.contains("report") && record["report"].is_object() ? record["report"] : empty;
-        table += "<tr><td>" + HtmlText(Text(record, "status")) + "</td><td>" + HtmlText(Text(report, "name")) + "</td><td>" +
-                 HtmlText(Text(report, "vendor")) + "</td><td>" + HtmlText(Text(report, "version")) + "</td><td>" +
+        table += "<tr><td>" + HtmlText(RecordText(record, "status")) + "</td><td>" + HtmlText(RecordText(report, "name")) + "</td><td>" +
+                 HtmlText(RecordText(report, "vendor")) + "</td><td>" + HtmlText(RecordText(report, "version")) + "</td><td>" +
                  HtmlText(format) + "</td><td>" + HtmlText(arch) + "</td><td>" + HtmlText(file) + "</td><td>" +
-                 HtmlText(Text(record, "error")) + "</td></tr>\n";
+                 HtmlText(RecordText(record, "error")) + "</td></tr>\n";
     };
     for (const Json& record : records) {
-        const std::string format = Text(record, "format").empty() ? "vst2" : Text(record, "format");
-        row(record, FileNameOfPath(Text(record, "path")), Text(record, "arch"), format);
+        const std::string format = RecordFormat(record);
+        row(record, FileNameOf(RecordText(record, "path")), RecordText(record, "arch"), format);
         if (record.contains("subPlugins") && record["subPlugins"].is_array())
-            for (const Json& sub : record["subPlugins"]) row(sub, "> " + Text(sub, "id"), Text(record, "arch"), format);
+            for (const Json& sub : record["subPlugins"]) row(sub, "> " + RecordText(sub, "id"), RecordText(record, "arch"), format);
     }
     return table + "</tbody></table>\n";
 }

@@ -73,7 +73,7 @@ T* Query(FUnknown* object, const CTuid& iid)
 }
 
 void ReadClassInfo(IPluginFactory* factory, IPluginFactory2* factory2, IPluginFactory3* factory3, int32_t index,
-                   CModuleClass& entry, uint8_t* cid, std::u16string& category)
+                   CModuleClass& entry, uint8_t* cid)
 {
     PClassInfoW unicode{};
     PClassInfo2 info2{};
@@ -81,7 +81,7 @@ void ReadClassInfo(IPluginFactory* factory, IPluginFactory2* factory2, IPluginFa
     if (factory3 && factory3->getClassInfoUnicode(index, &unicode) == kResultOk) {
         std::memcpy(cid, unicode.cid, 16);
         entry.cardinality = unicode.cardinality;
-        category = PluginText(unicode.category, sizeof(unicode.category));
+        entry.category = PluginText(unicode.category, sizeof(unicode.category));
         entry.name = PluginText16(unicode.name, 64);
         entry.subCategories = PluginText(unicode.subCategories, sizeof(unicode.subCategories));
         entry.vendor = PluginText16(unicode.vendor, 64);
@@ -90,7 +90,7 @@ void ReadClassInfo(IPluginFactory* factory, IPluginFactory2* factory2, IPluginFa
     } else if (factory2 && factory2->getClassInfo2(index, &info2) == kResultOk) {
         std::memcpy(cid, info2.cid, 16);
         entry.cardinality = info2.cardinality;
-        category = PluginText(info2.category, sizeof(info2.category));
+        entry.category = PluginText(info2.category, sizeof(info2.category));
         entry.name = PluginText(info2.name, sizeof(info2.name));
         entry.subCategories = PluginText(info2.subCategories, sizeof(info2.subCategories));
         entry.vendor = PluginText(info2.vendor, sizeof(info2.vendor));
@@ -99,7 +99,7 @@ void ReadClassInfo(IPluginFactory* factory, IPluginFactory2* factory2, IPluginFa
     } else if (factory->getClassInfo(index, &info) == kResultOk) {
         std::memcpy(cid, info.cid, 16);
         entry.cardinality = info.cardinality;
-        category = PluginText(info.category, sizeof(info.category));
+        entry.category = PluginText(info.category, sizeof(info.category));
         entry.name = PluginText(info.name, sizeof(info.name));
     } else {
         entry.error = FormatString(u"no class info for class %i", index);
@@ -168,18 +168,14 @@ bool ScanFactory(IPluginFactory* factory, CModuleResult& result)
     for (int32_t index = 0; index < count && index < 4096; ++index) {
         CModuleClass entry;
         uint8_t cid[16] = {};
-        std::u16string category;
-        ReadClassInfo(factory, factory2, factory3, index, entry, cid, category);
+        ReadClassInfo(factory, factory2, factory3, index, entry, cid);
         // A module whose factory gives no vendor per class speaks for all of them.
         if (entry.vendor.empty()) entry.vendor = result.vendor;
-        entry.category = category;
-        entry.plugin = category == u"Audio Module Class";
-        if (entry.plugin && entry.error.empty()) {
+        entry.plugin = entry.category == PluginText(kAudioModuleClass);
+        if (entry.plugin) {
             ++plugins;
-            ReadComponent(factory, cid, entry);
+            if (entry.error.empty()) ReadComponent(factory, cid, entry);
             read += entry.error.empty();
-        } else if (entry.plugin) {
-            ++plugins;
         }
         result.classes.push_back(std::move(entry));
     }
