@@ -38,7 +38,12 @@ public:
             const CRoute route = binary.empty() ? CRoute{ServerMachine::kNone, NoBinaryProblem(scan.bundle)}
                                                 : RouteFile(binary, haveX86);
             scan.arch = MachineText(route.machine);
-            if (route.machine == ServerMachine::kNone) {
+            // Under Wine a Linux file name can hold what no Windows name can; the server's requests
+            // keep '>' for a shell's sub-plug-ins, so such a name is never sent.
+            if (const char forbidden = ForbiddenCharacter(scan.request)) {
+                scan.outcome.error = std::string("the file name holds '") + forbidden + "', which Windows file names cannot hold";
+                scan.outcome.hostFailure = true;
+            } else if (route.machine == ServerMachine::kNone) {
                 scan.outcome.error = route.problem;
                 scan.outcome.hostFailure = route.serverMissing;
             } else {
@@ -75,6 +80,15 @@ private:
         for (const std::string& binary : BundleBinaryPaths(scan.bundle))
             if (GetFileAttributesW(FromUtf8(binary).c_str()) != INVALID_FILE_ATTRIBUTES) return binary;
         return "";
+    }
+
+    // A character no Windows file name holds, found in a path given under Wine; 0 for none.
+    static char ForbiddenCharacter(const std::string& path)
+    {
+        if (path.find('>') != std::string::npos) return '>';
+        const size_t name = path.find_last_of("\\/");
+        const size_t at = path.find_first_of("<\"|?*", name == std::string::npos ? 0 : name + 1);
+        return at == std::string::npos ? 0 : path[at];
     }
 
     CBlameOptions BlameOptions()

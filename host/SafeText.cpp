@@ -35,7 +35,49 @@ char32_t Decode(std::string_view text, size_t at, size_t& length)
     return c;
 }
 
+size_t CellsOf(char32_t c)
+{
+    struct CRange {
+        char32_t first, last;
+    };
+    static constexpr CRange kZeroWidth[] = {{0x0300, 0x036F}, {0x0483, 0x0489}, {0x0591, 0x05BD}, {0x0610, 0x061A},
+                                            {0x064B, 0x065F}, {0x0E31, 0x0E31}, {0x0E34, 0x0E3A}, {0x1AB0, 0x1AFF},
+                                            {0x1DC0, 0x1DFF}, {0x200B, 0x200F}, {0x2060, 0x2064}, {0x20D0, 0x20FF},
+                                            {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F}, {0xFEFF, 0xFEFF}, {0xE0100, 0xE01EF}};
+    static constexpr CRange kWide[] = {{0x1100, 0x115F},   {0x2E80, 0x303E},   {0x3041, 0x33FF},  {0x3400, 0x4DBF},
+                                       {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xAC00, 0xD7A3},  {0xF900, 0xFAFF},
+                                       {0xFE30, 0xFE4F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},  {0x1F300, 0x1F64F},
+                                       {0x1F900, 0x1F9FF}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD}};
+    for (const CRange& range : kZeroWidth)
+        if (c >= range.first && c <= range.last) return 0;
+    for (const CRange& range : kWide)
+        if (c >= range.first && c <= range.last) return 2;
+    return 1;
+}
+
 }  // namespace
+
+size_t TerminalWidth(std::string_view text)
+{
+    size_t cells = 0;
+    for (size_t at = 0, length = 0; at < text.size(); at += length) cells += CellsOf(Decode(text, at, length));
+    return cells;
+}
+
+std::string ClipToWidth(std::string_view text, size_t width)
+{
+    if (TerminalWidth(text) <= width) return std::string(text);
+    const size_t room = width > 3 ? width - 3 : 0;
+    size_t cells = 0, at = 0;
+    while (at < text.size()) {
+        size_t length = 0;
+        const size_t next = CellsOf(Decode(text, at, length));
+        if (cells + next > room) break;
+        cells += next;
+        at += length;
+    }
+    return std::string(text.substr(0, at)) + "...";
+}
 
 std::string TerminalSafe(std::string_view text)
 {

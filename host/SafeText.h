@@ -20,3 +20,9 @@ std::string FormulaSafe(std::string text);
 
 // What a plug-in printed, kept with its outcome: TerminalSafe line by line, the line feeds kept.
 std::string ConsoleSafe(std::string_view text);
+
+// The cells a text takes on a terminal: wide (East Asian) characters two, combining marks and
+// zero-width characters none, every other one.
+size_t TerminalWidth(std::string_view text);
+// The text cut to at most `width` cells, "..." at the end when cut, never inside a character.
+std::string ClipToWidth(std::string_view text, size_t width);

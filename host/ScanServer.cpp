@@ -11,6 +11,7 @@
 #include "host/Paths.h"
 #include "host/SafeText.h"
 #include "host/WindowsText.h"
+#include "protocol/PluginFormat.h"
 #include "protocol/Utf8.h"
 
 namespace {
@@ -37,8 +38,13 @@ constexpr char kLoadFailure[] = "Failed to load library, err=";
 // Dialogs are looked for only once a request has taken this long: a fast scan costs nothing.
 constexpr std::chrono::milliseconds kDialogWatchInterval{200};
 constexpr size_t kMostDismissed = 5;
+constexpr int kPictureAttempts = 3;
+constexpr char kBlankPicture[] = "no picture (the window showed one colour only: not painted, or covered)";
+constexpr char kFailedPicture[] = "no picture (it could not be taken)";
 // A failed start is tried again after these pauses: under load CreateProcess fails now and then.
 constexpr DWORD kStartRetryMs[] = {100, 400};
+// However many classes a module holds, its scan ends after this long (or the time-out, if longer).
+constexpr std::chrono::minutes kLongestModuleScan{10};
 
 std::atomic<unsigned> ServerCounter{0};
 
@@ -67,6 +73,26 @@ std::wstring ClaimFileName(const std::wstring& folder, const std::wstring& stem,
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return L"";
     }
     return L"";
+}
+
+// The call into the plug-in the server had begun last, from its "Calling ..." trace line.
+std::string CallUnderWay(const std::vector<std::string>& trace)
+{
+    constexpr char kCalling[] = "info:Calling ";
+    for (auto line = trace.rbegin(); line != trace.rend(); ++line) {
+        if (line->rfind(kCalling, 0) != 0) continue;
+        std::string call = line->substr(sizeof(kCalling) - 1);
+        if (call.size() >= 3 && call.compare(call.size() - 3, 3, "...") == 0) call.resize(call.size() - 3);
+        return call;
+    }
+    return "";
+}
+
+// The classes a module had reported when its server crashed or hung stay with it.
+void KeepModuleClasses(const std::vector<std::string>& reportLines, CScanOutcome& outcome)
+{
+    if (reportLines.empty()) return;
+    if (auto report = ParsePartialModuleReport(reportLines)) outcome.report = std::move(*report);
 }
 
 }  // namespace
@@ -130,9 +156,11 @@ bool CServerEnd::PointsAtCurrent() const
     if (current.empty() || dumpFile.empty()) return false;
     if (SameLibrary(current, faultModule)) return true;
     if (faultThread == 0 || NamedEarlier()) return false;
-    // The server's own threads run only the request in hand; a thread nobody had seen before
-    // appeared while it was scanned.
-    return true;
+    // The server's own threads run only the request in hand.
+    if (serverThreads.count(faultThread)) return true;
+    // A thread nobody had seen before appeared while the request was scanned; but a thread an
+    // earlier plug-in left may have started it (a timer firing, pool work, a thread of its own).
+    return !othersRanAtRequest;
 }
 
 const CAnsweredRequest* CServerEnd::NamedEarlier() const
@@ -197,6 +225,7 @@ bool CScanServer::Start(std::string& problem)
     answeredCount = 0;
     serverThreads.clear();
     knownThreads.clear();
+    othersRunAtRequest = false;
     return true;
 }
 
@@ -240,6 +269,7 @@ CServerEnd CScanServer::TakeEnd(const std::string& current)
 {
     CServerEnd end;
     end.current = current;
+    end.othersRanAtRequest = !current.empty() && othersRunAtRequest;
     end.answered.assign(answered.begin(), answered.end());
     end.serverThreads = serverThreads;
     end.exitCode = server.WaitForExit(0);
@@ -279,7 +309,23 @@ std::optional<CServerEnd> CScanServer::Settle(SteadyTime until, SteadyTime atLea
 
 std::set<DWORD> CScanServer::ThreadIds() const
 {
+    // The process's own threads, one by one: a system-wide snapshot of every thread costs
+    // milliseconds under Wine, where it goes through the wineserver, and is taken per answer.
+    using NextThread = LONG(NTAPI*)(HANDLE, HANDLE, ACCESS_MASK, ULONG, ULONG, HANDLE*);
+    static const auto next = reinterpret_cast<NextThread>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtGetNextThread")));
     std::set<DWORD> ids;
+    if (next != nullptr) {
+        HANDLE thread = nullptr;
+        for (;;) {
+            HANDLE following = nullptr;
+            const LONG status = next(server.Process(), thread, THREAD_QUERY_LIMITED_INFORMATION, 0, 0, &following);
+            if (thread) CloseHandle(thread);
+            if (status < 0) return ids;
+            thread = following;
+            ids.insert(GetThreadId(thread));
+        }
+    }
     const DWORD process = server.ProcessId();
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return ids;
@@ -311,6 +357,11 @@ bool CScanServer::HasLeftoverThreads()
     if (server.HasExited()) return true;
     const std::set<DWORD> running = ThreadIds();
     AttributeNewThreads(running);
+    return AnyLeftoverRuns(running);
+}
+
+bool CScanServer::AnyLeftoverRuns(const std::set<DWORD>& running) const
+{
     for (const auto& entry : answered)
         for (DWORD id : entry.threads)
             if (running.count(id)) return true;
@@ -383,6 +434,10 @@ bool CScanServer::AwaitReady(SteadyTime deadline)
 CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime deadline, CScanOutcome& outcome,
                                          std::vector<std::string>& reportLines)
 {
+    // A module gets the time-out for each class it holds, as a shell gets it per sub-plug-in:
+    // each class it reports gives the next one a time-out of its own, up to a cap.
+    const bool module = FormatOfPath(request) != PluginFormat::kVst2;
+    const SteadyTime moduleCap = std::chrono::steady_clock::now() + std::max<SteadyTime::duration>(options.timeout, kLongestModuleScan);
     bool first = true, inReport = false, reportDone = false;
     size_t answerBytes = 0;
     SteadyTime lastLine = std::chrono::steady_clock::now();
@@ -397,7 +452,7 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
         }
         const std::optional<std::string> line =
             server.NextLine(std::min({deadline, now + kPollInterval, nextWatch}), ended);
-        if (server.Overflowed()) return Answer::kTainted;
+        if (server.Overflowed()) return Answer::kTooLarge;
         if (line) lastLine = std::chrono::steady_clock::now();
         if (!line) {
             if (ended || server.HasExited()) return Answer::kEnded;
@@ -405,7 +460,7 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
             continue;
         }
         answerBytes += line->size() + 1;
-        if (answerBytes > kLongestAnswer) return Answer::kTainted;
+        if (answerBytes > kLongestAnswer) return Answer::kTooLarge;
         if (first) {
             if (*line != ScanningLine(request)) return Answer::kTainted;
             first = false;
@@ -421,6 +476,9 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
                 inReport = false;
                 reportDone = true;
             }
+            if (module && inReport && parsed.text.find_first_not_of(' ') != std::string::npos &&
+                parsed.text[parsed.text.find_first_not_of(' ')] == '{' && parsed.text != "{")
+                deadline = std::max(deadline, std::min(moduleCap, std::chrono::steady_clock::now() + options.timeout));
             reportLines.push_back(parsed.text);
         } else if (parsed.level == "error" && outcome.error.empty()) {
             outcome.error = parsed.text;
@@ -464,7 +522,7 @@ void CScanServer::OnAnswer(const std::string& request, const std::vector<std::st
     }
 }
 
-void CScanServer::OnEnd(const std::string& request, CScanOutcome& outcome)
+void CScanServer::OnEnd(const std::string& request, const std::vector<std::string>& reportLines, CScanOutcome& outcome)
 {
     // A server past its deadline that has begun a dump is crashing, not hanging: a dump can take
     // longer to write than the deadline allows (seconds under Wine).
@@ -489,6 +547,13 @@ void CScanServer::OnEnd(const std::string& request, CScanOutcome& outcome)
     outcome.dumpFile = end.dumpFile;
     outcome.faultModule = end.faultModule;
     outcome.error = end.Description();
+    // A fault in the server's own code during a call into the plug-in: the plug-in handed it
+    // something it could not use.
+    const std::string call = CallUnderWay(outcome.trace);
+    if (!call.empty() && !end.faultModule.empty() && _stricmp(FileNameOf(end.faultModule).c_str(),
+                                                              FileNameOf(ToUtf8(options.serverPath)).c_str()) == 0)
+        outcome.error += " while the plug-in's object was being used (" + call + ")";
+    KeepModuleClasses(reportLines, outcome);
 }
 
 std::wstring CScanServer::PictureFile(const std::string& request) const
@@ -510,7 +575,7 @@ bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, 
             CDialogRecord record = DescribeWindow(window);
             record.action = "seen";
             outcome.dialogs.push_back(std::move(record));
-            seen.push_back({window, now, outcome.dialogs.size() - 1, false});
+            seen.push_back({window, now, outcome.dialogs.size() - 1, false, 0});
             continue;
         }
         CDialogRecord& record = outcome.dialogs[known->record];
@@ -519,13 +584,19 @@ bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, 
         if (!known->pictured && !options.dumpFolder.empty()) {
             const std::wstring picture = PictureFile(request);
             const CPictureResult taken = picture.empty() ? CPictureResult::kFailed : SaveWindowPicture(window, picture);
+            ++known->attempts;
             if (taken == CPictureResult::kSaved) {
                 record.picture = picture;
+                record.pictureProblem.clear();
                 known->pictured = true;
             } else {
                 if (!picture.empty()) DeleteFileW(picture.c_str());
-                if (taken == CPictureResult::kDoesNotPaint) record.pictureProblem = kNoPaintPicture;
-                known->pictured = lastChance || taken == CPictureResult::kDoesNotPaint;
+                record.pictureProblem = taken == CPictureResult::kDoesNotPaint ? kNoPaintPicture
+                                        : taken == CPictureResult::kNotYet     ? kBlankPicture
+                                                                               : kFailedPicture;
+                // On a busy machine the looks come late: the grace alone may leave room for
+                // only one, taken before the window had painted. It gets a few.
+                known->pictured = (lastChance && known->attempts >= kPictureAttempts) || taken == CPictureResult::kDoesNotPaint;
             }
         }
         if ((known->pictured || options.dumpFolder.empty()) && options.dialogs == DialogPolicy::kDismiss &&
@@ -533,7 +604,7 @@ bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, 
             DismissWindow(window);
             record.action = "dismissed";
         }
-        overstayed |= lastChance && record.action == "seen";
+        overstayed |= lastChance && record.action == "seen" && (known->pictured || options.dumpFolder.empty());
     }
     auto block = [&](const std::string& why) {
         Retire();
@@ -558,9 +629,10 @@ bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, 
     return block(why);
 }
 
-void CScanServer::OnTimeout(CScanOutcome& outcome)
+void CScanServer::OnTimeout(const std::vector<std::string>& reportLines, CScanOutcome& outcome)
 {
     TakeConsole(outcome);
+    KeepModuleClasses(reportLines, outcome);
     Retire();
     char limit[48];
     snprintf(limit, sizeof(limit), "no answer within %.1f s", static_cast<double>(options.timeout.count()) / 1000.0);
@@ -600,16 +672,18 @@ CScanOutcome CScanServer::Scan(const std::string& request)
                                   : "the scan server did not get ready within " +
                                         std::to_string(options.startTimeout.count() / 1000) + " s");
     }
-    AttributeNewThreads(ThreadIds());
+    const std::set<DWORD> running = ThreadIds();
+    AttributeNewThreads(running);
+    othersRunAtRequest = AnyLeftoverRuns(running);
     asking = true;
     outcome.priorRequests = answeredCount;
     ready = false;
     started = std::chrono::steady_clock::now();
+    std::vector<std::string> reportLines;
     if (!server.Write(request + "\n")) {
-        OnEnd(request, outcome);
+        OnEnd(request, reportLines, outcome);
         return finish();
     }
-    std::vector<std::string> reportLines;
     switch (Collect(request, started + options.timeout, outcome, reportLines)) {
     case Answer::kAnswered:
         ready = true;
@@ -617,8 +691,8 @@ CScanOutcome CScanServer::Scan(const std::string& request)
         TakeConsole(outcome);
         OnAnswer(request, reportLines, outcome);
         break;
-    case Answer::kEnded: OnEnd(request, outcome); break;
-    case Answer::kTimedOut: OnTimeout(outcome); break;
+    case Answer::kEnded: OnEnd(request, reportLines, outcome); break;
+    case Answer::kTimedOut: OnTimeout(reportLines, outcome); break;
     case Answer::kBlocked: break;
     case Answer::kTainted:
         TakeConsole(outcome);
@@ -626,6 +700,13 @@ CScanOutcome CScanServer::Scan(const std::string& request)
         outcome.tainted = true;
         outcome.status = ScanStatus::kFailed;
         outcome.error = "its answer did not fit its request: something wrote into the scan server's output";
+        break;
+    case Answer::kTooLarge:
+        TakeConsole(outcome);
+        Retire();
+        outcome.tainted = true;
+        outcome.status = ScanStatus::kFailed;
+        outcome.error = "its answer was too large: a line over 1 MiB, or over 16 MiB in all";
         break;
     }
     return finish();

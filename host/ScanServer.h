@@ -47,6 +47,7 @@ struct CServerEnd {
     std::string current;                     // the request outstanding then; empty when idle
     std::vector<CAnsweredRequest> answered;  // by that process, latest last
     std::set<DWORD> serverThreads;           // its own, from before its first request
+    bool othersRanAtRequest = false;         // threads earlier plug-ins left ran when `current` was sent
 
     // "crashed; dump written: exception C0000005 (access violation) in x.dll", or "the
     // plug-in ended the scan server (exit code 0)".
@@ -55,7 +56,8 @@ struct CServerEnd {
     // exception and whether a dump was written.
     bool SameAs(const CServerEnd& other) const;
     // What the dump says of whose fault it was: the current request's, by the library or the
-    // thread it names. False when it names nothing, or someone else.
+    // thread it names (a thread first seen during the request only when no thread an earlier
+    // plug-in left ran then). False when it names nothing, or someone else.
     bool PointsAtCurrent() const;
     // The answered request whose library or threads the dump names, if any.
     const CAnsweredRequest* NamedEarlier() const;
@@ -132,12 +134,13 @@ public:
     static unsigned ProcessesStarted();
 
 private:
-    enum class Answer { kAnswered, kEnded, kTimedOut, kTainted, kBlocked };
+    enum class Answer { kAnswered, kEnded, kTimedOut, kTainted, kTooLarge, kBlocked };
     struct CSeenWindow {
         HWND window;
         SteadyTime firstSeen;
         size_t record;  // in the outcome's dialogs
         bool pictured;
+        int attempts;
     };
 
     bool Start(std::string& problem);
@@ -145,8 +148,8 @@ private:
     Answer Collect(const std::string& request, SteadyTime deadline, CScanOutcome& outcome,
                    std::vector<std::string>& reportLines);
     void OnAnswer(const std::string& request, const std::vector<std::string>& reportLines, CScanOutcome& outcome);
-    void OnEnd(const std::string& request, CScanOutcome& outcome);
-    void OnTimeout(CScanOutcome& outcome);
+    void OnEnd(const std::string& request, const std::vector<std::string>& reportLines, CScanOutcome& outcome);
+    void OnTimeout(const std::vector<std::string>& reportLines, CScanOutcome& outcome);
     // Looks at the windows the scan has opened and applies the policy; true when it blocks.
     bool WatchDialogs(const std::string& request, SteadyTime lastLine, std::vector<CSeenWindow>& seen,
                       CScanOutcome& outcome);
@@ -157,6 +160,7 @@ private:
     std::set<DWORD> ThreadIds() const;
     // Threads that appeared since the last look are the last answered plug-in's doing.
     void AttributeNewThreads(const std::set<DWORD>& running);
+    bool AnyLeftoverRuns(const std::set<DWORD>& running) const;
     void DiscardPrivateFolder();
     bool DumpBegun() const;
     std::wstring TakeDump(const std::string& owner, CServerEnd& end);
@@ -170,6 +174,7 @@ private:
     bool asking = false;             // a request was sent and not answered
     std::set<DWORD> serverThreads;   // its threads when it first said "ready:"
     std::set<DWORD> knownThreads;    // every thread seen so far
+    bool othersRunAtRequest = false; // threads earlier plug-ins left ran when the request was sent
     std::deque<CAnsweredRequest> answered;  // by this process
     int answeredCount = 0;
     std::optional<CServerEnd> idleEnd;  // found ended when a request was to be sent

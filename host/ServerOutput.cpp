@@ -53,6 +53,16 @@ bool ParseInteger(std::string_view text, int32_t& value)
     return true;
 }
 
+// A channel count: a number no bus can have was written as null.
+bool ParseCount(std::string_view text, int32_t& value)
+{
+    if (text == "null") {
+        value = kUnknownChannels;
+        return true;
+    }
+    return ParseInteger(text, value) && value >= 0;
+}
+
 bool ParseBoolean(std::string_view text, bool& value)
 {
     if (text == "true") value = true;
@@ -86,9 +96,10 @@ bool ParseEntryLine(std::string_view line, CModuleEntry& entry)
         }
         bool ok = true;
         std::string* const texts[] = {&entry.id, &entry.name, &entry.vendor, &entry.version, &entry.category,
-                                      &entry.subCategories, &entry.sdkVersion, &entry.description, &entry.url, &entry.error};
+                                      &entry.subCategories, &entry.sdkVersion, &entry.description, &entry.url, &entry.error,
+                                      &entry.note};
         const char* const textKeys[] = {"id", "name", "vendor", "version", "category", "subCategories", "sdkVersion",
-                                        "description", "url", "error"};
+                                        "description", "url", "error", "note"};
         bool known = false;
         for (size_t i = 0; i < std::size(textKeys); ++i)
             if (key == textKeys[i]) {
@@ -98,8 +109,8 @@ bool ParseEntryLine(std::string_view line, CModuleEntry& entry)
             }
         if (!known) {
             if (key == "cardinality") ok = ParseInteger(value, entry.cardinality);
-            else if (key == "numInputs") ok = ParseInteger(value, entry.numInputs);
-            else if (key == "numOutputs") ok = ParseInteger(value, entry.numOutputs);
+            else if (key == "numInputs") ok = ParseCount(value, entry.numInputs);
+            else if (key == "numOutputs") ok = ParseCount(value, entry.numOutputs);
             else if (key == "plugin") ok = ParseBoolean(value, entry.plugin);
             else if (key == "wantsMidi") ok = ParseBoolean(value, entry.wantsMidi);
             else if (key == "sendsMidi") ok = ParseBoolean(value, entry.sendsMidi);
@@ -223,6 +234,7 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
         else if (key == "format") { ok = quoted; report.format = text; }
         else if (key == "url") { ok = quoted; report.url = text; }
         else if (key == "email") { ok = quoted; report.email = text; }
+        else if (key == "notes") { ok = quoted; report.notes = text; }
         else if (key == "id") { uint32_t id = 0; ok = quoted && ParseHex(text, id); report.id = id; }
         else if (key == "name") { ok = quoted; report.name = text; }
         else if (key == "vendor") { ok = quoted; report.vendor = text; }
@@ -241,5 +253,24 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
         if (!ok) return fail("bad value for " + key + ": " + lines[n]);
     }
     if (!closed || inShells || inEntries) return fail("the report ends before its closing }");
+    return report;
+}
+
+std::optional<CPluginReport> ParsePartialModuleReport(const std::vector<std::string>& lines)
+{
+    // The classes written so far are whole lines; the report is closed where it stopped.
+    std::vector<std::string> whole;
+    bool inEntries = false;
+    for (const std::string& line : lines) {
+        const std::string_view text = Trim(line);
+        if (text == "}") break;
+        if (!text.empty() && text.back() == '[') inEntries = true;
+        if (text == "]," || text == "]") inEntries = false;
+        whole.push_back(line);
+    }
+    if (inEntries) whole.push_back("  ],");
+    whole.push_back("}");
+    std::optional<CPluginReport> report = ParsePluginReport(whole);
+    if (!report || (report->format != "vst3" && report->format != "clap")) return std::nullopt;
     return report;
 }

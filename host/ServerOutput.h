@@ -29,10 +29,14 @@ struct CModuleEntry {
     std::string description, url;  // CLAP
     int32_t cardinality = 0;
     bool plugin = false;        // a plug-in, as opposed to a controller or another class
-    int32_t numInputs = 0, numOutputs = 0;
+    int32_t numInputs = 0, numOutputs = 0;  // kUnknownChannels: the plug-in's number was absurd
     bool wantsMidi = false, sendsMidi = false;
     std::string error;          // why this plug-in could not be read
+    std::string note;           // what the server cut or doubted
 };
+
+// A channel count the server wrote as null.
+constexpr int32_t kUnknownChannels = -1;
 
 // The report of one scan. Texts are UTF-8.
 struct CPluginReport {
@@ -41,6 +45,7 @@ struct CPluginReport {
     std::string name, vendor, product, version, error, platform;
     std::string url, email;  // a VST 3 module's factory
     std::vector<CModuleEntry> entries;  // a module's classes, a CLAP file's plug-ins
+    std::string notes;                  // a module's: what the server cut
     int32_t numInputs = 0, numOutputs = 0;
     bool wantsMidi = false, sendsMidi = false, audio64 = false, synthEdit = false;
     int32_t category = -1;
@@ -53,6 +58,9 @@ struct CPluginReport {
 // writes. Returns nothing, with a reason in `problem`, when the report is not complete or a
 // field cannot be read.
 std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& lines, std::string* problem = nullptr);
+// What a module's report held when its server crashed or hung before the report's end: its
+// head and the classes written so far. Nothing when it is not a module's report.
+std::optional<CPluginReport> ParsePartialModuleReport(const std::vector<std::string>& lines);
 
 // Undoes the report's string escaping: \" \\ \/ \b \f \n \r \t and \uXXXX (UTF-16 units,
 // pairs of surrogates joined), giving UTF-8. False for an escape it does not know.

@@ -93,7 +93,7 @@ void ScanModule(const std::u16string& request, PluginFormat format)
     CModuleResult result;
     const bool scanned = format == PluginFormat::kVst3 ? ScanVst3Module(request, result) : ScanClapFile(request, result);
     if (!scanned) LogError(u"%s\n", result.error.c_str());
-    WriteModuleReport(result);
+    FinishModuleReport(result);
 }
 
 }  // namespace

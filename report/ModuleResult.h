@@ -16,15 +16,26 @@ struct CModuleClass {
     std::u16string description, url;  // CLAP
     int32_t cardinality = 0;      // VST 3
     bool plugin = false;          // a class the host can instantiate as a plug-in
-    int32_t numInputs = 0, numOutputs = 0;  // channels of the main audio buses or ports
+    // Channels of the main audio buses or ports; kUnknownCount when the plug-in gave a number
+    // no bus can have.
+    int32_t numInputs = 0, numOutputs = 0;
     bool wantsMidi = false, sendsMidi = false;  // event buses, or note ports
     std::u16string error;         // why this plug-in could not be read
+    std::u16string note;          // what the scan cut or doubted in what the plug-in gave
 };
+
+// A count written as null: the plug-in's own answer was out of any sensible range.
+constexpr int32_t kUnknownCount = -1;
 
 struct CModuleResult {
     const char16_t* format = u"";  // "vst3" or "clap"
     std::u16string vendor, url, email;  // VST 3: the factory's
     std::u16string version;        // CLAP: the entry's clap_version, "1.2.0"
     std::u16string error;          // why the file could not be scanned
+    std::u16string notes;          // what the scan cut: classes beyond the bound, duplicates
     std::vector<CModuleClass> classes;
+    // Written as they are read (see ReportModuleClass); the head goes out before the first.
+    bool headWritten = false;
+    size_t reportBytes = 0;
+    size_t unwritten = 0;  // classes left out: the answer would have been too large
 };

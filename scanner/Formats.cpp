@@ -26,26 +26,57 @@ const Json& Report(const Json& record)
 
 std::string Note(const Json& record)
 {
-    std::string note = record.value("error", "");
-    if (record.contains("dump") && !record["dump"].get<std::string>().empty()) note += "; dump " + record["dump"].get<std::string>();
+    std::string note = RecordText(record, "error");
+    auto add = [&](const std::string& more) {
+        if (!more.empty()) note += (note.empty() ? "" : "; ") + more;
+    };
+    // What the server cut or doubted in a module's answer.
+    add(RecordText(Report(record), "notes"));
+    add(RecordText(Report(record), "note"));
+    const std::string dump = RecordText(record, "dump");
+    if (!dump.empty()) add("dump " + dump);
     return note;
 }
 
 // One row per file and per sub-plug-in: the cells the table and the CSV share.
 struct CRow {
     const Json* record;
-    std::string path, subId, arch, format;
+    std::string path, subId, subName, arch, format, bundle;
+    std::string name;  // what the row is called: the plug-in's name, or for a module its file
 };
+
+std::string ReportName(const Json& record)
+{
+    return record.contains("report") ? RecordText(record["report"], "name") : "";
+}
+
+// A module has no name of its own: it is called by its only plug-in, or by its file.
+std::string ModuleRowName(const Json& record)
+{
+    if (record.contains("subPlugins") && record["subPlugins"].size() == 1) {
+        const std::string only = ReportName(record["subPlugins"][0]);
+        if (!only.empty()) return only;
+    }
+    std::string file = FileNameOf(record.value("path", ""));
+    const size_t dot = file.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
+}
 
 std::vector<CRow> Rows(const std::vector<Json>& records)
 {
     std::vector<CRow> rows;
     for (const auto& record : records) {
         const std::string format = RecordFormat(record);
-        rows.push_back({&record, record.value("path", ""), "", record.value("arch", ""), format});
+        const std::string path = record.value("path", ""), arch = record.value("arch", "");
+        const std::string bundle = RecordText(record, "bundle");
+        const bool module = format == "vst3" || format == "clap";
+        rows.push_back({&record, path, "", "", arch, format, bundle, module ? ModuleRowName(record) : ReportName(record)});
         if (record.contains("subPlugins"))
-            for (const auto& sub : record["subPlugins"])
-                rows.push_back({&sub, record.value("path", ""), sub.value("id", ""), record.value("arch", ""), format});
+            for (const auto& sub : record["subPlugins"]) {
+                std::string name = ReportName(sub);
+                if (name.empty()) name = RecordText(sub, "listedName");
+                rows.push_back({&sub, path, RecordText(sub, "id"), name, arch, format, bundle, name});
+            }
     }
     return rows;
 }
@@ -62,23 +93,8 @@ std::string CategoryCell(const Json& report)
 // other controls, which a terminal would obey: each is shown as a picture of itself.
 std::string OneLine(const std::string& text) { return TerminalSafe(text); }
 
-size_t DisplayWidth(const std::string& text)
-{
-    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-// Long names are cut in the table (JSON and CSV keep them whole), at a character boundary.
-std::string Clip(const std::string& text, size_t width = 36)
-{
-    if (DisplayWidth(text) <= width) return text;
-    size_t characters = 0, end = 0;
-    while (end < text.size() && characters < width - 3) {
-        ++end;
-        while (end < text.size() && (text[end] & 0xC0) == 0x80) ++end;
-        ++characters;
-    }
-    return text.substr(0, end) + "...";
-}
+// Every cell is cut in the table (JSON and CSV keep texts whole), by terminal cells.
+std::string Clip(const std::string& text, size_t width = 36) { return ClipToWidth(text, width); }
 
 std::string FirstDialogTitle(const Json& record)
 {
@@ -103,21 +119,22 @@ std::string FormatTable(const std::vector<Json>& records)
         {"STATUS", "ARCH", "FORMAT", "ID", "CATEGORY", "NAME", "VENDOR", "VERSION", "PLUG-IN", "NOTE"}};
     for (const auto& row : Rows(records)) {
         const Json& report = Report(*row.record);
-        const std::string plugin = OneLine(row.subId.empty() ? FileNameOf(row.path) : "  > " + row.subId);
+        // A sub-plug-in's row names it; its id is in the ID column.
+        const std::string plugin = row.subId.empty() ? FileNameOf(row.path) : "  > " + row.subName;
         cells.push_back({row.record->value("status", ""), row.arch, row.format, Clip(OneLine(RecordText(report, "id"))),
-                         Clip(OneLine(CategoryCell(report)), 24),
-                         Clip(OneLine(report.value("name", ""))), Clip(OneLine(report.value("vendor", ""))), OneLine(report.value("version", "")), plugin,
-                         OneLine(Note(*row.record))});
+                         Clip(OneLine(CategoryCell(report)), 24), Clip(OneLine(row.name)),
+                         Clip(OneLine(RecordText(report, "vendor"))), Clip(OneLine(RecordText(report, "version")), 24),
+                         Clip(OneLine(plugin), 48), Clip(OneLine(Note(*row.record)), 120)});
     }
     std::vector<size_t> widths(cells[0].size(), 0);
     for (const auto& line : cells)
-        for (size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], DisplayWidth(line[c]));
+        for (size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], TerminalWidth(line[c]));
     std::string table;
     for (const auto& line : cells) {
         std::string text;
         for (size_t c = 0; c < line.size(); ++c) {
             text += line[c];
-            if (c + 1 < line.size()) text += std::string(widths[c] - DisplayWidth(line[c]) + 2, ' ');
+            if (c + 1 < line.size()) text += std::string(widths[c] - TerminalWidth(line[c]) + 2, ' ');
         }
         while (!text.empty() && text.back() == ' ') text.pop_back();
         table += text + "\n";
@@ -134,22 +151,25 @@ std::string FormatJson(const std::vector<Json>& records)
 std::string FormatCsv(const std::vector<Json>& records)
 {
     std::string csv = "path,sub_plugin,status,arch,format,id,name,vendor,product,version,category,inputs,outputs,"
-                      "wants_midi,sends_midi,audio64,synthedit,error,dump,dialog,seconds\r\n";
+                      "wants_midi,sends_midi,audio64,synthedit,error,dump,dialog,seconds,bundle\r\n";
     for (const auto& row : Rows(records)) {
         const Json& r = *row.record;
         const Json& report = Report(r);
-        auto number = [&](const char* key) { return report.contains(key) ? report[key].dump() : std::string(); };
-        // Texts that came from outside are guarded against spreadsheets; numbers are ours.
+        auto number = [&](const char* key) {
+            return report.contains(key) && !report[key].is_null() ? report[key].dump() : std::string();
+        };
+        // Texts that came from outside are shown as the table shows them (no terminal obeys a
+        // plug-in's escape sequence or bidirectional override) and guarded against spreadsheets.
+        auto text = [](const std::string& value) { return FormulaSafe(TerminalSafe(value)); };
         const std::vector<std::string> fields = {
-            FormulaSafe(row.path), FormulaSafe(row.subId), r.value("status", ""), row.arch, row.format,
-            FormulaSafe(RecordText(report, "id")),
-            FormulaSafe(report.value("name", "")), FormulaSafe(report.value("vendor", "")),
-            FormulaSafe(report.value("product", "")), FormulaSafe(report.value("version", "")),
-            report.contains("category") && report["category"].is_string() ? FormulaSafe(report["category"].get<std::string>())
+            text(row.path), text(row.subId), r.value("status", ""), row.arch, row.format,
+            text(RecordText(report, "id")), text(RecordText(report, "name")), text(RecordText(report, "vendor")),
+            text(RecordText(report, "product")), text(RecordText(report, "version")),
+            report.contains("category") && report["category"].is_string() ? text(report["category"].get<std::string>())
                                                                           : number("category"),
             number("numInputs"), number("numOutputs"), number("wantsMidi"), number("sendsMidi"), number("audio64"),
-            number("synthEdit"), FormulaSafe(r.value("error", "")), FormulaSafe(r.value("dump", "")),
-            FormulaSafe(FirstDialogTitle(r)), r.contains("scanSeconds") ? r["scanSeconds"].dump() : ""};
+            number("synthEdit"), text(RecordText(r, "error")), text(RecordText(r, "dump")), text(FirstDialogTitle(r)),
+            r.contains("scanSeconds") ? r["scanSeconds"].dump() : "", text(row.bundle)};
         for (size_t f = 0; f < fields.size(); ++f) csv += CsvField(fields[f]) + (f + 1 < fields.size() ? "," : "\r\n");
     }
     return csv;

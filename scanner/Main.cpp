@@ -64,8 +64,24 @@ int PageOfDatabase(const CScanOptions& options)
     return kExitAllOk;
 }
 
+// The page must never be written over the database, its journal or its lock: compared by the
+// key two spellings of one path share.
+bool PageWouldOverwriteDatabase(const CScanOptions& options)
+{
+    if (options.reportPage.empty() || options.database.empty()) return false;
+    const std::string page = PathKey(ToUtf8(NormalPath(FromUtf8(options.reportPage))));
+    const std::string database = ToUtf8(NormalPath(FromUtf8(options.database)));
+    for (const char* suffix : {"", ".journal", ".lock"})
+        if (page == PathKey(database + suffix)) return true;
+    return false;
+}
+
 int Scan(const CScanOptions& options, bool terminal)
 {
+    if (PageWouldOverwriteDatabase(options)) {
+        Fail("--report names the database or one of its files: " + options.reportPage);
+        return kExitBadUsage;
+    }
     if (options.paths.empty()) return PageOfDatabase(options);
     const auto began = std::chrono::steady_clock::now();
     CPluginScannerOptions scanner;

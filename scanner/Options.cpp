@@ -20,6 +20,8 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     app.add_option("--formats", formats,
                    "the formats the folders are searched for, separated by commas: vst2 (.dll), vst3 (.vst3 modules "
                    "and bundles), clap (.clap)")
+        // One value, a comma list: a list option would otherwise take the paths after it too.
+        ->expected(1)
         ->delimiter(',')
         ->check(CLI::IsMember({"vst2", "vst3", "clap"}, CLI::ignore_case))
         ->capture_default_str();

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr size_t kLongestPathToLengthen = 1000;
+
 // Wine's own export; on Windows a path starting with "/" is one on the current drive.
 using WineDosFileName = wchar_t* (*)(const char* unixPath);
 
@@ -45,7 +47,10 @@ std::wstring NormalPath(const std::wstring& given)
         [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(path.c_str(), size, buffer, nullptr); });
     if (full.empty()) return L"";
     while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
-    // Short (8.3) names become long ones; a path that does not exist stays as it is.
+    // Short (8.3) names become long ones; a path that does not exist stays as it is. Only a
+    // path with a "~" can hold a short name, and Wine's GetLongPathNameW overflows a fixed stack
+    // buffer for paths of about 1,024 characters: longer paths keep their spelling.
+    if (full.find(L'~') == std::wstring::npos || full.size() > kLongestPathToLengthen) return full;
     const std::wstring longPath = WithGrowingBuffer(
         [&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(full.c_str(), buffer, size); });
     return longPath.empty() ? full : longPath;

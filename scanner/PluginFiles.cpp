@@ -54,6 +54,9 @@ CFound FromEntry(const FILE_ID_BOTH_DIR_INFO& entry, uint32_t volume)
     return found;
 }
 
+// One call lists many entries; the buffer is the walk's, on the heap.
+constexpr size_t kListingBytes = 64 * 1024;
+
 bool IsFolder(const CFound& found) { return (found.information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 std::string Iso8601(const FILETIME& time)
@@ -130,23 +133,39 @@ public:
     }
 
     // Links are followed; a folder reached again (a link loop, or two links to one folder)
-    // is searched once.
-    void SearchFolder(const std::wstring& folder, const CFound& found)
+    // is searched once. The walk keeps its own stack of folders still to search, on the heap:
+    // a tree of any depth costs memory, never the thread's stack.
+    void SearchFolder(const std::wstring& top, const CFound& topFound)
     {
-        if (found.identity.second != 0 && !seenFolders.insert(found.identity).second) return;
+        std::vector<std::pair<std::wstring, CFound>> pending{{top, topFound}};
+        std::vector<char> listing(kListingBytes);
+        while (!pending.empty()) {
+            auto [folder, found] = std::move(pending.back());
+            pending.pop_back();
+            if (found.identity.second != 0 && !seenFolders.insert(found.identity).second) continue;
+            std::vector<std::pair<std::wstring, CFound>> folders = ListFolder(folder, found, listing);
+            // The first subfolder is searched next, as a recursive walk would.
+            pending.insert(pending.end(), std::make_move_iterator(folders.rbegin()), std::make_move_iterator(folders.rend()));
+        }
+    }
+
+    // Adds a folder's plug-in files and bundles; gives its subfolders, in order.
+    std::vector<std::pair<std::wstring, CFound>> ListFolder(const std::wstring& folder, const CFound& found,
+                                                            std::vector<char>& listing)
+    {
+        std::vector<std::pair<std::wstring, CFound>> folders, dlls, bundles;
         HANDLE directory = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (directory == INVALID_HANDLE_VALUE) {
             Unlisted(folder, GetLastError());
-            return;
+            return folders;
         }
-        std::vector<std::pair<std::wstring, CFound>> folders, dlls, bundles;
         // The listing gives each entry's file id with its size and time, many entries per call:
         // a plain file need not be opened to be told apart from a second name of the same one.
-        alignas(8) char listing[64 * 1024];
         auto kind = FileIdBothDirectoryRestartInfo;
-        for (; GetFileInformationByHandleEx(directory, kind, listing, sizeof(listing)); kind = FileIdBothDirectoryInfo) {
-            for (auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(listing);;
+        for (; GetFileInformationByHandleEx(directory, kind, listing.data(), static_cast<DWORD>(listing.size()));
+             kind = FileIdBothDirectoryInfo) {
+            for (auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(listing.data());;
                  entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<char*>(entry) + entry->NextEntryOffset)) {
                 const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
                 const bool folderEntry = (entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -173,7 +192,7 @@ public:
         std::sort(bundles.begin(), bundles.end(), byPath);
         for (const auto& [path, examined] : dlls) AddFile(path, examined);
         for (const auto& [path, examined] : bundles) AddBundle(path, examined);
-        for (const auto& [path, examined] : folders) SearchFolder(path, examined);
+        return folders;
     }
 
 private:

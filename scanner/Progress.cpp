@@ -117,35 +117,45 @@ void CProgress::Unchanged(size_t count, size_t knownBad)
 void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size_t knownBad)
 {
     if (terminal) Print("\r\x1b[K");
-    size_t ok = 0, failed = 0, crashed = 0, timedOut = 0, blocked = 0, subPlugins = 0, x64 = 0, x86 = 0;
+    // Files and the plug-ins in them are counted apart: a shell or a module is one file.
+    std::map<std::string, size_t> fileStatuses, pluginStatuses;
+    size_t subPlugins = 0, x64 = 0, x86 = 0, noMachine = 0;
     std::map<std::string, size_t> formats;
     for (const auto& record : records) {
         ++formats[RecordFormat(record)];
-        x64 += record.value("arch", "") == "x64";
-        x86 += record.value("arch", "") == "x86";
-        if (record.contains("subPlugins")) subPlugins += record["subPlugins"].size();
-        for (const auto& status : RecordStatuses(record)) {
-            if (status == "ok") ++ok;
-            else if (status == "failed") ++failed;
-            else if (status == "crashed") ++crashed;
-            else if (status == "timed out") ++timedOut;
-            else if (status == "blocked") ++blocked;
-        }
+        const std::string arch = record.value("arch", "");
+        x64 += arch == "x64";
+        x86 += arch == "x86";
+        noMachine += arch != "x64" && arch != "x86";
+        ++fileStatuses[record.value("status", "")];
+        if (record.contains("subPlugins"))
+            for (const auto& sub : record["subPlugins"]) {
+                ++subPlugins;
+                ++pluginStatuses[sub.value("status", "")];
+            }
     }
+    auto statuses = [](std::map<std::string, size_t>& counts) {
+        std::string text;
+        for (const char* status : {"ok", "failed", "crashed", "timed out", "blocked"})
+            text += (text.empty() ? "" : ", ") + std::to_string(counts[status]) + " " + status;
+        return text;
+    };
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char line[256];
-    snprintf(line, sizeof(line),
-             "%zu plug-in files (%zu scanned, %zu unchanged, %zu skipped (known bad)), %zu sub-plug-ins: %zu ok, "
-             "%zu failed, %zu crashed, %zu timed out, %zu blocked; %zu x64, %zu x86 files; in %.1f s\n",
-             records.size(), records.size() - unchanged - knownBad, unchanged, knownBad, subPlugins, ok, failed, crashed,
-             timedOut, blocked, x64, x86, elapsed);
-    std::string summary = line;
+    snprintf(line, sizeof(line), "%zu files (%zu scanned, %zu unchanged, %zu skipped (known bad)): ", records.size(),
+             records.size() - unchanged - knownBad, unchanged, knownBad);
+    std::string summary = line + statuses(fileStatuses) + "; " + std::to_string(subPlugins) + " plug-ins in them";
+    if (subPlugins > 0) summary += ": " + statuses(pluginStatuses);
+    summary += "; " + std::to_string(x64) + " x64, " + std::to_string(x86) + " x86";
+    if (noMachine > 0) summary += ", " + std::to_string(noMachine) + " with no machine";
+    summary += " files";
     // Per format, in the order of the formats' age, before the time.
     std::string perFormat;
     for (const char* format : {"vst2", "vst3", "clap"})
         if (formats[format] > 0) perFormat += (perFormat.empty() ? "" : ", ") + std::to_string(formats[format]) + " " + format;
-    const size_t timeAt = summary.rfind("; in ");
-    if (!perFormat.empty() && timeAt != std::string::npos) summary.insert(timeAt, "; " + perFormat + " files");
+    if (!perFormat.empty()) summary += "; " + perFormat + " files";
+    snprintf(line, sizeof(line), "; in %.1f s\n", elapsed);
+    summary += line;
     // What the counts above leave out goes at the end, only when there is some.
     if (unexplained > 0 || unlistable > 0) {
         summary.pop_back();

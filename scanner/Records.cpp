@@ -52,8 +52,16 @@ Json ModuleReportJson(const CPluginReport& report)
     } else {
         json["clapVersion"] = report.version;
     }
+    if (!report.notes.empty()) json["notes"] = report.notes;
     return json;
 }
+
+// A channel count the plug-in gave no sensible number for is unknown: null.
+Json ChannelsJson(int32_t channels) { return channels == kUnknownChannels ? Json(nullptr) : Json(channels); }
+
+// Why a dialog has no picture, when nothing more is known: none was taken before it went, or
+// no folder was given for pictures.
+constexpr char kNoPictureTaken[] = "no picture was taken (the window went first, or pictures are not kept)";
 
 // One plug-in of a module, as its file's scan found it.
 Json ModulePluginJson(const CModuleEntry& entry, const std::string& format, const std::string& platform)
@@ -63,11 +71,12 @@ Json ModulePluginJson(const CModuleEntry& entry, const std::string& format, cons
               {"vendor", entry.vendor},
               {"version", entry.version},
               {"category", format == "vst3" ? entry.subCategories : entry.category},
-              {"numInputs", entry.numInputs},
-              {"numOutputs", entry.numOutputs},
+              {"numInputs", ChannelsJson(entry.numInputs)},
+              {"numOutputs", ChannelsJson(entry.numOutputs)},
               {"wantsMidi", entry.wantsMidi},
               {"sendsMidi", entry.sendsMidi},
               {"platform", platform}};
+    if (!entry.note.empty()) json["note"] = entry.note;
     if (format == "vst3") {
         json["sdkVersion"] = entry.sdkVersion;
     } else {
@@ -79,7 +88,7 @@ Json ModulePluginJson(const CModuleEntry& entry, const std::string& format, cons
 
 // The status, and what there is to know about it: the error, the crash's exit code, dump and
 // last steps, and the report when the server gave one.
-void AddOutcome(Json& record, const CScanOutcome& outcome)
+void AddOutcome(Json& record, const CScanOutcome& outcome, const std::string& format)
 {
     record["status"] = ScanStatusName(outcome.status);
     record["error"] = outcome.error;
@@ -102,14 +111,26 @@ void AddOutcome(Json& record, const CScanOutcome& outcome)
                            {"buttons", dialog.buttons},
                            {"rect", {dialog.rect.left, dialog.rect.top, dialog.rect.right, dialog.rect.bottom}},
                            {"picture", ToUtf8(dialog.picture)}, {"action", dialog.action}});
-    for (size_t i = 0; i < outcome.dialogs.size(); ++i)
-        if (!outcome.dialogs[i].pictureProblem.empty()) dialogs[i]["pictureProblem"] = outcome.dialogs[i].pictureProblem;
+    // A dialog without a picture says why: never an empty name.
+    for (size_t i = 0; i < outcome.dialogs.size(); ++i) {
+        if (!outcome.dialogs[i].picture.empty()) continue;
+        const std::string& problem = outcome.dialogs[i].pictureProblem;
+        dialogs[i]["picture"] = nullptr;
+        dialogs[i]["pictureError"] = problem.empty() ? std::string(kNoPictureTaken) : problem;
+    }
     record["dialogs"] = std::move(dialogs);
     // What the plug-in printed; it never reaches the scanner's own output.
     record["console"] = outcome.console;
     record["consoleDropped"] = outcome.consoleDropped;
+    // A module's file keeps only a module's report, with the classes it had reported when it
+    // crashed or hung; a failure before the module answered (not a DLL, an empty binary, an
+    // answer that did not fit) has none.
+    if (IsModuleFormat(format)) {
+        if (outcome.report.format == format) record["report"] = ModuleReportJson(outcome.report);
+        return;
+    }
     if (outcome.status == ScanStatus::kOk || outcome.status == ScanStatus::kFailed || outcome.afterScan)
-        record["report"] = IsModuleFormat(outcome.report.format) ? ModuleReportJson(outcome.report) : ReportJson(outcome.report);
+        record["report"] = ReportJson(outcome.report);
 }
 
 }  // namespace
@@ -119,7 +140,7 @@ Json PluginRecord(const CPluginFile& file, const CPluginScan& scan)
     Json record{{"path", file.path}, {"size", file.size}, {"modified", file.modified}, {"scannedAt", NowIso8601()},
                 {"arch", scan.arch}, {"format", scan.format}};
     if (!file.bundle.empty()) record["bundle"] = file.bundle;
-    AddOutcome(record, scan.outcome);
+    AddOutcome(record, scan.outcome, scan.format);
     if (IsModuleFormat(scan.format) && !scan.subPlugins.empty()) {
         Json subs = Json::array();
         for (const CPluginScan& sub : scan.subPlugins) {
@@ -135,7 +156,7 @@ Json PluginRecord(const CPluginFile& file, const CPluginScan& scan)
             const auto& entry = scan.outcome.report.subPlugins[i];
             Json sub{{"request", scan.subPlugins[i].request}, {"id", Hex8(entry.id)}, {"listedName", entry.name},
                      {"format", scan.format}};
-            AddOutcome(sub, scan.subPlugins[i].outcome);
+            AddOutcome(sub, scan.subPlugins[i].outcome, scan.format);
             subs.push_back(std::move(sub));
         }
         record["subPlugins"] = std::move(subs);
@@ -170,14 +191,16 @@ bool RecordIsCurrent(const Json& record, const CPluginFile& file)
 
 namespace {
 
-enum class Kind { kString, kUnsigned, kInteger, kNumber, kBoolean, kObject, kArray };
+enum class Kind { kString, kTextOrNull, kUnsigned, kInteger, kCount, kNumber, kBoolean, kObject, kArray };
 
 bool HasKind(const Json& value, Kind kind)
 {
     switch (kind) {
     case Kind::kString: return value.is_string();
+    case Kind::kTextOrNull: return value.is_string() || value.is_null();
     case Kind::kUnsigned: return value.is_number_unsigned();
     case Kind::kInteger: return value.is_number_integer();
+    case Kind::kCount: return value.is_number_integer() || value.is_null();
     case Kind::kNumber: return value.is_number();
     case Kind::kBoolean: return value.is_boolean();
     case Kind::kObject: return value.is_object();
@@ -227,8 +250,9 @@ bool DialogsAreWellFormed(const Json& dialogs, const std::string& where, std::st
     for (const auto& dialog : dialogs) {
         if (!FieldsAreWellFormed(dialog, {{"title", Kind::kString, false}, {"class", Kind::kString, false},
                                           {"texts", Kind::kArray, false}, {"buttons", Kind::kArray, false},
-                                          {"rect", Kind::kArray, false}, {"picture", Kind::kString, false},
-                                          {"pictureProblem", Kind::kString, false}, {"action", Kind::kString, false}},
+                                          {"rect", Kind::kArray, false}, {"picture", Kind::kTextOrNull, false},
+                                          {"pictureProblem", Kind::kString, false},
+                                          {"pictureError", Kind::kString, false}, {"action", Kind::kString, false}},
                                  where + "'s dialog", problem))
             return false;
         const bool listsOk = (!dialog.contains("texts") || ArrayOf(dialog["texts"], Kind::kString)) &&
@@ -286,7 +310,7 @@ bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::stri
         return FieldsAreWellFormed(object["report"],
                                    {{"id", Kind::kString, true}, {"name", Kind::kString, true}, {"vendor", Kind::kString, true},
                                     {"version", Kind::kString, true}, {"category", Kind::kString, true},
-                                    {"numInputs", Kind::kInteger, true}, {"numOutputs", Kind::kInteger, true},
+                                    {"numInputs", Kind::kCount, true}, {"numOutputs", Kind::kCount, true},
                                     {"wantsMidi", Kind::kBoolean, true}, {"sendsMidi", Kind::kBoolean, true}},
                                    where + "'s report", problem);
     return FieldsAreWellFormed(object["report"],

@@ -249,8 +249,8 @@ const char* const kReportPageScript = R"JS(
         image.alt = 'The dialog as it was shown';
         image.src = picture;
         part.appendChild(image);
-      } else if (text(dialog.pictureProblem)) {
-        part.appendChild(el('div', '', text(dialog.pictureProblem)));
+      } else if (text(dialog.pictureError || dialog.pictureProblem)) {
+        part.appendChild(el('div', '', text(dialog.pictureError || dialog.pictureProblem)));
       }
       box.appendChild(part);
     });

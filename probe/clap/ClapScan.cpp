@@ -3,13 +3,16 @@
 #include <windows.h>
 
 #include <cstring>
+#include <set>
 
 #include "probe/LibraryLoading.h"
+#include "probe/PluginCounts.h"
 #include "probe/ProbeState.h"
 #include "probe/clap/ClapAbi.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
 #include "protocol/Utf8.h"
+#include "report/ModuleReport.h"
 
 namespace {
 
@@ -25,36 +28,59 @@ const Host OurHost{{1, 2, 0}, nullptr, "Tessarine Plugin Scan Server", "Tessarin
 std::u16string Features(const char* const* features)
 {
     std::u16string joined;
-    for (size_t i = 0; features && features[i] && i < 256; ++i) joined += (i ? u"|" : u"") + PluginText(features[i]);
+    for (size_t i = 0; features && features[i] && i < 256 && joined.size() <= kLongestReportText; ++i)
+        joined += (i ? u"|" : u"") + PluginText(features[i]);
     return joined;
 }
 
-// The channels of the main port: the one flagged main, normally the first.
-int32_t MainChannels(const PluginAudioPorts* ports, const Plugin* plugin, bool input)
+// The channels of the main port: the one flagged main, normally the first. Counts are unsigned.
+int32_t MainChannels(const PluginAudioPorts* ports, const Plugin* plugin, bool input, CModuleClass& entry)
 {
-    const uint32_t count = ports->count(plugin, input);
-    for (uint32_t i = 0; i < count && i < 256; ++i) {
+    const int64_t count = CountToRead(ports->count(plugin, input), kMostBuses,
+                                      input ? u"audio input ports" : u"audio output ports", entry.note);
+    for (int64_t i = 0; i < count; ++i) {
         AudioPortInfo info{};
-        if (ports->get(plugin, i, input, &info) && (info.flags & kAudioPortIsMain)) return static_cast<int32_t>(info.channelCount);
+        if (!ports->get(plugin, static_cast<uint32_t>(i), input, &info) || !(info.flags & kAudioPortIsMain)) continue;
+        return ChannelCount(info.channelCount, input ? u"main input port" : u"main output port", entry.note);
     }
     return 0;
+}
+
+// Ids are the plug-ins' keys: read whole up to a bound, then cut on a character boundary.
+constexpr size_t kLongestId = 4096;
+
+std::u16string PluginId(const char* text, std::u16string& note)
+{
+    size_t length = 0;
+    while (length <= kLongestId && text[length] != '\0') ++length;
+    if (length <= kLongestId) return PluginText(text, length);
+    length = kLongestId;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+    AddNote(note, FormatString(u"its id is longer than %u bytes; cut", static_cast<unsigned>(kLongestId)));
+    return PluginText(text, length);
 }
 
 void ReadPlugin(const PluginFactory* factory, uint32_t index, CModuleClass& entry)
 {
     entry.plugin = true;
+    LogInfo(u"Calling get_plugin_descriptor for plug-in %u...\n", index);
     const PluginDescriptor* descriptor = factory->getPluginDescriptor(factory, index);
     ProbeHooks.restoreCrashFilter();
-    if (descriptor == nullptr || descriptor->id == nullptr) {
+    if (descriptor == nullptr) {
         entry.error = FormatString(u"no descriptor for plug-in %u", index);
         return;
     }
-    entry.id = PluginText(descriptor->id);
-    entry.name = PluginText(descriptor->name);
-    entry.vendor = PluginText(descriptor->vendor);
-    entry.url = PluginText(descriptor->url);
-    entry.version = PluginText(descriptor->version);
-    entry.description = PluginText(descriptor->description);
+    if (descriptor->id == nullptr || descriptor->id[0] == '\0') {
+        entry.name = PluginText(descriptor->name);
+        entry.error = FormatString(u"plug-in %u has no id", index);
+        return;
+    }
+    entry.id = PluginId(descriptor->id, entry.note);
+    entry.name = PluginText(descriptor->name, kLongestReportText * 4);
+    entry.vendor = PluginText(descriptor->vendor, kLongestReportText * 4);
+    entry.url = PluginText(descriptor->url, kLongestReportText * 4);
+    entry.version = PluginText(descriptor->version, kLongestReportText * 4);
+    entry.description = PluginText(descriptor->description, kLongestReportText * 4);
     entry.category = Features(descriptor->features);
 
     LogInfo(u"Creating plug-in %s...\n", entry.id.c_str());
@@ -70,9 +96,10 @@ void ReadPlugin(const PluginFactory* factory, uint32_t index, CModuleClass& entr
     if (!initialized) {
         entry.error = u"its init returned false";
     } else {
+        LogInfo(u"Calling get_extension...\n");
         if (auto audio = static_cast<const PluginAudioPorts*>(plugin->getExtension(plugin, kAudioPortsId))) {
-            entry.numInputs = MainChannels(audio, plugin, true);
-            entry.numOutputs = MainChannels(audio, plugin, false);
+            entry.numInputs = MainChannels(audio, plugin, true, entry);
+            entry.numOutputs = MainChannels(audio, plugin, false, entry);
         }
         if (auto notes = static_cast<const PluginNotePorts*>(plugin->getExtension(plugin, kNotePortsId))) {
             entry.wantsMidi = notes->count(plugin, true) > 0;
@@ -87,19 +114,25 @@ void ReadPlugin(const PluginFactory* factory, uint32_t index, CModuleClass& entr
 
 bool ScanFactory(const PluginFactory* factory, CModuleResult& result)
 {
-    const uint32_t count = factory->getPluginCount(factory);
+    LogInfo(u"Calling get_plugin_count...\n");
+    const uint32_t claimed = factory->getPluginCount(factory);
     ProbeHooks.restoreCrashFilter();
-    LogInfo(u"Factory lists %u plug-ins\n", count);
-    if (count == 0) {
+    LogInfo(u"Factory lists %u plug-ins\n", claimed);
+    if (claimed == 0) {
         result.error = u"the plug-in factory holds no plug-ins";
         return false;
     }
+    const int64_t count = CountToRead(claimed, kMostClasses, u"plug-ins", result.notes);
     int read = 0;
-    for (uint32_t index = 0; index < count && index < 4096; ++index) {
+    std::set<std::u16string> ids;
+    for (int64_t index = 0; index < count; ++index) {
         CModuleClass entry;
-        ReadPlugin(factory, index, entry);
+        ReadPlugin(factory, static_cast<uint32_t>(index), entry);
+        if (!entry.id.empty() && !ids.insert(entry.id).second) {
+            AddNote(entry.note, u"its id is listed before");
+        }
         read += entry.error.empty();
-        result.classes.push_back(std::move(entry));
+        ReportModuleClass(result, std::move(entry));
     }
     if (read == 0) result.error = u"none of its plug-ins could be read: " + result.classes.front().error;
     return read > 0;

@@ -39,6 +39,8 @@ constexpr char kAudioModuleClass[] = "Audio Module Class";
 enum MediaType : int32_t { kAudio = 0, kEvent = 1 };
 enum BusDirection : int32_t { kInput = 0, kOutput = 1 };
 enum BusType : int32_t { kMain = 0, kAux = 1 };
+// BusInfo flags: a control-voltage bus carries no audio.
+constexpr uint32_t kBusIsControlVoltage = 2;
 
 struct PFactoryInfo {
     char vendor[64];

@@ -3,13 +3,16 @@
 #include <windows.h>
 
 #include <cstring>
+#include <set>
 
 #include "probe/LibraryLoading.h"
+#include "probe/PluginCounts.h"
 #include "probe/ProbeState.h"
 #include "probe/vst3/Vst3Abi.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
 #include "protocol/Platform.h"
+#include "report/ModuleReport.h"
 
 namespace {
 
@@ -72,12 +75,15 @@ T* Query(FUnknown* object, const CTuid& iid)
     return static_cast<T*>(found);
 }
 
-void ReadClassInfo(IPluginFactory* factory, IPluginFactory2* factory2, IPluginFactory3* factory3, int32_t index,
+// False, with the entry's error, when the factory gives no information on the class.
+bool ReadClassInfo(IPluginFactory* factory, IPluginFactory2* factory2, IPluginFactory3* factory3, int32_t index,
                    CModuleClass& entry, uint8_t* cid)
 {
     PClassInfoW unicode{};
     PClassInfo2 info2{};
     PClassInfo info{};
+    LogInfo(u"Calling getClassInfo for class %i...\n", index);
+    bool read = true;
     if (factory3 && factory3->getClassInfoUnicode(index, &unicode) == kResultOk) {
         std::memcpy(cid, unicode.cid, 16);
         entry.cardinality = unicode.cardinality;
@@ -103,18 +109,25 @@ void ReadClassInfo(IPluginFactory* factory, IPluginFactory2* factory2, IPluginFa
         entry.name = PluginText(info.name, sizeof(info.name));
     } else {
         entry.error = FormatString(u"no class info for class %i", index);
+        read = false;
     }
     ProbeHooks.restoreCrashFilter();
-    entry.id = TuidText(cid);
+    // A class the factory says nothing of has no id either: it is listed with its error.
+    if (read) entry.id = TuidText(cid);
+    return read;
 }
 
-// The main bus of a kind and direction: its channels; any bus of events: MIDI.
-int32_t MainChannels(IComponent* component, int32_t direction)
+// The channels of the first main audio bus of a direction; control-voltage buses carry no
+// audio and are left out. Any bus of events: MIDI.
+int32_t MainChannels(IComponent* component, int32_t direction, CModuleClass& entry)
 {
-    const int32_t count = component->getBusCount(kAudio, direction);
-    for (int32_t i = 0; i < count; ++i) {
+    const char16_t* buses = direction == kInput ? u"audio input buses" : u"audio output buses";
+    const int64_t count = CountToRead(component->getBusCount(kAudio, direction), kMostBuses, buses, entry.note);
+    for (int64_t i = 0; i < count; ++i) {
         BusInfo bus{};
-        if (component->getBusInfo(kAudio, direction, i, &bus) == kResultOk && bus.busType == kMain) return bus.channelCount;
+        if (component->getBusInfo(kAudio, direction, static_cast<int32_t>(i), &bus) != kResultOk) continue;
+        if (bus.busType != kMain || (bus.flags & kBusIsControlVoltage)) continue;
+        return ChannelCount(bus.channelCount, direction == kInput ? u"main input bus" : u"main output bus", entry.note);
     }
     return 0;
 }
@@ -136,53 +149,66 @@ void ReadComponent(IPluginFactory* factory, const uint8_t* cid, CModuleClass& en
     if (initialized != kResultOk) {
         entry.error = FormatString(u"initialize failed (result 0x%.8X)", static_cast<uint32_t>(initialized));
     } else {
-        entry.numInputs = MainChannels(component, kInput);
-        entry.numOutputs = MainChannels(component, kOutput);
+        LogInfo(u"Calling getBusInfo...\n");
+        entry.numInputs = MainChannels(component, kInput, entry);
+        entry.numOutputs = MainChannels(component, kOutput, entry);
         entry.wantsMidi = component->getBusCount(kEvent, kInput) > 0;
         entry.sendsMidi = component->getBusCount(kEvent, kOutput) > 0;
+        ProbeHooks.restoreCrashFilter();
         LogInfo(u"Calling terminate...\n");
         component->terminate();
+        ProbeHooks.restoreCrashFilter();
     }
+    LogInfo(u"Calling release...\n");
     component->release();
     ProbeHooks.restoreCrashFilter();
 }
 
 bool ScanFactory(IPluginFactory* factory, CModuleResult& result)
 {
+    LogInfo(u"Calling queryInterface...\n");
     IPluginFactory2* factory2 = Query<IPluginFactory2>(factory, kPluginFactory2Id);
     IPluginFactory3* factory3 = Query<IPluginFactory3>(factory, kPluginFactory3Id);
     if (factory3) {
+        LogInfo(u"Calling setHostContext...\n");
         factory3->setHostContext(&HostContext);
         ProbeHooks.restoreCrashFilter();
     }
+    LogInfo(u"Calling getFactoryInfo...\n");
     PFactoryInfo info{};
     if (factory->getFactoryInfo(&info) == kResultOk) {
         result.vendor = PluginText(info.vendor, sizeof(info.vendor));
         result.url = PluginText(info.url, sizeof(info.url));
         result.email = PluginText(info.email, sizeof(info.email));
     }
-    const int32_t count = factory->countClasses();
+    LogInfo(u"Calling countClasses...\n");
+    const int32_t claimed = factory->countClasses();
     ProbeHooks.restoreCrashFilter();
-    LogInfo(u"Factory of %s lists %i classes\n", result.vendor.c_str(), count);
+    LogInfo(u"Factory of %s lists %i classes\n", result.vendor.c_str(), claimed);
+    const int64_t count = CountToRead(claimed, kMostClasses, u"classes", result.notes);
     int32_t plugins = 0, read = 0;
-    for (int32_t index = 0; index < count && index < 4096; ++index) {
+    std::set<std::u16string> ids;
+    for (int32_t index = 0; index < count; ++index) {
         CModuleClass entry;
         uint8_t cid[16] = {};
-        ReadClassInfo(factory, factory2, factory3, index, entry, cid);
+        const bool described = ReadClassInfo(factory, factory2, factory3, index, entry, cid);
         // A module whose factory gives no vendor per class speaks for all of them.
         if (entry.vendor.empty()) entry.vendor = result.vendor;
         entry.plugin = entry.category == PluginText(kAudioModuleClass);
+        if (described && !ids.insert(entry.id).second) AddNote(entry.note, u"its class id is listed before");
         if (entry.plugin) {
             ++plugins;
             if (entry.error.empty()) ReadComponent(factory, cid, entry);
             read += entry.error.empty();
         }
-        result.classes.push_back(std::move(entry));
+        ReportModuleClass(result, std::move(entry));
     }
+    LogInfo(u"Calling release...\n");
     if (factory3) factory3->release();
     if (factory2) factory2->release();
+    ProbeHooks.restoreCrashFilter();
     if (plugins == 0) {
-        result.error = FormatString(u"the module has no audio module classes (%i other)", count);
+        result.error = FormatString(u"the module has no audio module classes (%i other)", static_cast<int32_t>(result.classes.size()));
         return false;
     }
     if (read > 0) return true;
@@ -192,6 +218,14 @@ bool ScanFactory(IPluginFactory* factory, CModuleResult& result)
             break;
         }
     return false;
+}
+
+// 32-bit modules built without a .def file export the __stdcall name only.
+GetFactoryFunction FindGetPluginFactory(HMODULE module)
+{
+    for (const char* name : {"GetPluginFactory", "GetPluginFactory@0", "_GetPluginFactory@0"})
+        if (FARPROC found = GetProcAddress(module, name)) return reinterpret_cast<GetFactoryFunction>(reinterpret_cast<void*>(found));
+    return nullptr;
 }
 
 }  // namespace
@@ -206,31 +240,38 @@ bool ScanVst3Module(const std::u16string& path, CModuleResult& result)
 
     auto initDll = reinterpret_cast<InitDllFunction>(reinterpret_cast<void*>(GetProcAddress(module, "InitDll")));
     auto exitDll = reinterpret_cast<ExitDllFunction>(reinterpret_cast<void*>(GetProcAddress(module, "ExitDll")));
-    auto getFactory = reinterpret_cast<GetFactoryFunction>(reinterpret_cast<void*>(GetProcAddress(module, "GetPluginFactory")));
+    GetFactoryFunction getFactory = FindGetPluginFactory(module);
     bool scanned = false;
+    bool initialized = true;
     if (getFactory == nullptr) {
         result.error = u"no GetPluginFactory: the file is not a VST 3 module";
     } else {
         if (initDll) {
             LogInfo(u"Calling InitDll...\n");
-            initDll();
+            initialized = initDll();
             ProbeHooks.restoreCrashFilter();
         }
-        LogInfo(u"Calling GetPluginFactory...\n");
-        IPluginFactory* factory = getFactory();
-        ProbeHooks.restoreCrashFilter();
-        if (factory == nullptr) {
-            result.error = u"GetPluginFactory returned no factory";
+        // A module that refuses to start is asked nothing more, ExitDll included.
+        if (!initialized) {
+            result.error = u"InitDll failed";
         } else {
-            scanned = ScanFactory(factory, result);
-            factory->release();
+            LogInfo(u"Calling GetPluginFactory...\n");
+            IPluginFactory* factory = getFactory();
             ProbeHooks.restoreCrashFilter();
-        }
-        // After every object gotten from the module is released.
-        if (exitDll) {
-            LogInfo(u"Calling ExitDll...\n");
-            exitDll();
-            ProbeHooks.restoreCrashFilter();
+            if (factory == nullptr) {
+                result.error = u"GetPluginFactory returned no factory";
+            } else {
+                scanned = ScanFactory(factory, result);
+                LogInfo(u"Calling release of the factory...\n");
+                factory->release();
+                ProbeHooks.restoreCrashFilter();
+            }
+            // After every object gotten from the module is released.
+            if (exitDll) {
+                LogInfo(u"Calling ExitDll...\n");
+                exitDll();
+                ProbeHooks.restoreCrashFilter();
+            }
         }
     }
     FreePluginLibrary(module);

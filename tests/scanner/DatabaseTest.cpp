@@ -125,3 +125,79 @@ TEST_F(DatabaseTest, OneScanAtATimeAndNeverOverAFileItCannotRead)
 }
 
 }  // namespace
+
+namespace {
+
+// One scan of a file of `format` ending as `kind` says, as the job hands it to the scanner.
+CPluginScan Outcome(const std::string& format, const std::string& kind)
+{
+    CPluginScan scan;
+    scan.request = "C:\\zoo\\" + kind + "." + (format == "vst2" ? "dll" : format);
+    scan.format = format;
+    scan.arch = kind == "no binary" ? "" : "x64";
+    CScanOutcome& outcome = scan.outcome;
+    const bool module = format != "vst2";
+    if (module) {
+        outcome.report.format = format;
+        CModuleEntry entry;
+        entry.id = format == "vst3" ? "0A1B2C3D4E5F60718293A4B5C6D7E8F9" : "com.zoo.effect";
+        entry.plugin = true;
+        entry.numOutputs = kUnknownChannels;
+        entry.note = "its main output port claims 4294967295 channels; unknown";
+        outcome.report.entries = {entry};
+        outcome.report.notes = "claims 2147483647 plug-ins; 4096 read";
+    } else {
+        outcome.report.name = "Zoo";
+    }
+    if (kind == "ok") outcome.status = ScanStatus::kOk;
+    else if (kind == "crashed") outcome.status = ScanStatus::kCrashed;
+    else if (kind == "timed out") outcome.status = ScanStatus::kTimedOut;
+    else if (kind == "blocked") outcome.status = ScanStatus::kBlocked;
+    // Failures before the server reported anything: the scanner's own default report.
+    if (kind == "not a DLL" || kind == "no binary" || kind == "did not fit") outcome.report = CPluginReport{};
+    if (kind == "blocked") outcome.dialogs.push_back(CDialogRecord{});  // no picture was taken
+    outcome.error = kind == "ok" ? "" : kind;
+    return scan;
+}
+
+}  // namespace
+
+// Every record the scanner writes, of every outcome of every format, is read back as written.
+TEST_F(DatabaseTest, EveryRecordKindOfEveryFormatIsReadBack)
+{
+    std::vector<Json> written;
+    {
+        CDatabase database;
+        ASSERT_EQ(database.Open(path, problem), DatabaseOpening::kOpened) << problem;
+        for (const char* format : {"vst2", "vst3", "clap"})
+            for (const char* kind : {"ok", "failed", "crashed", "timed out", "blocked", "not a DLL", "no binary", "did not fit"}) {
+                CPluginScan scan = Outcome(format, kind);
+                if (scan.format != "vst2" && !scan.outcome.report.entries.empty()) {
+                    CPluginScan sub;
+                    sub.outcome.report.entries = scan.outcome.report.entries;
+                    sub.outcome.status = ScanStatus::kOk;
+                    scan.subPlugins.push_back(sub);
+                }
+                CPluginFile file{scan.request, PathKey(scan.request), 12, "2026-01-01T00:00:00.0000000Z", "", ""};
+                written.push_back(PluginRecord(file, scan));
+                EXPECT_NE(RecordText(written.back(), "format"), "");
+                if (scan.format != "vst2" && written.back().contains("report"))
+                    EXPECT_EQ(written.back()["report"]["format"], format) << written.back().dump();
+                ASSERT_TRUE(database.Record(written.back(), problem)) << problem;
+            }
+        ASSERT_TRUE(database.Fold(problem)) << problem;
+    }
+    CDatabase reopened;
+    ASSERT_EQ(reopened.Open(path, problem), DatabaseOpening::kOpened) << problem;
+    EXPECT_TRUE(reopened.Warnings().empty()) << reopened.Warnings().front();
+    for (const Json& record : written) {
+        const Json* found = reopened.Find(PathKey(record["path"].get<std::string>()));
+        ASSERT_NE(found, nullptr) << record.dump();
+        EXPECT_EQ(*found, record);
+    }
+    // The outputs take every one of them.
+    const std::string table = FormatTable(written), csv = FormatCsv(written);
+    const std::vector<Json> modules(written.begin() + 8, written.end());
+    EXPECT_EQ(FormatTable(modules).find("00000000"), std::string::npos) << FormatTable(modules);
+    EXPECT_EQ(csv.find(",null,"), std::string::npos) << csv;
+}
