@@ -706,7 +706,7 @@ CScanOutcome CScanServer::Scan(const std::string& request)
         Retire();
         outcome.tainted = true;
         outcome.status = ScanStatus::kFailed;
-        outcome.error = "its answer was too large: a line over 1 MiB, or over 16 MiB in all";
+        outcome.error = "its answer did not fit its request: it was too large to read (a line over 1 MiB, or over 16 MiB in all)";
         break;
     }
     return finish();

@@ -52,6 +52,10 @@ void WriteHead(CModuleResult& result)
         LogReport(u"  \"version\":   \"%s\",\n", EscapeJson(result.version).c_str());
     }
     LogReport(u"  \"platform\":  \"%s\",\n", kPlatformName);
+    // What is cut before the first class (their number) goes out with the head, in case the
+    // module crashes later; the end repeats the notes when more came.
+    if (!result.notes.empty()) LogReport(u"  \"notes\":     \"%s\",\n", EscapeJson(result.notes).c_str());
+    result.headNotes = result.notes.size();
     LogReport(IsVst3(result) ? u"  \"classes\": [\n" : u"  \"plugins\": [\n");
 }
 
@@ -106,7 +110,8 @@ void FinishModuleReport(CModuleResult& result)
         AddNote(result.notes, FormatString(u"%u classes not listed: the answer would have been larger than a host reads",
                                            static_cast<unsigned>(result.unwritten)));
     LogReport(u"  \"error\":     \"%s\",\n", EscapeJson(result.error).c_str());
-    if (!result.notes.empty()) LogReport(u"  \"notes\":     \"%s\",\n", EscapeJson(result.notes).c_str());
+    if (result.notes.size() != result.headNotes)
+        LogReport(u"  \"notes\":     \"%s\",\n", EscapeJson(result.notes).c_str());
     LogReport(u"}\n");
 }
 

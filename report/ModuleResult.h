@@ -38,4 +38,5 @@ struct CModuleResult {
     bool headWritten = false;
     size_t reportBytes = 0;
     size_t unwritten = 0;  // classes left out: the answer would have been too large
+    size_t headNotes = 0;  // the length of the notes the head held
 };

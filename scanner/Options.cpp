@@ -16,14 +16,11 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     app.add_option("PATH", options.paths,
                    "plug-in files (.dll, .vst3, .clap) and VST 3 bundle folders, or folders searched recursively for "
                    "them; none with --db and --report: the page of the database alone");
-    std::vector<std::string> formats{"vst2", "vst3", "clap"};
+    // One value, a comma list, read as a text: a list option would take the paths after it too.
+    std::string formats = "vst2,vst3,clap";
     app.add_option("--formats", formats,
                    "the formats the folders are searched for, separated by commas: vst2 (.dll), vst3 (.vst3 modules "
                    "and bundles), clap (.clap)")
-        // One value, a comma list: a list option would otherwise take the paths after it too.
-        ->expected(1)
-        ->delimiter(',')
-        ->check(CLI::IsMember({"vst2", "vst3", "clap"}, CLI::ignore_case))
         ->capture_default_str();
     app.add_option("-j,--jobs", options.jobs, "scan servers running at once (default: the number of cores)")
         ->check(CLI::Range(1, 64));
@@ -94,8 +91,12 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     }
     options.format = outputs.at(CLI::detail::to_lower(format));
     options.formats = {false, false, false};
-    for (const std::string& chosen : formats) {
-        const std::string name = CLI::detail::to_lower(chosen);
+    for (const std::string& chosen : CLI::detail::split(formats, ',')) {
+        const std::string name = CLI::detail::to_lower(CLI::detail::trim_copy(chosen));
+        if (name != "vst2" && name != "vst3" && name != "clap") {
+            fprintf(stderr, "--formats: %s not in {vst2,vst3,clap}\nRun with --help for more information.\n", chosen.c_str());
+            return kExitBadUsage;
+        }
         options.formats.vst2 |= name == "vst2";
         options.formats.vst3 |= name == "vst3";
         options.formats.clap |= name == "clap";

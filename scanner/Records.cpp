@@ -46,8 +46,13 @@ Json ModuleReportJson(const CPluginReport& report)
         json["url"] = report.url;
         json["email"] = report.email;
         Json classes = Json::array();
-        for (const CModuleEntry& entry : report.entries)
-            if (!entry.plugin) classes.push_back({{"id", entry.id}, {"name", entry.name}, {"category", entry.category}});
+        for (const CModuleEntry& entry : report.entries) {
+            if (entry.plugin) continue;
+            Json listed{{"id", entry.id}, {"name", entry.name}, {"category", entry.category}};
+            if (!entry.error.empty()) listed["error"] = entry.error;
+            if (!entry.note.empty()) listed["note"] = entry.note;
+            classes.push_back(std::move(listed));
+        }
         json["classes"] = std::move(classes);
     } else {
         json["clapVersion"] = report.version;

@@ -389,12 +389,75 @@ TEST_F(ScannerTest, ScansVst3ModulesAndClapFilesBesideVst2)
     EXPECT_NE(scan.Err().find("; 2 vst2, 8 vst3, 7 clap files;"), std::string::npos) << scan.Err();
 
     // VST 2 answers are what they were, and --formats picks the formats a walk takes.
-    CProgram vst2(Command(L"--formats vst2 --format json " + QuoteArgument(folder)));
+    CProgram vst2(Command(L"--format json --formats vst2 " + QuoteArgument(folder)));
     vst2.Wait(kRunLimitMs);
     const auto only = ByFileName(ReadJson(vst2.Out()));
     ASSERT_EQ(only.size(), 2u) << vst2.Out();
     EXPECT_EQ(only.at("ordinary_effect.dll"), ByFileName(output).at("ordinary_effect.dll"));
     EXPECT_EQ(only.at("synth_flag_x86.dll")["report"]["name"], "Synth Flag");
+}
+
+// Modules that misbehave as real ones do, or as a hostile file could: each gets its own verdict,
+// keeps what was read before it crashed, says what was cut, and is read back from the database.
+TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
+{
+    const std::wstring zoo = ProgramFolder() + L"\\plugins\\";
+    for (const wchar_t* name : {L"vst3_hostile.vst3", L"vst3_init_dll_false.vst3", L"vst3_bad_factory3.vst3",
+                                L"vst3_slow_classes.vst3", L"clap_hostile.clap"})
+        ASSERT_TRUE(CopyFileW((zoo + name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
+    const std::wstring decorated = ProgramFolder() + L"\\plugins-x86\\vst3_decorated_export.vst3";
+    ASSERT_TRUE(CopyFileW(decorated.c_str(), (folder + L"\\vst3_decorated_export.vst3").c_str(), FALSE));
+    std::ofstream((folder + L"\\not_a_dll.clap").c_str()) << "text";
+    std::wstring bundle = folder;
+    for (const wchar_t* part : {L"\\empty_binary.vst3", L"\\Contents", L"\\x86_64-win"})
+        CreateDirectoryW((bundle += part).c_str(), nullptr);
+    std::ofstream((bundle + L"\\empty_binary.vst3").c_str()).flush();
+
+    const std::wstring command = L"--jobs 1 --timeout 1.5 --format json --db " + QuoteArgument(database) + L" " + QuoteArgument(folder);
+    CProgram scan(Command(command));
+    scan.Wait(kRunLimitMs);
+    auto records = ByFileName(ReadJson(scan.Out()));
+    ASSERT_EQ(records.size(), 8u) << scan.Out();
+
+    const Json& hostile = records["vst3_hostile.vst3"];
+    EXPECT_EQ(hostile["status"], "crashed") << scan.Err();  // in ExitDll, after every class was read
+    EXPECT_EQ(hostile["report"]["notes"], "claims 1000000000 classes; 4096 read");
+    ASSERT_EQ(hostile["subPlugins"].size(), 1u);
+    const Json& buses = hostile["subPlugins"][0]["report"];
+    EXPECT_TRUE(buses["numInputs"].is_null() && buses["numOutputs"].is_null()) << buses.dump();
+    EXPECT_NE(buses["note"].get<std::string>().find("claims 2147483647 audio input buses; 256 read"), std::string::npos);
+    EXPECT_NE(buses["note"].get<std::string>().find("its main input bus claims -7 channels; unknown"), std::string::npos);
+    const Json& classes = hostile["report"]["classes"];
+    ASSERT_EQ(classes.size(), 4095u);
+    EXPECT_EQ(classes[0]["note"], "its class id is listed before");
+    EXPECT_EQ(classes[1]["id"], "");
+    EXPECT_EQ(classes[1]["error"], "no class info for class 2");
+
+    EXPECT_EQ(records["vst3_init_dll_false.vst3"]["error"], "InitDll failed");
+    EXPECT_NE(records["vst3_bad_factory3.vst3"]["error"].get<std::string>().find(
+                  "in ScanServer-x64.exe while the plug-in's object was being used (setHostContext)"),
+              std::string::npos)
+        << records["vst3_bad_factory3.vst3"].dump();
+    EXPECT_EQ(records["vst3_slow_classes.vst3"]["status"], "ok");  // 3 s in all, 0.1 s a class
+    EXPECT_EQ(records["vst3_slow_classes.vst3"]["subPlugins"].size(), 30u);
+    EXPECT_EQ(records["vst3_decorated_export.vst3"]["status"], "ok") << records["vst3_decorated_export.vst3"].dump();
+    EXPECT_EQ(records["not_a_dll.clap"]["status"], "failed");
+    EXPECT_EQ(records["empty_binary.vst3"]["status"], "failed");
+
+    const Json& clap = records["clap_hostile.clap"];
+    ASSERT_EQ(clap["subPlugins"].size(), 3u);
+    const Json& longA = clap["subPlugins"][0];
+    EXPECT_EQ(longA["id"].get<std::string>().size(), 4095u);  // cut before the character across the bound
+    EXPECT_TRUE(longA["report"]["numInputs"].is_null() && longA["report"]["numOutputs"].is_null());
+    EXPECT_NE(longA["report"]["note"].get<std::string>().find("its id is longer than 4096 bytes; cut"), std::string::npos);
+    EXPECT_NE(clap["subPlugins"][1]["report"]["note"].get<std::string>().find("its id is listed before"), std::string::npos);
+    EXPECT_EQ(clap["subPlugins"][2]["error"], "plug-in 2 has no id");
+
+    // Read back whole: nothing dropped, nothing scanned again.
+    CProgram again(Command(command));
+    again.Wait(kRunLimitMs);
+    EXPECT_EQ(again.Err().find("wrong type"), std::string::npos) << again.Err();
+    EXPECT_NE(again.Err().find("8 files (0 scanned, "), std::string::npos) << again.Err();
 }
 
 // Plug-ins scanned in a row on one job: each keeps the verdict it earned, whatever the others

@@ -52,7 +52,8 @@ public:
     int32_t VST3_METHOD getBusCount(int32_t mediaType, int32_t direction) override
     {
         if (mediaType == kEvent) return direction == kInput ? type.eventIn : type.eventOut;
-        return (direction == kInput ? type.inputs : type.outputs) > 0 ? 1 : 0;
+        const bool exists = (direction == kInput ? type.inputs : type.outputs) != 0;
+        return exists && type.claimedBuses ? type.claimedBuses : exists ? 1 : 0;
     }
     tresult VST3_METHOD getBusInfo(int32_t mediaType, int32_t direction, int32_t index, BusInfo* bus) override
     {
@@ -108,7 +109,7 @@ public:
         Copy(info->email, sizeof(info->email), "zoo@tessarine.example");
         return kResultOk;
     }
-    int32_t VST3_METHOD countClasses() override { return module.count; }
+    int32_t VST3_METHOD countClasses() override { return module.claimedCount ? module.claimedCount : module.count; }
     tresult VST3_METHOD getClassInfo(int32_t index, PClassInfo* info) override
     {
         if (index < 0 || index >= module.count) return kResultFalse;

@@ -14,6 +14,7 @@ struct CZooVst3Class {
     const char* subCategories;
     int32_t inputs, outputs;  // channels of the main audio buses; 0: no such bus
     bool eventIn, eventOut;   // an event bus each way
+    int32_t claimedBuses = 0;  // what getBusCount says of audio buses when not 0; only the first exists
 };
 
 struct CZooVst3Module {
@@ -22,6 +23,7 @@ struct CZooVst3Module {
     const CZooVst3Class* classes;
     int32_t count;
     void (*onInitialize)() = nullptr;  // called in every component's initialize
+    int32_t claimedCount = 0;          // what countClasses says when not 0; only `count` exist
 };
 
 vst3::IPluginFactory* CreateZooFactory(const CZooVst3Module& module);

@@ -1,0 +1,22 @@
+// A CLAP file that gives what a careless or hostile one could: unsigned channel counts no port
+// has, ids longer than any bound that differ only beyond it (with a character across the
+// bound), and a plug-in without an id.
+#include <string>
+
+#include "tests/plugins/ClapKit.h"
+
+namespace {
+const char* const kEffect[] = {"audio-effect", "stereo", nullptr};
+// 4095 bytes, then a two-byte character across the 4096-byte bound, then what tells them apart.
+const std::string kLongPrefix = "com.tessarine.zoo." + std::string(4077, 'a') + "\xC3\xA9";
+const std::string kLongA = kLongPrefix + "A", kLongB = kLongPrefix + "B";
+}  // namespace
+
+const CZooClapPlugin ZooClapPlugins[] = {
+    {kLongA.c_str(), "Long Id A", kEffect, 0xFFFFFFFFu, 0x80000000u, false, false, nullptr},
+    {kLongB.c_str(), "Long Id B", kEffect, 2, 2, false, false, nullptr},
+    {"", "No Id", kEffect, 2, 2, false, false, nullptr},
+};
+const uint32_t ZooClapPluginCount = 3;
+
+ZOO_EXPORT const clap::PluginEntry clap_entry{{1, 2, 0}, ZooEntryInit, ZooEntryDeinit, ZooGetFactory};
