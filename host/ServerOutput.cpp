@@ -258,6 +258,7 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
 
 std::optional<CPluginReport> ParsePartialModuleReport(const std::vector<std::string>& lines)
 {
+    if (auto whole = ParsePluginReport(lines); whole && (whole->format == "vst3" || whole->format == "clap")) return whole;
     // The classes written so far are whole lines; the report is closed where it stopped.
     std::vector<std::string> whole;
     bool inEntries = false;

@@ -12,6 +12,8 @@ h2 { font-size: 1.15em; margin: 1.4em 0 .5em; }
 .controls { margin: 1em 0 .5em; display: flex; gap: 1em; align-items: center; }
 table { border-collapse: collapse; width: 100%; background: #fff; }
 th, td { border-bottom: 1px solid #e2e2e2; padding: .3em .5em; text-align: left; vertical-align: top; }
+/* Every text in its own direction, and long words wrapped rather than pushing columns away. */
+td, td *, dd, h3 span { unicode-bidi: isolate; overflow-wrap: anywhere; }
 th { background: #eee; cursor: pointer; user-select: none; white-space: nowrap; }
 th.sorted-up::after { content: " \25B2"; }
 th.sorted-down::after { content: " \25BC"; }
@@ -50,7 +52,15 @@ const char* const kReportPageScript = R"JS(
     if (text !== undefined && text !== null) node.textContent = String(text);
     return node;
   }
-  function text(value) { return typeof value === 'string' ? value : (value === undefined || value === null ? '' : String(value)); }
+  // A plug-in's text is shown as the terminal shows it: controls as their pictures, C1 controls
+  // and the bidirectional overrides and isolates as U+FFFD, so that no name turns itself around.
+  function safe(value) {
+    return value.replace(/[\u0000-\u001f\u007f-\u009f\u202a-\u202e\u2066-\u2069]/g, function (c) {
+      var code = c.charCodeAt(0);
+      return code < 0x20 ? String.fromCharCode(0x2400 + code) : code === 0x7f ? '\u2421' : '\ufffd';
+    });
+  }
+  function text(value) { return typeof value === 'string' ? safe(value) : (value === undefined || value === null ? '' : String(value)); }
   function fileName(path) { path = text(path); return path.substring(Math.max(path.lastIndexOf('\\'), path.lastIndexOf('/')) + 1); }
   function report(record) { return record.report && typeof record.report === 'object' ? record.report : {}; }
   function category(record) {
@@ -69,6 +79,14 @@ const char* const kReportPageScript = R"JS(
     return el('span', 'status status-' + word.replace(/[^a-z]+/g, '-'), word);
   }
   function isProblem(record) { return text(record.status) !== 'ok'; }
+  function isModule(record) { return record.format === 'vst3' || record.format === 'clap'; }
+  // A module has no name of its own: it is called by its only plug-in, or by its file.
+  function moduleName(record) {
+    var subs = record.subPlugins || [];
+    if (subs.length === 1 && text(report(subs[0]).name)) return text(report(subs[0]).name);
+    var name = fileName(record.path), dot = name.lastIndexOf('.');
+    return dot > 0 ? name.substring(0, dot) : name;
+  }
   function worstStatus(record) {
     var worst = text(record.status);
     (record.subPlugins || []).forEach(function (sub) {
@@ -80,14 +98,14 @@ const char* const kReportPageScript = R"JS(
   // One group per file: its row, then its sub-plug-ins' rows under it.
   var columns = [
     { title: 'Status', value: function (r, file) { return file ? rank(worstStatus(r)) : rank(text(r.status)); }, cell: function (r) { return statusBadge(r.status); } },
-    { title: 'Name', value: function (r) { return text(report(r).name); } },
+    { title: 'Name', value: function (r, file) { return file && isModule(r) ? moduleName(r) : text(report(r).name); } },
     { title: 'Vendor', value: function (r) { return text(report(r).vendor); } },
     { title: 'Version', value: function (r) { return text(report(r).version); } },
     { title: 'Category', value: function (r) { return category(r); } },
     { title: 'MIDI *', value: function (r) { return midi(r); } },
     { title: 'Machine', value: function (r, file, parent) { return text((parent || r).arch); } },
     { title: 'Format', value: function (r, file, parent) { return text((parent || r).format || 'vst2'); } },
-    { title: 'File', value: function (r, file, parent) { return file ? fileName(r.path) : '> ' + text(r.id); } },
+    { title: 'File', value: function (r, file, parent) { return file ? fileName(r.path) : '> ' + (text(report(r).name) || text(r.listedName) || text(r.id)); } },
     { title: 'Time (s)', value: function (r) { return typeof r.scanSeconds === 'number' ? r.scanSeconds : -1; },
       cell: function (r) { return document.createTextNode(typeof r.scanSeconds === 'number' ? r.scanSeconds.toFixed(2) : ''); } }
   ];
@@ -167,29 +185,34 @@ const char* const kReportPageScript = R"JS(
   var main = document.getElementById('page');
   main.appendChild(el('h1', '', 'Plug-in scan report'));
   var when = text(data.generated);
-  main.appendChild(el('div', 'meta', data.plugins.length + ' plug-in files' + (when ? ', ' + when : '') +
+  var pluginCount = data.plugins.reduce(function (sum, record) { return sum + (record.subPlugins || []).length; }, 0);
+  main.appendChild(el('div', 'meta', data.plugins.length + ' files, ' + pluginCount + ' plug-ins in them' + (when ? ', ' + when : '') +
     (typeof data.scanSeconds === 'number' ? ', scanned in ' + data.scanSeconds.toFixed(1) + ' s' : '')));
   function countBy(name, key) {
     var counts = {};
     data.plugins.forEach(function (record) {
-      var values = key === 'status' ? [text(record.status)].concat((record.subPlugins || []).map(function (s) { return text(s.status); }))
-                                    : [text(record[key]) || (key === 'format' ? 'vst2' : 'none')];
+      // Files and the plug-ins in them are counted apart.
+      var values = key === 'status' ? [text(record.status)]
+                 : key === 'plugins' ? (record.subPlugins || []).map(function (s) { return text(s.status); })
+                 : [text(record[key]) || (key === 'format' ? 'vst2' : 'none')];
       values.forEach(function (value) { counts[value] = (counts[value] || 0) + 1; });
     });
     var names = Object.keys(counts);
-    if (key !== 'status' && names.length < 2) return;
+    if (key !== 'status' && key !== 'plugins' && names.length < 2) return;
+    if (key === 'plugins' && names.length === 0) return;
     var line = el('div', 'counts');
     line.appendChild(el('strong', '', name));
     names.sort(function (a, b) { return rank(a) - rank(b) || a.localeCompare(b); })
       .forEach(function (value) {
         var box = el('span', 'count');
-        if (key === 'status') box.appendChild(statusBadge(value)); else box.appendChild(el('span', '', value));
+        if (key === 'status' || key === 'plugins') box.appendChild(statusBadge(value)); else box.appendChild(el('span', '', value));
         box.appendChild(el('span', '', ' ' + counts[value]));
         line.appendChild(box);
       });
     main.appendChild(line);
   }
-  countBy('Status', 'status');
+  countBy('Files', 'status');
+  countBy('Plug-ins in them', 'plugins');
   countBy('Machine', 'arch');
   countBy('Format', 'format');
 

@@ -1,7 +1,7 @@
 // The host's reading of what a server writes: any bytes, split into lines as the host splits
 // them, each line split at its level, the report lines parsed. A plug-in can write into the
 // server's output, so none of it may crash the host, and a report it accepts holds only what
-// the server could have written.
+// the server could have written; a module's report reads back the same when it is cut short.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,7 +27,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size_t texts = report->name.size() + report->vendor.size() + report->product.size() + report->version.size() +
                        report->error.size() + report->platform.size();
         for (const auto& sub : report->subPlugins) texts += sub.name.size();
+        for (const auto& entry : report->entries)
+            texts += entry.id.size() + entry.name.size() + entry.vendor.size() + entry.version.size() +
+                     entry.category.size() + entry.subCategories.size() + entry.sdkVersion.size() +
+                     entry.description.size() + entry.url.size() + entry.error.size() + entry.note.size();
         if (texts > 3 * size) __builtin_trap();
+        // A count is a channel count or unknown, never a negative number of its own.
+        for (const auto& entry : report->entries)
+            if ((entry.numInputs < 0 && entry.numInputs != kUnknownChannels) ||
+                (entry.numOutputs < 0 && entry.numOutputs != kUnknownChannels))
+                __builtin_trap();
+        // What a crash or hang would leave of a whole module report reads back the same.
+        if (report->format == "vst3" || report->format == "clap") {
+            const auto partial = ParsePartialModuleReport(reportLines);
+            if (!partial || partial->entries.size() != report->entries.size() || partial->notes != report->notes)
+                __builtin_trap();
+        }
     } else if (problem.empty()) {
         __builtin_trap();  // a refusal always says why
     }

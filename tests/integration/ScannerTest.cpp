@@ -397,6 +397,25 @@ TEST_F(ScannerTest, ScansVst3ModulesAndClapFilesBesideVst2)
     EXPECT_EQ(only.at("synth_flag_x86.dll")["report"]["name"], "Synth Flag");
 }
 
+// A tree deeper than any stack would take recursively, given by a path longer than Wine's fixed
+// buffers: the scanner lists it and accounts for the plug-in at its bottom.
+TEST_F(ScannerTest, ADeepTreeAndALongArgumentAreScannedNotFatal)
+{
+    std::wstring path = folder, given;
+    for (int level = 0; level < 200; ++level) {
+        path += L"\\level-" + std::to_wstring(1000 + level);
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << level;
+        if (level == 99) given = path;
+    }
+    ASSERT_GT(given.size(), 1100u);
+    ASSERT_TRUE(CopyFileW(PluginPath(L"ordinary_effect").c_str(), (path + L"\\deep.dll").c_str(), FALSE));
+    CProgram scan(Command(L"--format json " + QuoteArgument(given)));
+    EXPECT_LE(scan.Wait(kRunLimitMs), 1u) << scan.Err();
+    const Json output = ReadJson(scan.Out());
+    ASSERT_EQ(output["plugins"].size(), 1u) << scan.Err();
+    EXPECT_EQ(output["plugins"][0]["error"], "path longer than the scan server accepts (1023 bytes of UTF-8)");
+}
+
 // Modules that misbehave as real ones do, or as a hostile file could: each gets its own verdict,
 // keeps what was read before it crashed, says what was cut, and is read back from the database.
 TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)

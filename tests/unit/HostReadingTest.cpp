@@ -5,6 +5,7 @@
 
 #include "host/MinidumpReader.h"
 #include "host/PeImage.h"
+#include "host/SafeText.h"
 
 namespace {
 
@@ -134,3 +135,13 @@ TEST(HostReading, APeHeaderTellsItsMachineWithoutLoadingIt)
 }
 
 }  // namespace
+
+// The table pads by terminal cells: wide characters take two, combining marks none.
+TEST(HostReading, TextWidthsAreTerminalCells)
+{
+    EXPECT_EQ(TerminalWidth("abc"), 3u);
+    EXPECT_EQ(TerminalWidth("\xE6\x97\xA5\xE6\x9C\xAC"), 4u);  // two CJK characters
+    EXPECT_EQ(TerminalWidth("e\xCC\x81"), 1u);                  // e and a combining acute
+    EXPECT_EQ(ClipToWidth("\xE6\x97\xA5\xE6\x9C\xAC\xE6\x97\xA5", 5), "\xE6\x97\xA5...");
+    EXPECT_EQ(ClipToWidth("short", 5), "short");
+}

@@ -104,4 +104,39 @@ TEST(ModuleReport, IsReadBackAsItWasWritten)
     EXPECT_FALSE(ParsePluginReport({"{", "  \"plugins\": [", "}"}, &problem));
 }
 
+// A report keeps its lines within what hosts read, says what it cut, and what was written of
+// it before a crash is read back.
+TEST(ModuleReport, CutsWhatIsTooLongAndIsReadBackWhenCutShort)
+{
+    CModuleResult module;
+    module.format = u"clap";
+    module.notes = u"claims 2147483647 plug-ins; 4096 read";
+    CModuleClass entry;
+    entry.id = u"com.zoo.long";
+    entry.name = std::u16string(5000, u'n');
+    entry.name[4096] = 0xDC00;  // the low half of a character across the bound
+    entry.name[4095] = 0xD800;
+    entry.numInputs = kUnknownCount;
+    ReportModuleClass(module, entry);
+    const std::string written = TakeCapturedOutput();
+    FinishModuleReport(module);
+    const std::string whole = written + TakeCapturedOutput();
+
+    const auto report = ParsePluginReport(ReportLines(whole));
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->notes, "claims 2147483647 plug-ins; 4096 read");
+    ASSERT_EQ(report->entries.size(), 1u);
+    EXPECT_EQ(report->entries[0].name, std::string(4095, 'n'));
+    EXPECT_EQ(report->entries[0].note, "name of 5000 characters cut to 4095");
+    EXPECT_EQ(report->entries[0].numInputs, kUnknownChannels);
+
+    // The server ended after the class line: the class and the head's notes stay.
+    const auto partial = ParsePartialModuleReport(ReportLines(written));
+    ASSERT_TRUE(partial);
+    EXPECT_EQ(partial->notes, report->notes);
+    ASSERT_EQ(partial->entries.size(), 1u);
+    EXPECT_EQ(partial->entries[0].id, "com.zoo.long");
+    EXPECT_FALSE(ParsePartialModuleReport({"{", "  \"id\": \"00000001\","}));  // not a module's
+}
+
 }  // namespace
