@@ -1,7 +1,5 @@
 #include "host/ScanServer.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <atomic>
 #include <iterator>
@@ -9,6 +7,7 @@
 #include "host/LoadErrors.h"
 #include "host/MinidumpReader.h"
 #include "host/Paths.h"
+#include "host/ProcessThreads.h"
 #include "host/SafeText.h"
 #include "host/WindowsText.h"
 #include "protocol/PluginFormat.h"
@@ -19,7 +18,6 @@ namespace {
 constexpr char kReadyLine[] = "ready:";
 constexpr char kScanningPrefix[] = "info:Scanning plugin: '";
 constexpr DWORD kExitWaitMs = 5000;
-constexpr DWORD kCrashExitCode = 9;
 // A server that has begun a crash dump is given this long to finish it (Wine takes seconds).
 constexpr DWORD kDumpGraceMs = 60000;
 constexpr std::chrono::milliseconds kPollInterval{200};
@@ -55,10 +53,6 @@ std::string ScanningLine(const std::string& request)
     return kScanningPrefix + ToUtf8(Utf8ToUtf16(request)) + "'";
 }
 
-bool SameLibrary(const std::string& request, const std::string& module)
-{
-    return !module.empty() && _stricmp(RequestLibrary(request).c_str(), module.c_str()) == 0;
-}
 
 // A file name in `folder` that no other file has, claimed by creating it empty.
 std::wstring ClaimFileName(const std::wstring& folder, const std::wstring& stem, const std::wstring& extension)
@@ -121,54 +115,6 @@ const char* ScanStatusName(ScanStatus status)
     case ScanStatus::kBlocked: return "blocked";
     }
     return "unknown";
-}
-
-std::string RequestLibrary(const std::string& request) { return request.substr(0, request.find('>')); }
-
-std::string CServerEnd::Description() const
-{
-    if (exitCode == STILL_ACTIVE) return "the scan server stopped answering and was ended";
-    if (exitCode != kCrashExitCode) {
-        std::string text = "the plug-in ended the scan server (exit code " + std::to_string(exitCode) + ")";
-        // An exit code like an exception's: the system ended it for a crash nothing of ours saw.
-        if (exitCode >= 0xC0000000) text += ": it crashed without a dump, exception " + ExceptionCodeText(exitCode);
-        return text;
-    }
-    if (dumpFile.empty()) return "crashed (exit code 9)";
-    std::string text = "crashed; dump written";
-    if (exceptionCode) text += ": exception " + ExceptionCodeText(exceptionCode);
-    if (!faultModule.empty()) text += " in " + FileNameOf(faultModule);
-    return text;
-}
-
-bool CServerEnd::SameAs(const CServerEnd& other) const
-{
-    if (exitCode != other.exitCode) return false;
-    // Only a crash the server caught (exit code 9) leaves a dump of its own; a process that a
-    // plug-in ends otherwise may leave one its watchdog began while the process was torn down,
-    // or not, as the race goes.
-    if (exitCode != kCrashExitCode) return true;
-    return exceptionCode == other.exceptionCode && dumpFile.empty() == other.dumpFile.empty();
-}
-
-bool CServerEnd::PointsAtCurrent() const
-{
-    if (current.empty() || dumpFile.empty()) return false;
-    if (SameLibrary(current, faultModule)) return true;
-    if (faultThread == 0 || NamedEarlier()) return false;
-    // The server's own threads run only the request in hand.
-    if (serverThreads.count(faultThread)) return true;
-    // A thread nobody had seen before appeared while the request was scanned; but a thread an
-    // earlier plug-in left may have started it (a timer firing, pool work, a thread of its own).
-    return !othersRanAtRequest;
-}
-
-const CAnsweredRequest* CServerEnd::NamedEarlier() const
-{
-    if (dumpFile.empty()) return nullptr;
-    for (auto entry = answered.rbegin(); entry != answered.rend(); ++entry)
-        if (SameLibrary(entry->request, faultModule) || (faultThread && entry->threads.count(faultThread))) return &*entry;
-    return nullptr;
 }
 
 unsigned CScanServer::ProcessesStarted() { return ServerCounter.load(); }
@@ -307,35 +253,7 @@ std::optional<CServerEnd> CScanServer::Settle(SteadyTime until, SteadyTime atLea
     return std::nullopt;
 }
 
-std::set<DWORD> CScanServer::ThreadIds() const
-{
-    // The process's own threads, one by one: a system-wide snapshot of every thread costs
-    // milliseconds under Wine, where it goes through the wineserver, and is taken per answer.
-    using NextThread = LONG(NTAPI*)(HANDLE, HANDLE, ACCESS_MASK, ULONG, ULONG, HANDLE*);
-    static const auto next = reinterpret_cast<NextThread>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtGetNextThread")));
-    std::set<DWORD> ids;
-    if (next != nullptr) {
-        HANDLE thread = nullptr;
-        for (;;) {
-            HANDLE following = nullptr;
-            const LONG status = next(server.Process(), thread, THREAD_QUERY_LIMITED_INFORMATION, 0, 0, &following);
-            if (thread) CloseHandle(thread);
-            if (status < 0) return ids;
-            thread = following;
-            ids.insert(GetThreadId(thread));
-        }
-    }
-    const DWORD process = server.ProcessId();
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return ids;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == process) ids.insert(entry.th32ThreadID);
-    CloseHandle(snapshot);
-    return ids;
-}
+std::set<DWORD> CScanServer::ThreadIds() const { return ThreadsOfProcess(server.Process()); }
 
 // Threads by identity, not by number: a thread of the system's that ended since start-up must
 // not hide one a plug-in left.

@@ -1,0 +1,62 @@
+#include "host/ServerEnd.h"
+
+#include "host/MinidumpReader.h"
+#include "host/Paths.h"
+
+namespace {
+
+bool SameLibrary(const std::string& request, const std::string& module)
+{
+    return !module.empty() && _stricmp(RequestLibrary(request).c_str(), module.c_str()) == 0;
+}
+
+}  // namespace
+
+std::string RequestLibrary(const std::string& request) { return request.substr(0, request.find('>')); }
+
+std::string CServerEnd::Description() const
+{
+    if (exitCode == STILL_ACTIVE) return "the scan server stopped answering and was ended";
+    if (exitCode != kServerCrashExitCode) {
+        std::string text = "the plug-in ended the scan server (exit code " + std::to_string(exitCode) + ")";
+        // An exit code like an exception's: the system ended it for a crash nothing of ours saw.
+        if (exitCode >= 0xC0000000) text += ": it crashed without a dump, exception " + ExceptionCodeText(exitCode);
+        return text;
+    }
+    if (dumpFile.empty()) return "crashed (exit code 9)";
+    std::string text = "crashed; dump written";
+    if (exceptionCode) text += ": exception " + ExceptionCodeText(exceptionCode);
+    if (!faultModule.empty()) text += " in " + FileNameOf(faultModule);
+    return text;
+}
+
+bool CServerEnd::SameAs(const CServerEnd& other) const
+{
+    if (exitCode != other.exitCode) return false;
+    // Only a crash the server caught (exit code 9) leaves a dump of its own; a process that a
+    // plug-in ends otherwise may leave one its watchdog began while the process was torn down,
+    // or not, as the race goes.
+    if (exitCode != kServerCrashExitCode) return true;
+    return exceptionCode == other.exceptionCode && dumpFile.empty() == other.dumpFile.empty();
+}
+
+bool CServerEnd::PointsAtCurrent() const
+{
+    if (current.empty() || dumpFile.empty()) return false;
+    if (SameLibrary(current, faultModule)) return true;
+    if (faultThread == 0 || NamedEarlier()) return false;
+    // The server's own threads run only the request in hand.
+    if (serverThreads.count(faultThread)) return true;
+    // A thread nobody had seen before appeared while the request was scanned; but a thread an
+    // earlier plug-in left may have started it (a timer firing, pool work, a thread of its own).
+    return !othersRanAtRequest;
+}
+
+const CAnsweredRequest* CServerEnd::NamedEarlier() const
+{
+    if (dumpFile.empty()) return nullptr;
+    for (auto entry = answered.rbegin(); entry != answered.rend(); ++entry)
+        if (SameLibrary(entry->request, faultModule) || (faultThread && entry->threads.count(faultThread))) return &*entry;
+    return nullptr;
+}
+
