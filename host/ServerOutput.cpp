@@ -71,9 +71,28 @@ bool ParseBoolean(std::string_view text, bool& value)
     return true;
 }
 
-// One class or plug-in of a module: a whole object on one line, of quoted texts, numbers and
-// booleans.
-bool ParseEntryLine(std::string_view line, CModuleEntry& entry)
+// The end of a value that opens with `open` ('[' or '{') and closes with `close`, outside quoted
+// texts; npos when it does not close.
+size_t ClosingOf(std::string_view text, char open, char close)
+{
+    int depth = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            for (++i; i < text.size() && text[i] != '"'; i += text[i] == '\\' ? 2 : 1) {}
+            if (i >= text.size()) return std::string_view::npos;
+        } else if (text[i] == open) {
+            ++depth;
+        } else if (text[i] == close && --depth == 0) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// A flat object on one line, `{"key": value, ...}`: each field handed to `take` with its text
+// when quoted, else its raw value (a number, a word, or a whole [...] list).
+template <typename Take>
+bool ForEachField(std::string_view line, Take take)
 {
     if (line.empty() || line.front() != '{' || line.back() != '}') return false;
     std::string_view rest = Trim(line.substr(1, line.size() - 2));
@@ -84,38 +103,22 @@ bool ParseEntryLine(std::string_view line, CModuleEntry& entry)
         if (rest.empty() || rest.front() != ':') return false;
         rest = Trim(rest.substr(1));
         if (rest.empty()) return false;
-        const size_t valueEnd = rest.front() == '"' ? std::string_view::npos : rest.find(',');
-        std::string_view value = rest.substr(0, valueEnd);
         bool quoted = false;
+        std::string_view value;
         if (rest.front() == '"') {
             if (!TakeQuoted(rest, text, rest)) return false;
             quoted = true;
+        } else if (rest.front() == '[') {
+            const size_t end = ClosingOf(rest, '[', ']');
+            if (end == std::string_view::npos) return false;
+            value = rest.substr(0, end + 1);
+            rest = rest.substr(end + 1);
         } else {
-            value = Trim(value);
+            const size_t valueEnd = rest.find(',');
+            value = Trim(rest.substr(0, valueEnd));
             rest = valueEnd == std::string_view::npos ? std::string_view() : rest.substr(valueEnd);
         }
-        bool ok = true;
-        std::string* const texts[] = {&entry.id, &entry.name, &entry.vendor, &entry.version, &entry.category,
-                                      &entry.subCategories, &entry.sdkVersion, &entry.description, &entry.url, &entry.error,
-                                      &entry.note};
-        const char* const textKeys[] = {"id", "name", "vendor", "version", "category", "subCategories", "sdkVersion",
-                                        "description", "url", "error", "note"};
-        bool known = false;
-        for (size_t i = 0; i < std::size(textKeys); ++i)
-            if (key == textKeys[i]) {
-                ok = quoted;
-                *texts[i] = text;
-                known = true;
-            }
-        if (!known) {
-            if (key == "cardinality") ok = ParseInteger(value, entry.cardinality);
-            else if (key == "numInputs") ok = ParseCount(value, entry.numInputs);
-            else if (key == "numOutputs") ok = ParseCount(value, entry.numOutputs);
-            else if (key == "plugin") ok = ParseBoolean(value, entry.plugin);
-            else if (key == "wantsMidi") ok = ParseBoolean(value, entry.wantsMidi);
-            else if (key == "sendsMidi") ok = ParseBoolean(value, entry.sendsMidi);
-        }
-        if (!ok) return false;
+        if (!take(key, quoted, text, value)) return false;
         rest = Trim(rest);
         if (!rest.empty()) {
             if (rest.front() != ',') return false;
@@ -123,6 +126,60 @@ bool ParseEntryLine(std::string_view line, CModuleEntry& entry)
         }
     }
     return true;
+}
+
+// A list of buses, `[{...}, {...}]`, each a flat object.
+bool ParseBuses(std::string_view list, std::vector<CBusEntry>& buses)
+{
+    std::string_view rest = Trim(list.substr(1, list.size() - 2));
+    while (!rest.empty()) {
+        const size_t end = ClosingOf(rest, '{', '}');
+        if (rest.front() != '{' || end == std::string_view::npos) return false;
+        CBusEntry bus;
+        const bool ok = ForEachField(rest.substr(0, end + 1), [&](const std::string& key, bool quoted, const std::string& text,
+                                                               std::string_view value) {
+            if (key == "name") return quoted && (bus.name = text, true);
+            if (key == "input") return ParseBoolean(value, bus.input);
+            if (key == "main") return ParseBoolean(value, bus.main);
+            if (key == "channels") return ParseCount(value, bus.channels);
+            if (key == "cv") return ParseBoolean(value, bus.controlVoltage);
+            return true;  // keys a later server may add
+        });
+        if (!ok) return false;
+        buses.push_back(std::move(bus));
+        rest = Trim(rest.substr(end + 1));
+        if (!rest.empty()) {
+            if (rest.front() != ',') return false;
+            rest = Trim(rest.substr(1));
+        }
+    }
+    return true;
+}
+
+// One class or plug-in of a module: a whole object on one line, of quoted texts, numbers,
+// booleans and its list of buses.
+bool ParseEntryLine(std::string_view line, CModuleEntry& entry)
+{
+    return ForEachField(line, [&](const std::string& key, bool quoted, const std::string& text, std::string_view value) {
+        std::string* const texts[] = {&entry.id, &entry.name, &entry.vendor, &entry.version, &entry.category,
+                                      &entry.subCategories, &entry.sdkVersion, &entry.description, &entry.url, &entry.error,
+                                      &entry.note};
+        const char* const textKeys[] = {"id", "name", "vendor", "version", "category", "subCategories", "sdkVersion",
+                                        "description", "url", "error", "note"};
+        for (size_t i = 0; i < std::size(textKeys); ++i)
+            if (key == textKeys[i]) {
+                *texts[i] = text;
+                return quoted;
+            }
+        if (key == "cardinality") return ParseInteger(value, entry.cardinality);
+        if (key == "numInputs") return ParseCount(value, entry.numInputs);
+        if (key == "numOutputs") return ParseCount(value, entry.numOutputs);
+        if (key == "plugin") return ParseBoolean(value, entry.plugin);
+        if (key == "wantsMidi") return ParseBoolean(value, entry.wantsMidi);
+        if (key == "sendsMidi") return ParseBoolean(value, entry.sendsMidi);
+        if (key == "buses") return !value.empty() && value.front() == '[' && ParseBuses(value, entry.buses);
+        return true;  // keys a later server may add
+    });
 }
 
 }  // namespace

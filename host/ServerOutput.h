@@ -19,6 +19,15 @@ struct CSubPluginEntry {
     std::string name;  // UTF-8
 };
 
+// One audio bus of a VST 3 class, or one audio port of a CLAP plug-in.
+struct CBusEntry {
+    std::string name;
+    bool input = false;
+    bool main = false;            // main, as opposed to aux (a sidechain, extra outputs)
+    int32_t channels = 0;         // kUnknownChannels: the plug-in's number was absurd
+    bool controlVoltage = false;  // VST 3: control voltage, no audio
+};
+
 // One class of a VST 3 module, or one plug-in of a CLAP file. Texts are UTF-8.
 struct CModuleEntry {
     std::string id;  // VST 3: 32 hex digits in GUID text order; CLAP: the descriptor's id
@@ -33,6 +42,7 @@ struct CModuleEntry {
     bool wantsMidi = false, sendsMidi = false;
     std::string error;          // why this plug-in could not be read
     std::string note;           // what the server cut or doubted
+    std::vector<CBusEntry> buses;  // every audio bus or port; numInputs/numOutputs are the main ones
 };
 
 // A channel count the server wrote as null.

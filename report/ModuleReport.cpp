@@ -9,6 +9,9 @@
 
 namespace {
 
+// Bus names are short in both formats (128 and 256 units); a longer one is cut.
+constexpr size_t kLongestBusName = 256;
+
 const char16_t* Word(bool value) { return value ? u"true" : u"false"; }
 
 std::u16string Text(const char16_t* key, const std::u16string& value)
@@ -24,6 +27,19 @@ std::u16string Count(const char16_t* key, int32_t value)
 }
 
 std::u16string Flag(const char16_t* key, bool value) { return u"\"" + std::u16string(key) + u"\": " + Word(value) + u", "; }
+
+// Each bus a flat object of its own, within the class's line.
+std::u16string Buses(const std::vector<CModuleBus>& buses)
+{
+    std::u16string list;
+    for (const CModuleBus& bus : buses) {
+        std::u16string fields = Text(u"name", bus.name.substr(0, kLongestBusName)) + Flag(u"input", bus.input) +
+                                Flag(u"main", bus.main) + Count(u"channels", bus.channels);
+        fields += u"\"cv\": " + std::u16string(Word(bus.controlVoltage));
+        list += (list.empty() ? u"{" : u", {") + fields + u"}";
+    }
+    return list;
+}
 
 bool IsVst3(const CModuleResult& result) { return std::u16string(result.format) == u"vst3"; }
 
@@ -89,6 +105,7 @@ void ReportModuleClass(CModuleResult& result, CModuleClass entry)
         line += Text(u"description", entry.description) + Text(u"url", entry.url);
     line += Count(u"numInputs", entry.numInputs) + Count(u"numOutputs", entry.numOutputs) +
             Flag(u"wantsMidi", entry.wantsMidi) + Flag(u"sendsMidi", entry.sendsMidi);
+    if (!entry.buses.empty()) line += u"\"buses\": [" + Buses(entry.buses) + u"], ";
     if (!entry.note.empty()) line += Text(u"note", entry.note);
     line += u"\"error\": \"" + EscapeJson(entry.error) + u"\"";
     // The answer stays within what a host reads: a module of many large classes is cut, said so.

@@ -6,6 +6,15 @@
 #include <string>
 #include <vector>
 
+// One audio bus of a VST 3 class, or one audio port of a CLAP plug-in.
+struct CModuleBus {
+    std::u16string name;
+    bool input = false;
+    bool main = false;            // the main bus of its direction, not an aux (sidechain) one
+    int32_t channels = 0;         // kUnknownCount when the plug-in gave a number no bus can have
+    bool controlVoltage = false;  // VST 3: control voltage, no audio
+};
+
 // One class of a VST 3 module (a plug-in or not), or one plug-in of a CLAP file.
 struct CModuleClass {
     std::u16string id;            // VST 3: 32 hex digits in GUID text order; CLAP: the descriptor's id
@@ -22,6 +31,7 @@ struct CModuleClass {
     bool wantsMidi = false, sendsMidi = false;  // event buses, or note ports
     std::u16string error;         // why this plug-in could not be read
     std::u16string note;          // what the scan cut or doubted in what the plug-in gave
+    std::vector<CModuleBus> buses;  // every audio bus or port, inputs first
 };
 
 // A count written as null: the plug-in's own answer was out of any sensible range.

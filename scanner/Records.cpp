@@ -82,6 +82,12 @@ Json ModulePluginJson(const CModuleEntry& entry, const std::string& format, cons
               {"sendsMidi", entry.sendsMidi},
               {"platform", platform}};
     if (!entry.note.empty()) json["note"] = entry.note;
+    // Every bus, so that a host sees sidechains and extra outputs beside the main ones counted above.
+    Json buses = Json::array();
+    for (const CBusEntry& bus : entry.buses)
+        buses.push_back({{"name", bus.name}, {"direction", bus.input ? "in" : "out"}, {"main", bus.main},
+                         {"channels", ChannelsJson(bus.channels)}, {"cv", bus.controlVoltage}});
+    if (!buses.empty()) json["buses"] = std::move(buses);
     if (format == "vst3") {
         json["sdkVersion"] = entry.sdkVersion;
     } else {
@@ -316,7 +322,8 @@ bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::stri
                                    {{"id", Kind::kString, true}, {"name", Kind::kString, true}, {"vendor", Kind::kString, true},
                                     {"version", Kind::kString, true}, {"category", Kind::kString, true},
                                     {"numInputs", Kind::kCount, true}, {"numOutputs", Kind::kCount, true},
-                                    {"wantsMidi", Kind::kBoolean, true}, {"sendsMidi", Kind::kBoolean, true}},
+                                    {"wantsMidi", Kind::kBoolean, true}, {"sendsMidi", Kind::kBoolean, true},
+                                    {"buses", Kind::kArray, false}},
                                    where + "'s report", problem);
     return FieldsAreWellFormed(object["report"],
                                {{"id", Kind::kString, true}, {"name", Kind::kString, true}, {"vendor", Kind::kString, true},

@@ -33,17 +33,30 @@ std::u16string Features(const char* const* features)
     return joined;
 }
 
-// The channels of the main port: the one flagged main, normally the first. Counts are unsigned.
-int32_t MainChannels(const PluginAudioPorts* ports, const Plugin* plugin, bool input, CModuleClass& entry)
+// Every audio port of a direction, listed; the channels of the port flagged main (normally the
+// first) are the plug-in's inputs or outputs. Counts are unsigned.
+int32_t ReadPorts(const PluginAudioPorts* ports, const Plugin* plugin, bool input, CModuleClass& entry)
 {
     const int64_t count = CountToRead(ports->count(plugin, input), kMostBuses,
                                       input ? u"audio input ports" : u"audio output ports", entry.note);
+    int32_t mainChannels = 0;
+    bool mainFound = false;
     for (int64_t i = 0; i < count; ++i) {
         AudioPortInfo info{};
-        if (!ports->get(plugin, static_cast<uint32_t>(i), input, &info) || !(info.flags & kAudioPortIsMain)) continue;
-        return ChannelCount(info.channelCount, input ? u"main input port" : u"main output port", entry.note);
+        if (!ports->get(plugin, static_cast<uint32_t>(i), input, &info)) continue;
+        CModuleBus port;
+        port.name = PluginText(info.name, sizeof(info.name));
+        port.input = input;
+        port.main = (info.flags & kAudioPortIsMain) != 0;
+        port.channels = ChannelCount(info.channelCount, FormatString(u"%s port %lld", input ? u"input" : u"output",
+                                                                     static_cast<long long>(i)).c_str(), entry.note);
+        if (port.main && !mainFound) {
+            mainFound = true;
+            mainChannels = port.channels;
+        }
+        entry.buses.push_back(std::move(port));
     }
-    return 0;
+    return mainChannels;
 }
 
 // Ids are the plug-ins' keys: read whole up to a bound, then cut on a character boundary.
@@ -98,8 +111,8 @@ void ReadPlugin(const PluginFactory* factory, uint32_t index, CModuleClass& entr
     } else {
         LogInfo(u"Calling get_extension...\n");
         if (auto audio = static_cast<const PluginAudioPorts*>(plugin->getExtension(plugin, kAudioPortsId))) {
-            entry.numInputs = MainChannels(audio, plugin, true, entry);
-            entry.numOutputs = MainChannels(audio, plugin, false, entry);
+            entry.numInputs = ReadPorts(audio, plugin, true, entry);
+            entry.numOutputs = ReadPorts(audio, plugin, false, entry);
         }
         if (auto notes = static_cast<const PluginNotePorts*>(plugin->getExtension(plugin, kNotePortsId))) {
             entry.wantsMidi = notes->count(plugin, true) > 0;

@@ -422,7 +422,7 @@ TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
 {
     const std::wstring zoo = ProgramFolder() + L"\\plugins\\";
     for (const wchar_t* name : {L"vst3_hostile.vst3", L"vst3_init_dll_false.vst3", L"vst3_bad_factory3.vst3",
-                                L"vst3_slow_classes.vst3", L"clap_hostile.clap"})
+                                L"vst3_slow_classes.vst3", L"clap_hostile.clap", L"vst3_buses.vst3", L"clap_buses.clap"})
         ASSERT_TRUE(CopyFileW((zoo + name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
     const std::wstring decorated = ProgramFolder() + L"\\plugins-x86\\vst3_decorated_export.vst3";
     ASSERT_TRUE(CopyFileW(decorated.c_str(), (folder + L"\\vst3_decorated_export.vst3").c_str(), FALSE));
@@ -436,7 +436,7 @@ TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
     CProgram scan(Command(command));
     scan.Wait(kRunLimitMs);
     auto records = ByFileName(ReadJson(scan.Out()));
-    ASSERT_EQ(records.size(), 8u) << scan.Out();
+    ASSERT_EQ(records.size(), 10u) << scan.Out();
 
     const Json& hostile = records["vst3_hostile.vst3"];
     EXPECT_EQ(hostile["status"], "crashed") << scan.Err();  // in ExitDll, after every class was read
@@ -445,7 +445,7 @@ TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
     const Json& buses = hostile["subPlugins"][0]["report"];
     EXPECT_TRUE(buses["numInputs"].is_null() && buses["numOutputs"].is_null()) << buses.dump();
     EXPECT_NE(buses["note"].get<std::string>().find("claims 2147483647 audio input buses; 256 read"), std::string::npos);
-    EXPECT_NE(buses["note"].get<std::string>().find("its main input bus claims -7 channels; unknown"), std::string::npos);
+    EXPECT_NE(buses["note"].get<std::string>().find("its input bus 0 claims -7 channels; unknown"), std::string::npos);
     const Json& classes = hostile["report"]["classes"];
     ASSERT_EQ(classes.size(), 4095u);
     EXPECT_EQ(classes[0]["note"], "its class id is listed before");
@@ -472,11 +472,22 @@ TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
     EXPECT_NE(clap["subPlugins"][1]["report"]["note"].get<std::string>().find("its id is listed before"), std::string::npos);
     EXPECT_EQ(clap["subPlugins"][2]["error"], "plug-in 2 has no id");
 
+    // Main channels count audio only; every bus is listed, aux and control voltage ones too.
+    for (const char* file : {"vst3_buses.vst3", "clap_buses.clap"}) {
+        const Json& splitter = records[file]["subPlugins"][0]["report"];
+        EXPECT_EQ(splitter["numOutputs"], 2) << splitter.dump();
+        ASSERT_EQ(splitter["buses"].size(), 4u) << splitter.dump();
+        EXPECT_EQ(splitter["buses"][3], Json::parse(R"({"name": "Band", "direction": "out", "main": false, "channels": 2, "cv": false})"));
+    }
+    const Json& controlVoltage = records["vst3_buses.vst3"]["subPlugins"][1]["report"];
+    EXPECT_EQ(controlVoltage["numOutputs"], 0);
+    EXPECT_TRUE(controlVoltage["buses"][0]["cv"].get<bool>());
+
     // Read back whole: nothing dropped, nothing scanned again.
     CProgram again(Command(command));
     again.Wait(kRunLimitMs);
     EXPECT_EQ(again.Err().find("wrong type"), std::string::npos) << again.Err();
-    EXPECT_NE(again.Err().find("8 files (0 scanned, "), std::string::npos) << again.Err();
+    EXPECT_NE(again.Err().find("10 files (0 scanned, "), std::string::npos) << again.Err();
 }
 
 // Plug-ins scanned in a row on one job: each keeps the verdict it earned, whatever the others

@@ -18,16 +18,18 @@ const CZooClapPlugin& TypeOf(const Plugin* plugin) { return *static_cast<const C
 
 uint32_t AudioPortCount(const Plugin* plugin, bool input)
 {
-    return (input ? TypeOf(plugin).inputs : TypeOf(plugin).outputs) > 0 ? 1 : 0;
+    const uint32_t main = (input ? TypeOf(plugin).inputs : TypeOf(plugin).outputs) > 0 ? 1 : 0;
+    return main + (input ? 0 : TypeOf(plugin).auxOutputs);
 }
 
 bool AudioPortGet(const Plugin* plugin, uint32_t index, bool input, AudioPortInfo* info)
 {
-    if (index != 0 || AudioPortCount(plugin, input) == 0) return false;
+    if (index >= AudioPortCount(plugin, input)) return false;
     *info = AudioPortInfo{};
-    std::strcpy(info->name, input ? "Main In" : "Main Out");
-    info->flags = kAudioPortIsMain;
-    info->channelCount = input ? TypeOf(plugin).inputs : TypeOf(plugin).outputs;
+    const bool extra = index > 0;
+    std::strcpy(info->name, extra ? "Band" : input ? "Main In" : "Main Out");
+    info->flags = extra ? 0 : kAudioPortIsMain;
+    info->channelCount = extra ? 2 : input ? TypeOf(plugin).inputs : TypeOf(plugin).outputs;
     return true;
 }
 

@@ -15,6 +15,7 @@ struct CZooClapPlugin {
     uint32_t inputs, outputs;  // channels of the main audio ports; 0: no such port
     bool noteIn, noteOut;
     bool (*onInit)();          // the behaviour a file exists to show, or null
+    uint32_t auxOutputs = 0;   // stereo output ports after the main one
 };
 
 // Each file's table.

@@ -53,16 +53,21 @@ public:
     {
         if (mediaType == kEvent) return direction == kInput ? type.eventIn : type.eventOut;
         const bool exists = (direction == kInput ? type.inputs : type.outputs) != 0;
-        return exists && type.claimedBuses ? type.claimedBuses : exists ? 1 : 0;
+        if (exists && type.claimedBuses) return type.claimedBuses;
+        return (exists ? 1 : 0) + (direction == kOutput ? type.auxOutputs : 0);
     }
     tresult VST3_METHOD getBusInfo(int32_t mediaType, int32_t direction, int32_t index, BusInfo* bus) override
     {
-        if (index != 0 || getBusCount(mediaType, direction) == 0) return kResultFalse;
+        const bool aux = mediaType == kAudio && direction == kOutput && index > 0 && index <= type.auxOutputs;
+        if ((index != 0 && !aux) || getBusCount(mediaType, direction) == 0) return kResultFalse;
         *bus = BusInfo{};
         bus->mediaType = mediaType;
         bus->direction = direction;
-        bus->channelCount = mediaType == kEvent ? 16 : direction == kInput ? type.inputs : type.outputs;
-        bus->busType = kMain;
+        bus->channelCount = aux ? 2 : mediaType == kEvent ? 16 : direction == kInput ? type.inputs : type.outputs;
+        bus->busType = aux ? kAux : kMain;
+        const char* name = aux ? "Band" : direction == kInput ? "Main In" : "Main Out";
+        for (size_t i = 0; name[i]; ++i) bus->name[i] = static_cast<char16_t>(name[i]);
+        if (mediaType == kAudio && direction == kOutput && !aux && type.controlVoltage) bus->flags = kBusIsControlVoltage;
         return kResultOk;
     }
     tresult VST3_METHOD getRoutingInfo(void*, void*) override { return kNotImplemented; }

@@ -15,6 +15,8 @@ struct CZooVst3Class {
     int32_t inputs, outputs;  // channels of the main audio buses; 0: no such bus
     bool eventIn, eventOut;   // an event bus each way
     int32_t claimedBuses = 0;  // what getBusCount says of audio buses when not 0; only the first exists
+    int32_t auxOutputs = 0;    // stereo aux output buses after the main one
+    bool controlVoltage = false;  // the main output bus carries control voltage
 };
 
 struct CZooVst3Module {
