@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 
 #include "host/Paths.h"
 #include "host/SafeText.h"
@@ -81,12 +82,51 @@ std::vector<CRow> Rows(const std::vector<Json>& records)
     return rows;
 }
 
-// A VST 2 category by name; a module plug-in's is a text already.
+// A plug-in's kind, the same words whatever its format: a VST 2 category by name; the first of a
+// VST 3 plug-in's sub-categories or a CLAP plug-in's features as that name, the rest after it.
 std::string CategoryCell(const Json& report)
 {
     if (!report.contains("category")) return "";
-    if (report["category"].is_string()) return report["category"].get<std::string>();
-    return report["category"].is_number_integer() ? Category(report["category"].get<int>()) : "";
+    if (report["category"].is_number_integer()) return Category(report["category"].get<int>());
+    if (!report["category"].is_string()) return "";
+    static const std::map<std::string, std::string> kKinds = {
+        {"fx", "effect"},          {"audio-effect", "effect"},   {"instrument", "instrument"},
+        {"analyzer", "analysis"},  {"mastering", "mastering"},   {"spatial", "spatializer"},
+        {"generator", "generator"}, {"restoration", "restoration"}, {"onlyofflineprocess", "offline"},
+        {"note-effect", "note effect"}, {"note-detector", "note detector"}};
+    std::vector<std::string> words;
+    const std::string text = report["category"].get<std::string>();
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find('|', start), text.size());
+        if (end > start) words.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    if (words.empty()) return "";
+    std::string lowered = words[0];
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(), [](unsigned char c) { return std::tolower(c); });
+    const auto kind = kKinds.find(lowered);
+    if (kind == kKinds.end()) return text;
+    std::string cell = kind->second;
+    for (size_t i = 1; i < words.size(); ++i) {
+        std::string word = words[i];
+        std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return std::tolower(c); });
+        cell += (i == 1 ? " (" : ", ") + word + (i + 1 == words.size() ? ")" : "");
+    }
+    return cell;
+}
+
+// A version as every format's plug-in would give it: a fourth number that is 0 is left out, so
+// that a VST 2 plug-in's "1.0.0.0" reads as its VST 3 and CLAP twins' "1.0.0".
+std::string VersionCell(const std::string& version)
+{
+    int dots = 0;
+    for (char c : version) {
+        if (c == '.') ++dots;
+        else if (c < '0' || c > '9') return version;
+    }
+    if (dots == 3 && version.size() > 2 && version.compare(version.size() - 2, 2, ".0") == 0)
+        return version.substr(0, version.size() - 2);
+    return version;
 }
 
 // A plug-in's name may hold tabs and line breaks, which would break the table's rows, and
@@ -123,7 +163,7 @@ std::string FormatTable(const std::vector<Json>& records)
         const std::string plugin = row.subId.empty() ? FileNameOf(row.path) : "  > " + row.subName;
         cells.push_back({row.record->value("status", ""), row.arch, row.format, Clip(OneLine(RecordText(report, "id"))),
                          Clip(OneLine(CategoryCell(report)), 24), Clip(OneLine(row.name)),
-                         Clip(OneLine(RecordText(report, "vendor"))), Clip(OneLine(RecordText(report, "version")), 24),
+                         Clip(OneLine(RecordText(report, "vendor"))), Clip(OneLine(VersionCell(RecordText(report, "version"))), 24),
                          Clip(OneLine(plugin), 48), Clip(OneLine(Note(*row.record)), 120)});
     }
     std::vector<size_t> widths(cells[0].size(), 0);

@@ -63,16 +63,29 @@ const char* const kReportPageScript = R"JS(
   function text(value) { return typeof value === 'string' ? safe(value) : (value === undefined || value === null ? '' : String(value)); }
   function fileName(path) { path = text(path); return path.substring(Math.max(path.lastIndexOf('\\'), path.lastIndexOf('/')) + 1); }
   function report(record) { return record.report && typeof record.report === 'object' ? record.report : {}; }
+  // A plug-in's kind in the same words whatever its format, as the table gives it.
+  var kinds = { 'fx': 'effect', 'audio-effect': 'effect', 'instrument': 'instrument', 'analyzer': 'analysis',
+                'mastering': 'mastering', 'spatial': 'spatializer', 'generator': 'generator', 'restoration': 'restoration',
+                'onlyofflineprocess': 'offline', 'note-effect': 'note effect', 'note-detector': 'note detector' };
   function category(record) {
     var value = report(record).category;
     if (typeof value === 'number') return value >= 0 && value < vst2Categories.length ? vst2Categories[value] : (value < 0 ? '' : String(value));
-    return text(value);
+    var words = text(value).split('|').filter(function (w) { return w; });
+    if (!words.length || !Object.prototype.hasOwnProperty.call(kinds, words[0].toLowerCase())) return text(value);
+    var rest = words.slice(1).map(function (w) { return w.toLowerCase(); });
+    // Non-breaking hyphens: a category never wraps at one.
+    return (kinds[words[0].toLowerCase()] + (rest.length ? ' (' + rest.join(', ') + ')' : '')).replace(/-/g, '\u2011');
   }
+  function version(record) {
+    var value = text(report(record).version);
+    return /^\d+\.\d+\.\d+\.0$/.test(value) ? value.substring(0, value.length - 2) : value;
+  }
+  // A module's file row tells what its plug-ins take and give.
   function midi(record) {
-    var r = report(record), parts = [];
-    if (r.wantsMidi === true) parts.push('in');
-    if (r.sendsMidi === true) parts.push('out');
-    return parts.join('/');
+    var reports = isModule(record) && record.subPlugins ? record.subPlugins.map(report) : [report(record)];
+    var wants = reports.some(function (r) { return r.wantsMidi === true; });
+    var sends = reports.some(function (r) { return r.sendsMidi === true; });
+    return [wants ? 'in' : '', sends ? 'out' : ''].filter(function (w) { return w; }).join('/');
   }
   function statusBadge(status) {
     var word = text(status) || 'unknown';
@@ -100,7 +113,7 @@ const char* const kReportPageScript = R"JS(
     { title: 'Status', value: function (r, file) { return file ? rank(worstStatus(r)) : rank(text(r.status)); }, cell: function (r) { return statusBadge(r.status); } },
     { title: 'Name', value: function (r, file) { return file && isModule(r) ? moduleName(r) : text(report(r).name); } },
     { title: 'Vendor', value: function (r) { return text(report(r).vendor); } },
-    { title: 'Version', value: function (r) { return text(report(r).version); } },
+    { title: 'Version', value: function (r) { return version(r); } },
     { title: 'Category', value: function (r) { return category(r); } },
     { title: 'MIDI *', value: function (r) { return midi(r); } },
     { title: 'Machine', value: function (r, file, parent) { return text((parent || r).arch); } },

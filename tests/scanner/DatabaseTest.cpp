@@ -201,3 +201,27 @@ TEST_F(DatabaseTest, EveryRecordKindOfEveryFormatIsReadBack)
     EXPECT_EQ(FormatTable(modules).find("00000000"), std::string::npos) << FormatTable(modules);
     EXPECT_EQ(csv.find(",null,"), std::string::npos) << csv;
 }
+
+// The same plug-in in three formats reads alike in the table: its kind in the same words, its
+// version without a fourth 0, each row named.
+TEST(Formats, OnePluginLooksTheSameInEveryFormat)
+{
+    const Json vst2 = Json::parse(R"({"path": "C:\\d.dll", "format": "vst2", "status": "ok",
+        "report": {"name": "Delay", "version": "1.0.0.0", "category": 1}})");
+    const Json vst3 = Json::parse(R"({"path": "C:\\d.vst3", "format": "vst3", "status": "ok", "report": {"format": "vst3"},
+        "subPlugins": [{"id": "0A", "listedName": "Delay", "status": "ok",
+                        "report": {"name": "Delay", "version": "1.0.0", "category": "Fx|Delay"}}]})");
+    const Json clap = Json::parse(R"({"path": "C:\\d.clap", "format": "clap", "status": "ok", "report": {"format": "clap"},
+        "subPlugins": [{"id": "com.d", "listedName": "Delay", "status": "ok",
+                        "report": {"name": "Delay", "version": "1.0.0", "category": "audio-effect|delay|stereo"}}]})");
+    const std::string table = FormatTable({vst2, vst3, clap});
+    EXPECT_EQ(table.find("1.0.0.0"), std::string::npos) << table;
+    EXPECT_NE(table.find("effect (delay)  "), std::string::npos) << table;
+    EXPECT_NE(table.find("effect (delay, stereo)"), std::string::npos) << table;
+    EXPECT_NE(table.find("  > Delay"), std::string::npos) << table;  // a sub-plug-in row names it
+    // A module's row is named by its only plug-in.
+    const size_t moduleRow = table.find("d.vst3");
+    ASSERT_NE(moduleRow, std::string::npos);
+    EXPECT_NE(table.substr(table.rfind('\n', moduleRow), moduleRow - table.rfind('\n', moduleRow)).find("Delay"), std::string::npos)
+        << table;
+}
