@@ -1,4 +1,4 @@
-// An ordinary effect that takes 5 s to start, as one that reads a large library does.
+// An ordinary effect that takes 15 s to start, as one that reads a large library does.
 #include <windows.h>
 
 #include "tests/plugins/PluginKit.h"
@@ -9,6 +9,6 @@ const CPluginAnswers kAnswers{.name = "Slow Entry", .uniqueId = 0x5A534C45};
 
 ZOO_EXPORT AEffect* VSTPluginMain(AudioMasterCallback host)
 {
-    Sleep(5000);
+    Sleep(15000);
     return CreateZooEffect(kAnswers, host);
 }
