@@ -23,7 +23,7 @@ for i in range(10000):
     plugins.append(r)
 json.dump({"format": 1, "plugins": plugins}, open(sys.argv[1], "w"), indent=2)
 PY
-wine "$here/build/windows-x64/bin/tessarine-scan.exe" --db "$(winepath -w "$work/plugins.json")" \
+wine "$here/build/windows-x64/bin/tessarine-scan.exe" --db-only --db "$(winepath -w "$work/plugins.json")" \
   --report "$(winepath -w "$work/page.html")" >/dev/null 2>&1
 echo '<!DOCTYPE html><html><body>empty</body></html>' >"$work/empty.html"
 load() {

@@ -1,12 +1,13 @@
 #include "scanner/Database.h"
 
+#include "scanner/Version.h"
+
 #include "scanner/FileReplace.h"
 #include "scanner/PathKeys.h"
 #include "host/SafeText.h"
 
 namespace {
 
-constexpr int kDatabaseFormat = 1;
 
 std::string Quoted(const std::wstring& path) { return "\"" + ToUtf8(path) + "\""; }
 
@@ -41,7 +42,8 @@ std::string RecordLine(const Json& record)
 
 std::string DatabaseText(const std::map<std::string, Json>& records)
 {
-    Json document{{"format", kDatabaseFormat}, {"plugins", Json::array()}};
+    Json document{{"format", kDatabaseFormat}, {"scanner", std::string("tessarine-scan ") + kScannerVersion},
+                  {"plugins", Json::array()}};
     for (const auto& [key, record] : records) document["plugins"].push_back(record);
     // A text that is not valid UTF-8 is replaced rather than failing the whole database.
     return EscapeInvisibleInJson(document.dump(2, ' ', false, Json::error_handler_t::replace)) + "\n";
@@ -95,6 +97,13 @@ bool CDatabase::ReadDatabase(std::string& problem)
     if (document.is_discarded() || !document.is_object() || !document.contains("plugins") ||
         !document["plugins"].is_array()) {
         problem = "the file " + Quoted(path) + " is not a plug-in database";
+        return false;
+    }
+    // A database of a later format may hold what this scanner would drop: it is left as it is.
+    if (document.contains("format") && (!document["format"].is_number_integer() || document["format"].get<long long>() > kDatabaseFormat)) {
+        problem = "the database " + Quoted(path) + " has format " + document["format"].dump() + ", written by a newer " +
+                  "tessarine-scan; this one (" + kScannerVersion + ") reads formats up to " + std::to_string(kDatabaseFormat) +
+                  ": it is left untouched";
         return false;
     }
     size_t position = 0;

@@ -16,6 +16,7 @@
 #include "scanner/PathKeys.h"
 #include "scanner/PluginFiles.h"
 #include "scanner/Progress.h"
+#include "scanner/StandardFolders.h"
 #include "scanner/ReportPage.h"
 #include "host/SafeText.h"
 
@@ -76,13 +77,30 @@ bool PageWouldOverwriteDatabase(const CScanOptions& options)
     return false;
 }
 
+// The standard folders, with their formats, sources and whether each exists.
+int ListFolders(const CScanOptions& options)
+{
+    std::string list;
+    for (const CStandardFolder& folder : StandardFolders(options.formats)) {
+        std::string formats;
+        for (const auto& [chosen, name] : {std::pair{folder.formats.vst2, "vst2"}, std::pair{folder.formats.vst3, "vst3"},
+                                          std::pair{folder.formats.clap, "clap"}})
+            if (chosen) formats += (formats.empty() ? "" : ",") + std::string(name);
+        list += std::string(folder.exists ? "exists   " : "missing  ") + formats + "  " + TerminalSafe(folder.path) + "  (" +
+                folder.source + ")\n";
+    }
+    fwrite(list.data(), 1, list.size(), stdout);
+    return kExitAllOk;
+}
+
 int Scan(const CScanOptions& options, bool terminal)
 {
+    if (options.listFolders) return ListFolders(options);
     if (PageWouldOverwriteDatabase(options)) {
         Fail("--report names the database or one of its files: " + options.reportPage);
         return kExitBadUsage;
     }
-    if (options.paths.empty()) return PageOfDatabase(options);
+    if (options.databaseOnly) return PageOfDatabase(options);
     const auto began = std::chrono::steady_clock::now();
     CPluginScannerOptions scanner;
     scanner.jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -102,7 +120,18 @@ int Scan(const CScanOptions& options, bool terminal)
     std::vector<CPluginFile> files;
     std::vector<CUnlistedFolder> unlisted;
     std::string problem;
-    if (!FindPluginFiles(options.paths, files, problem, &unlisted, options.formats)) {
+    std::vector<CSearchRoot> roots;
+    for (const auto& path : options.paths) roots.push_back({path, options.formats});
+    // No path: the folders where installers put plug-ins, each for its own formats.
+    if (roots.empty()) {
+        for (const CStandardFolder& folder : StandardFolders(options.formats))
+            if (folder.exists) {
+                roots.push_back({folder.path, folder.formats});
+                Fail("searching " + folder.path + " (" + folder.source + ")");
+            }
+        if (roots.empty()) Fail("no standard plug-in folder exists (see --list-folders)");
+    }
+    if (!FindPluginFiles(roots, files, problem, &unlisted)) {
         Fail("no such file or folder: " + problem);
         return kExitBadUsage;
     }

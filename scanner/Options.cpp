@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <map>
+#include <string>
+
+#include "scanner/Version.h"
 
 int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& options)
 {
@@ -12,10 +15,17 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
                  "tessarine-scan"};
     // "/home/me/vst" is a path (a Linux one, under Wine), never an option.
     app.allow_windows_style_options(false);
-    app.set_version_flag("--version", "tessarine-scan 0.1.0");
+    app.set_version_flag("--version", std::string("tessarine-scan ") + kScannerVersion + " (database format " +
+                                          std::to_string(kDatabaseFormat) + ")");
     app.add_option("PATH", options.paths,
                    "plug-in files (.dll, .vst3, .clap) and VST 3 bundle folders, or folders searched recursively for "
-                   "them; none with --db and --report: the page of the database alone");
+                   "them; none: the folders where installers put plug-ins (see --list-folders)");
+    app.add_flag("--list-folders", options.listFolders,
+                 "print the standard folders searched when no PATH is given, with where each comes from and whether "
+                 "it exists, and scan nothing");
+    app.add_flag("--db-only", options.databaseOnly,
+                 "with --db and --report: the page of everything the database knows, scanning nothing (what --db "
+                 "and --report without a PATH did before standard folders were searched)");
     // One value, a comma list, read as a text: a list option would take the paths after it too.
     std::string formats = "vst2,vst3,clap";
     app.add_option("--formats", formats,
@@ -85,8 +95,8 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         app.exit(e);
         return kExitBadUsage;
     }
-    if (options.paths.empty() && (options.database.empty() || options.reportPage.empty())) {
-        fprintf(stderr, "PATH is required (or --db and --report, for the page of a database)\nRun with --help for more information.\n");
+    if (options.databaseOnly && (options.database.empty() || options.reportPage.empty() || !options.paths.empty())) {
+        fprintf(stderr, "--db-only takes --db and --report, and no PATH\nRun with --help for more information.\n");
         return kExitBadUsage;
     }
     options.format = outputs.at(CLI::detail::to_lower(format));

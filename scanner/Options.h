@@ -21,6 +21,8 @@ struct CScanOptions {
     double dialogGraceSeconds = 2;
     CFormatChoice formats;
     std::string reportPage;  // --report: the HTML page written at the end
+    bool listFolders = false;  // --list-folders: print the standard folders, scan nothing
+    bool databaseOnly = false; // --db-only: the page of the database alone, scan nothing
 };
 
 constexpr int kExitAllOk = 0;

@@ -96,7 +96,7 @@ public:
     void AddBundle(const std::wstring& bundle, const CFound& found)
     {
         if (!formats.vst3) return;
-        if (found.identity.second != 0 && !seenFolders.insert(found.identity).second) return;
+        if (found.identity.second != 0 && !seenFolders.insert({found.identity, FormatMask()}).second) return;
         bool any = false;
         for (const std::string& binary : BundleBinaryPaths(ToUtf8(bundle))) {
             const std::wstring path = FromUtf8(binary);
@@ -142,7 +142,7 @@ public:
         while (!pending.empty()) {
             auto [folder, found] = std::move(pending.back());
             pending.pop_back();
-            if (found.identity.second != 0 && !seenFolders.insert(found.identity).second) continue;
+            if (found.identity.second != 0 && !seenFolders.insert({found.identity, FormatMask()}).second) continue;
             std::vector<std::pair<std::wstring, CFound>> folders = ListFolder(folder, found, listing);
             // The first subfolder is searched next, as a recursive walk would.
             pending.insert(pending.end(), std::make_move_iterator(folders.rbegin()), std::make_move_iterator(folders.rend()));
@@ -195,7 +195,11 @@ public:
         return folders;
     }
 
+    void Choose(CFormatChoice chosen) { formats = chosen; }
+
 private:
+    int FormatMask() const { return (formats.vst2 ? 1 : 0) | (formats.vst3 ? 2 : 0) | (formats.clap ? 4 : 0); }
+
     void Unlisted(const std::wstring& folder, DWORD error)
     {
         if (unlisted) unlisted->push_back({ToUtf8(folder), SystemErrorText(error)});
@@ -204,7 +208,10 @@ private:
     std::vector<CPluginFile>& files;
     std::vector<CUnlistedFolder>* unlisted;
     CFormatChoice formats;
-    std::set<CFileIdentity> seenFolders, seenFiles;
+    // A folder is searched once for each choice of formats: a standard folder of one format may
+    // be named again for another.
+    std::set<std::pair<CFileIdentity, int>> seenFolders;
+    std::set<CFileIdentity> seenFiles;
     std::set<std::string> seenKeys;
 };
 
@@ -220,12 +227,21 @@ std::string NowIso8601()
 bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem,
                      std::vector<CUnlistedFolder>* unlisted, CFormatChoice formats)
 {
-    CWalk walk(files, unlisted, formats);
-    for (const auto& input : inputs) {
-        const std::wstring path = NormalPath(FromUtf8(input));
+    std::vector<CSearchRoot> roots;
+    for (const auto& input : inputs) roots.push_back({input, formats});
+    return FindPluginFiles(roots, files, problem, unlisted);
+}
+
+bool FindPluginFiles(const std::vector<CSearchRoot>& roots, std::vector<CPluginFile>& files, std::string& problem,
+                     std::vector<CUnlistedFolder>* unlisted)
+{
+    CWalk walk(files, unlisted, {});
+    for (const auto& root : roots) {
+        walk.Choose(root.formats);
+        const std::wstring path = NormalPath(FromUtf8(root.path));
         const CFound found = path.empty() ? CFound{} : Examine(path);
         if (!found.exists) {
-            problem = input;
+            problem = root.path;
             return false;
         }
         if (IsFolder(found) && walk.IsBundle(path)) {

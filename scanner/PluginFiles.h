@@ -35,4 +35,12 @@ struct CUnlistedFolder {
 bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem,
                      std::vector<CUnlistedFolder>* unlisted = nullptr, CFormatChoice formats = {});
 
+// A file or folder to search, with the formats it is searched for.
+struct CSearchRoot {
+    std::string path;
+    CFormatChoice formats;
+};
+bool FindPluginFiles(const std::vector<CSearchRoot>& roots, std::vector<CPluginFile>& files, std::string& problem,
+                     std::vector<CUnlistedFolder>* unlisted = nullptr);
+
 std::string NowIso8601();

@@ -228,10 +228,11 @@ TEST_F(ScannerTest, TellsBadUsageApart)
         EXPECT_NE(help.Out().find(option), std::string::npos) << option;
     CProgram version(Command(L"--version"));
     EXPECT_EQ(version.Wait(kRunLimitMs), 0u);
-    EXPECT_NE(version.Out().find("tessarine-scan 0.1.0"), std::string::npos);
+    EXPECT_NE(version.Out().find("tessarine-scan 0.2.0 (database format 2)"), std::string::npos) << version.Out();
 
-    CProgram noPath(Command(L""));
-    EXPECT_EQ(noPath.Wait(kRunLimitMs), 2u);
+    // The page of the database alone takes the database and the page, and nothing to scan.
+    CProgram dbOnly(Command(L"--db-only --report x.html"));
+    EXPECT_EQ(dbOnly.Wait(kRunLimitMs), 2u);
     CProgram unknown(Command(L"--frobnicate " + QuoteArgument(folder)));
     EXPECT_EQ(unknown.Wait(kRunLimitMs), 2u);
     CProgram badFormat(Command(L"--format xml " + QuoteArgument(folder)));
@@ -395,6 +396,37 @@ TEST_F(ScannerTest, ScansVst3ModulesAndClapFilesBesideVst2)
     ASSERT_EQ(only.size(), 2u) << vst2.Out();
     EXPECT_EQ(only.at("ordinary_effect.dll"), ByFileName(output).at("ordinary_effect.dll"));
     EXPECT_EQ(only.at("synth_flag_x86.dll")["report"]["name"], "Synth Flag");
+}
+
+// With no path, the folders where installers put plug-ins: here the VST 2 folder the registry
+// names and the CLAP_PATH folders, one and the same, walked once for both formats.
+TEST_F(ScannerTest, WithNoPathTheStandardFoldersAreSearched)
+{
+    AddPlugin(L"ordinary_effect");
+    ASSERT_TRUE(CopyFileW((ProgramFolder() + L"\\plugins\\clap_pair.clap").c_str(), (folder + L"\\clap_pair.clap").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((ProgramFolder() + L"\\plugins\\vst3_single_file.vst3").c_str(), (folder + L"\\single.vst3").c_str(), FALSE));
+    const std::wstring value = folder;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\VST", L"VSTPluginsPath", REG_SZ, value.c_str(),
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))), ERROR_SUCCESS);
+    struct CRemoveValue {
+        ~CRemoveValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\VST", L"VSTPluginsPath"); }
+    } removeValue;
+    SetEnvironmentVariableW(L"CLAP_PATH", (root + L"\\missing;" + folder).c_str());
+
+    CProgram list(Command(L"--list-folders"));
+    EXPECT_EQ(list.Wait(kRunLimitMs), 0u);
+    EXPECT_NE(list.Out().find("exists   vst2,clap  " + ToUtf8(folder) + "  (CLAP_PATH; HKCU\\SOFTWARE\\VST\\VSTPluginsPath)"),
+              std::string::npos) << list.Out();
+    EXPECT_NE(list.Out().find("missing  clap  " + ToUtf8(root) + "\\missing  (CLAP_PATH)"), std::string::npos) << list.Out();
+
+    CProgram scan(Command(L"--format json"));
+    scan.Wait(kRunLimitMs);
+    SetEnvironmentVariableW(L"CLAP_PATH", nullptr);
+    const auto records = ByFileName(ReadJson(scan.Out()));
+    ASSERT_EQ(records.size(), 2u) << scan.Out();  // the VST 3 module is not in a folder of its format
+    EXPECT_EQ(records.at("clap_pair.clap")["status"], "ok");
+    EXPECT_EQ(records.at("ordinary_effect.dll")["status"], "ok");
+    EXPECT_NE(scan.Err().find("searching " + ToUtf8(folder) + " (CLAP_PATH; HKCU"), std::string::npos) << scan.Err();
 }
 
 // A tree deeper than any stack would take recursively, given by a path longer than Wine's fixed

@@ -20,7 +20,7 @@ win() { winepath -w "$1"; }
 # A scan with the page, then the page of the database alone.
 wine "$bin/tessarine-scan.exe" --jobs 1 --timeout 4 --dump-dir "$(win "$work/dumps")" --db "$(win "$work/plugins.json")" \
   --report "$(win "$work/scan.html")" "$(win "$work/plugins")" >"$work/scan.out" 2>"$work/scan.err" || true
-wine "$bin/tessarine-scan.exe" --db "$(win "$work/plugins.json")" --report "$(win "$work/database.html")" \
+wine "$bin/tessarine-scan.exe" --db-only --db "$(win "$work/plugins.json")" --report "$(win "$work/database.html")" \
   >/dev/null 2>"$work/database.err" || { cat "$work/database.err"; exit 1; }
 
 browse() {

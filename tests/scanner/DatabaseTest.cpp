@@ -225,3 +225,14 @@ TEST(Formats, OnePluginLooksTheSameInEveryFormat)
     EXPECT_NE(table.substr(table.rfind('\n', moduleRow), moduleRow - table.rfind('\n', moduleRow)).find("Delay"), std::string::npos)
         << table;
 }
+
+// A database a newer scanner wrote is refused, said why, and left as it is.
+TEST_F(DatabaseTest, ADatabaseOfALaterFormatIsLeftUntouched)
+{
+    const std::string newer = R"({"format": 99, "scanner": "tessarine-scan 9.0.0", "plugins": []})";
+    Write(path, newer);
+    CDatabase database;
+    EXPECT_EQ(database.Open(path, problem), DatabaseOpening::kFailed);
+    EXPECT_NE(problem.find("has format 99, written by a newer tessarine-scan"), std::string::npos) << problem;
+    EXPECT_EQ(Read(path), newer);
+}

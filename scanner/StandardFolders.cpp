@@ -1,0 +1,131 @@
+#include "scanner/StandardFolders.h"
+
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <map>
+
+#include "host/WindowsText.h"
+#include "scanner/PathKeys.h"
+
+namespace {
+
+std::wstring KnownFolder(const KNOWNFOLDERID& id)
+{
+    wchar_t* path = nullptr;
+    std::wstring found;
+    if (SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path) == S_OK && path) found = path;
+    CoTaskMemFree(path);
+    return found;
+}
+
+// A text value in one view of the registry (64-bit or 32-bit, as WOW6432Node); expanded.
+std::wstring RegistryText(HKEY root, REGSAM view, const wchar_t* key, const wchar_t* value)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS) return L"";
+    std::wstring text;
+    DWORD bytes = 0;
+    // REG_EXPAND_SZ values come expanded, as REG_SZ.
+    const DWORD types = RRF_RT_REG_SZ;
+    if (RegGetValueW(opened, nullptr, value, types, nullptr, nullptr, &bytes) == ERROR_SUCCESS && bytes >= sizeof(wchar_t)) {
+        text.resize(bytes / sizeof(wchar_t));
+        if (RegGetValueW(opened, nullptr, value, types, nullptr, text.data(), &bytes) == ERROR_SUCCESS)
+            text.resize(wcsnlen(text.c_str(), text.size()));
+        else
+            text.clear();
+    }
+    RegCloseKey(opened);
+    return text;
+}
+
+std::wstring Environment(const wchar_t* name)
+{
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return L"";
+    std::wstring text(size, L'\0');
+    text.resize(GetEnvironmentVariableW(name, text.data(), size));
+    return text;
+}
+
+class CFolderList {
+public:
+    explicit CFolderList(CFormatChoice chosen) : chosen(chosen) {}
+
+    void Add(const std::wstring& folder, const std::string& source, CFormatChoice formats)
+    {
+        formats = {formats.vst2 && chosen.vst2, formats.vst3 && chosen.vst3, formats.clap && chosen.clap};
+        if (folder.empty() || !(formats.vst2 || formats.vst3 || formats.clap)) return;
+        const std::wstring path = NormalPath(folder);
+        if (path.empty()) return;
+        const std::string key = PathKey(ToUtf8(path));
+        const auto known = index.find(key);
+        if (known != index.end()) {
+            CStandardFolder& same = folders[known->second];
+            same.source += "; " + source;
+            same.formats = {same.formats.vst2 || formats.vst2, same.formats.vst3 || formats.vst3,
+                            same.formats.clap || formats.clap};
+            return;
+        }
+        CStandardFolder entry;
+        entry.path = ToUtf8(path);
+        entry.source = source;
+        entry.formats = formats;
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        entry.exists = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        index[key] = folders.size();
+        folders.push_back(std::move(entry));
+    }
+
+    std::vector<CStandardFolder> folders;
+
+private:
+    CFormatChoice chosen;
+    std::map<std::string, size_t> index;
+};
+
+constexpr CFormatChoice kVst2{true, false, false}, kVst3{false, true, false}, kClap{false, false, true};
+
+}  // namespace
+
+std::vector<CStandardFolder> StandardFolders(CFormatChoice chosen)
+{
+    CFolderList list(chosen);
+    const std::wstring common = KnownFolder(FOLDERID_ProgramFilesCommon);
+    const std::wstring common86 = KnownFolder(FOLDERID_ProgramFilesCommonX86);
+    const std::wstring programs = KnownFolder(FOLDERID_ProgramFiles);
+    const std::wstring programs86 = KnownFolder(FOLDERID_ProgramFilesX86);
+    const std::wstring userCommon = KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Common";
+    auto under = [](const std::wstring& root, const wchar_t* rest) { return root.empty() ? root : root + rest; };
+
+    list.Add(under(common, L"\\VST3"), "%CommonProgramFiles%\\VST3", kVst3);
+    list.Add(under(common86, L"\\VST3"), "%CommonProgramFiles(x86)%\\VST3", kVst3);
+    list.Add(under(userCommon, L"\\VST3"), "%LOCALAPPDATA%\\Programs\\Common\\VST3", kVst3);
+
+    list.Add(under(common, L"\\CLAP"), "%CommonProgramFiles%\\CLAP", kClap);
+    list.Add(under(userCommon, L"\\CLAP"), "%LOCALAPPDATA%\\Programs\\Common\\CLAP", kClap);
+    const std::wstring clapPath = Environment(L"CLAP_PATH");
+    for (size_t start = 0; start < clapPath.size();) {
+        const size_t end = std::min(clapPath.find(L';', start), clapPath.size());
+        list.Add(clapPath.substr(start, end - start), "CLAP_PATH", kClap);
+        start = end + 1;
+    }
+
+    const wchar_t* const vstKey = L"SOFTWARE\\VST";
+    list.Add(RegistryText(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, vstKey, L"VSTPluginsPath"),
+             "HKLM\\SOFTWARE\\VST\\VSTPluginsPath", kVst2);
+    list.Add(RegistryText(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, vstKey, L"VSTPluginsPath"),
+             "HKLM\\SOFTWARE\\WOW6432Node\\VST\\VSTPluginsPath", kVst2);
+    list.Add(RegistryText(HKEY_CURRENT_USER, KEY_WOW64_64KEY, vstKey, L"VSTPluginsPath"),
+             "HKCU\\SOFTWARE\\VST\\VSTPluginsPath", kVst2);
+    for (const auto& [root, name] : {std::pair{programs, "%ProgramFiles%"}, std::pair{programs86, "%ProgramFiles(x86)%"}}) {
+        list.Add(under(root, L"\\VSTPlugins"), std::string(name) + "\\VSTPlugins", kVst2);
+        list.Add(under(root, L"\\Steinberg\\VSTPlugins"), std::string(name) + "\\Steinberg\\VSTPlugins", kVst2);
+    }
+    for (const auto& [root, name] : {std::pair{common, "%CommonProgramFiles%"}, std::pair{common86, "%CommonProgramFiles(x86)%"}}) {
+        list.Add(under(root, L"\\VST2"), std::string(name) + "\\VST2", kVst2);
+        list.Add(under(root, L"\\Steinberg\\VST2"), std::string(name) + "\\Steinberg\\VST2", kVst2);
+    }
+    return list.folders;
+}
