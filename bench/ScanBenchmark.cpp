@@ -16,6 +16,7 @@
 #include "bench/Floor.h"
 #include "host/Paths.h"
 #include "host/PluginScanner.h"
+#include "host/ScanServer.h"
 #include "host/WindowsText.h"
 #include "scanner/Database.h"
 #include "scanner/PathKeys.h"

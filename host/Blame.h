@@ -23,15 +23,6 @@
 #include "host/MachineRoute.h"
 #include "host/ScanServer.h"
 
-// A server that died after some plug-ins' answers, without one of them shown to be its cause.
-struct CUnexplainedEnd {
-    std::string machine;                // "x64" or "x86"
-    std::vector<std::string> suspects;  // the requests it had answered lately, latest last
-    std::string description;            // how it ended
-    std::wstring dumpFile;              // what it left, if anything
-    std::string why;                    // why nobody is blamed
-};
-
 struct CBlameOptions {
     CScanServerOptions x64, x86;
     // A server that ends this long after a plug-in's answer may still be that plug-in's doing.

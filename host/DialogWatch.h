@@ -10,22 +10,7 @@
 #include <string>
 #include <vector>
 
-enum class DialogPolicy {
-    kReport,   // a dialog that stays, with the server silent, ends the scan: "blocked"
-    kDismiss,  // each dialog gets Cancel (or WM_CLOSE); more than 5 make the plug-in "blocked"
-    kWait,     // dialogs are recorded and the scan waits, up to its time-out
-};
-const char* DialogPolicyName(DialogPolicy policy);  // "report", "dismiss", "wait"
-
-struct CDialogRecord {
-    std::string title, className;  // UTF-8
-    std::vector<std::string> texts;    // static texts and edit contents, in window order
-    std::vector<std::string> buttons;  // button labels
-    RECT rect{};
-    std::wstring picture;  // a PNG of it, beside the dumps; empty when none could be taken
-    std::string pictureProblem;  // why there is none, when it is known
-    std::string action;    // "reported", "dismissed" or "seen"
-};
+#include "host/DialogRecord.h"
 
 // The visible top-level windows that belong to the process or to a process in `job`; the
 // server's own splash window, class "TessarineScanServer", does not count.

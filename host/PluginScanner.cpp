@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "host/Blame.h"
 #include "host/Bundles.h"
 #include "host/MachineRoute.h"
 #include "host/WindowsText.h"

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Blame.h"
-#include "host/ScanServer.h"
+#include "host/ScanOutcome.h"
 
 struct CPluginScan {
     std::string request;  // the path, or "path>id" for a sub-plug-in (UTF-8)

@@ -16,6 +16,7 @@ packages=(
   chromium
   googletest
   libcli11-dev nlohmann-json3-dev
+  unzip python3
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -29,3 +29,7 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine cmd /c exit >/dev/null 2>&1 || true
 wine build/windows-x64/bin/ScanServer-x64.exe >/dev/null 2>&1 &
 ctest --preset windows-x64 --label-exclude display
+
+# The release as a user takes it, in a Wine prefix of its own.
+bash scripts/package.sh
+bash tests/release/release_test.sh

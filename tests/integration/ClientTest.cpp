@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/PluginScanner.h"
+#include "host/ScanServer.h"
 #include "tests/support/ServerHarness.h"
 
 namespace {
