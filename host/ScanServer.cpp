@@ -602,7 +602,8 @@ CScanOutcome CScanServer::Scan(const std::string& request)
         OnEnd(request, reportLines, outcome);
         return finish();
     }
-    switch (Collect(request, started + options.timeout, outcome, reportLines)) {
+    const Answer answer = Collect(request, started + options.timeout, outcome, reportLines);
+    switch (answer) {
     case Answer::kAnswered:
         ready = true;
         asking = false;
@@ -613,18 +614,14 @@ CScanOutcome CScanServer::Scan(const std::string& request)
     case Answer::kTimedOut: OnTimeout(reportLines, outcome); break;
     case Answer::kBlocked: break;
     case Answer::kTainted:
-        TakeConsole(outcome);
-        Retire();
-        outcome.tainted = true;
-        outcome.status = ScanStatus::kFailed;
-        outcome.error = "its answer did not fit its request: something wrote into the scan server's output";
-        break;
     case Answer::kTooLarge:
         TakeConsole(outcome);
         Retire();
         outcome.tainted = true;
         outcome.status = ScanStatus::kFailed;
-        outcome.error = "its answer did not fit its request: it was too large to read (a line over 1 MiB, or over 16 MiB in all)";
+        outcome.error = answer == Answer::kTooLarge
+                            ? "its answer did not fit its request: it was too large to read (a line over 1 MiB, or over 16 MiB in all)"
+                            : "its answer did not fit its request: something wrote into the scan server's output";
         break;
     }
     return finish();

@@ -21,3 +21,10 @@ int32_t ChannelCount(int64_t claimed, const char16_t* what, std::u16string& note
     AddNote(note, FormatString(u"its %s claims %lld channels; unknown", what, static_cast<long long>(claimed)));
     return kUnknownCount;
 }
+
+int32_t MainChannels(const std::vector<CModuleBus>& buses, bool input)
+{
+    for (const CModuleBus& bus : buses)
+        if (bus.input == input && bus.main && !bus.controlVoltage) return bus.channels;
+    return 0;
+}

@@ -33,14 +33,11 @@ std::u16string Features(const char* const* features)
     return joined;
 }
 
-// Every audio port of a direction, listed; the channels of the port flagged main (normally the
-// first) are the plug-in's inputs or outputs. Counts are unsigned.
-int32_t ReadPorts(const PluginAudioPorts* ports, const Plugin* plugin, bool input, CModuleClass& entry)
+// Every audio port of a direction, listed. Counts are unsigned.
+void ReadPorts(const PluginAudioPorts* ports, const Plugin* plugin, bool input, CModuleClass& entry)
 {
     const int64_t count = CountToRead(ports->count(plugin, input), kMostBuses,
                                       input ? u"audio input ports" : u"audio output ports", entry.note);
-    int32_t mainChannels = 0;
-    bool mainFound = false;
     for (int64_t i = 0; i < count; ++i) {
         AudioPortInfo info{};
         if (!ports->get(plugin, static_cast<uint32_t>(i), input, &info)) continue;
@@ -50,13 +47,8 @@ int32_t ReadPorts(const PluginAudioPorts* ports, const Plugin* plugin, bool inpu
         port.main = (info.flags & kAudioPortIsMain) != 0;
         port.channels = ChannelCount(info.channelCount, FormatString(u"%s port %lld", input ? u"input" : u"output",
                                                                      static_cast<long long>(i)).c_str(), entry.note);
-        if (port.main && !mainFound) {
-            mainFound = true;
-            mainChannels = port.channels;
-        }
         entry.buses.push_back(std::move(port));
     }
-    return mainChannels;
 }
 
 // Ids are the plug-ins' keys: read whole up to a bound, then cut on a character boundary.
@@ -111,8 +103,10 @@ void ReadPlugin(const PluginFactory* factory, uint32_t index, CModuleClass& entr
     } else {
         LogInfo(u"Calling get_extension...\n");
         if (auto audio = static_cast<const PluginAudioPorts*>(plugin->getExtension(plugin, kAudioPortsId))) {
-            entry.numInputs = ReadPorts(audio, plugin, true, entry);
-            entry.numOutputs = ReadPorts(audio, plugin, false, entry);
+            ReadPorts(audio, plugin, true, entry);
+            ReadPorts(audio, plugin, false, entry);
+            entry.numInputs = MainChannels(entry.buses, true);
+            entry.numOutputs = MainChannels(entry.buses, false);
         }
         if (auto notes = static_cast<const PluginNotePorts*>(plugin->getExtension(plugin, kNotePortsId))) {
             entry.wantsMidi = notes->count(plugin, true) > 0;

@@ -117,15 +117,12 @@ bool ReadClassInfo(IPluginFactory* factory, IPluginFactory2* factory2, IPluginFa
     return read;
 }
 
-// Every audio bus of a direction, listed; the channels of its first main bus that carries
-// audio (a control-voltage bus carries none) are the class's inputs or outputs.
-int32_t ReadBuses(IComponent* component, int32_t direction, CModuleClass& entry)
+// Every audio bus of a direction, listed.
+void ReadBuses(IComponent* component, int32_t direction, CModuleClass& entry)
 {
     const bool input = direction == kInput;
     const int64_t count = CountToRead(component->getBusCount(kAudio, direction), kMostBuses,
                                       input ? u"audio input buses" : u"audio output buses", entry.note);
-    int32_t mainChannels = 0;
-    bool mainFound = false;
     for (int64_t i = 0; i < count; ++i) {
         BusInfo info{};
         if (component->getBusInfo(kAudio, direction, static_cast<int32_t>(i), &info) != kResultOk) continue;
@@ -136,13 +133,8 @@ int32_t ReadBuses(IComponent* component, int32_t direction, CModuleClass& entry)
         bus.controlVoltage = (info.flags & kBusIsControlVoltage) != 0;
         bus.channels = ChannelCount(info.channelCount, FormatString(u"%s bus %lld", input ? u"input" : u"output",
                                                                     static_cast<long long>(i)).c_str(), entry.note);
-        if (bus.main && !bus.controlVoltage && !mainFound) {
-            mainFound = true;
-            mainChannels = bus.channels;
-        }
         entry.buses.push_back(std::move(bus));
     }
-    return mainChannels;
 }
 
 void ReadComponent(IPluginFactory* factory, const uint8_t* cid, CModuleClass& entry)
@@ -163,8 +155,10 @@ void ReadComponent(IPluginFactory* factory, const uint8_t* cid, CModuleClass& en
         entry.error = FormatString(u"initialize failed (result 0x%.8X)", static_cast<uint32_t>(initialized));
     } else {
         LogInfo(u"Calling getBusInfo...\n");
-        entry.numInputs = ReadBuses(component, kInput, entry);
-        entry.numOutputs = ReadBuses(component, kOutput, entry);
+        ReadBuses(component, kInput, entry);
+        ReadBuses(component, kOutput, entry);
+        entry.numInputs = MainChannels(entry.buses, true);
+        entry.numOutputs = MainChannels(entry.buses, false);
         entry.wantsMidi = component->getBusCount(kEvent, kInput) > 0;
         entry.sendsMidi = component->getBusCount(kEvent, kOutput) > 0;
         ProbeHooks.restoreCrashFilter();

@@ -452,10 +452,15 @@ TEST_F(ScannerTest, ADeepTreeAndALongArgumentAreScannedNotFatal)
 // keeps what was read before it crashed, says what was cut, and is read back from the database.
 TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
 {
-    const std::wstring zoo = ProgramFolder() + L"\\plugins\\";
-    for (const wchar_t* name : {L"vst3_hostile.vst3", L"vst3_init_dll_false.vst3", L"vst3_bad_factory3.vst3",
-                                L"vst3_slow_classes.vst3", L"clap_hostile.clap", L"vst3_buses.vst3", L"clap_buses.clap"})
-        ASSERT_TRUE(CopyFileW((zoo + name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
+    // Each module of both machines: "name.ext" the 64-bit build, "name_x86.ext" the 32-bit one.
+    const std::pair<const wchar_t*, const wchar_t*> machines[] = {{L"\\plugins\\", L""}, {L"\\plugins-x86\\", L"_x86"}};
+    for (const auto& [zoo, suffix] : machines)
+        for (const wchar_t* name : {L"vst3_hostile.vst3", L"vst3_init_dll_false.vst3", L"vst3_bad_factory3.vst3",
+                                    L"vst3_slow_classes.vst3", L"clap_hostile.clap", L"vst3_buses.vst3", L"clap_buses.clap"}) {
+            std::wstring target = name;
+            target.insert(target.find(L'.'), suffix);
+            ASSERT_TRUE(CopyFileW((ProgramFolder() + zoo + name).c_str(), (folder + L"\\" + target).c_str(), FALSE));
+        }
     const std::wstring decorated = ProgramFolder() + L"\\plugins-x86\\vst3_decorated_export.vst3";
     ASSERT_TRUE(CopyFileW(decorated.c_str(), (folder + L"\\vst3_decorated_export.vst3").c_str(), FALSE));
     std::ofstream((folder + L"\\not_a_dll.clap").c_str()) << "text";
@@ -468,58 +473,62 @@ TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
     CProgram scan(Command(command));
     scan.Wait(kRunLimitMs);
     auto records = ByFileName(ReadJson(scan.Out()));
-    ASSERT_EQ(records.size(), 10u) << scan.Out();
-
-    const Json& hostile = records["vst3_hostile.vst3"];
-    EXPECT_EQ(hostile["status"], "crashed") << scan.Err();  // in ExitDll, after every class was read
-    EXPECT_EQ(hostile["report"]["notes"], "claims 1000000000 classes; 4096 read");
-    ASSERT_EQ(hostile["subPlugins"].size(), 1u);
-    const Json& buses = hostile["subPlugins"][0]["report"];
-    EXPECT_TRUE(buses["numInputs"].is_null() && buses["numOutputs"].is_null()) << buses.dump();
-    EXPECT_NE(buses["note"].get<std::string>().find("claims 2147483647 audio input buses; 256 read"), std::string::npos);
-    EXPECT_NE(buses["note"].get<std::string>().find("its input bus 0 claims -7 channels; unknown"), std::string::npos);
-    const Json& classes = hostile["report"]["classes"];
-    ASSERT_EQ(classes.size(), 4095u);
-    EXPECT_EQ(classes[0]["note"], "its class id is listed before");
-    EXPECT_EQ(classes[1]["id"], "");
-    EXPECT_EQ(classes[1]["error"], "no class info for class 2");
-
-    EXPECT_EQ(records["vst3_init_dll_false.vst3"]["error"], "InitDll failed");
-    EXPECT_NE(records["vst3_bad_factory3.vst3"]["error"].get<std::string>().find(
-                  "in ScanServer-x64.exe while the plug-in's object was being used (setHostContext)"),
-              std::string::npos)
-        << records["vst3_bad_factory3.vst3"].dump();
-    EXPECT_EQ(records["vst3_slow_classes.vst3"]["status"], "ok");  // 3 s in all, 0.1 s a class
-    EXPECT_EQ(records["vst3_slow_classes.vst3"]["subPlugins"].size(), 30u);
+    ASSERT_EQ(records.size(), 17u) << scan.Err();
     EXPECT_EQ(records["vst3_decorated_export.vst3"]["status"], "ok") << records["vst3_decorated_export.vst3"].dump();
     EXPECT_EQ(records["not_a_dll.clap"]["status"], "failed");
     EXPECT_EQ(records["empty_binary.vst3"]["status"], "failed");
 
-    const Json& clap = records["clap_hostile.clap"];
-    ASSERT_EQ(clap["subPlugins"].size(), 3u);
-    const Json& longA = clap["subPlugins"][0];
-    EXPECT_EQ(longA["id"].get<std::string>().size(), 4095u);  // cut before the character across the bound
-    EXPECT_TRUE(longA["report"]["numInputs"].is_null() && longA["report"]["numOutputs"].is_null());
-    EXPECT_NE(longA["report"]["note"].get<std::string>().find("its id is longer than 4096 bytes; cut"), std::string::npos);
-    EXPECT_NE(clap["subPlugins"][1]["report"]["note"].get<std::string>().find("its id is listed before"), std::string::npos);
-    EXPECT_EQ(clap["subPlugins"][2]["error"], "plug-in 2 has no id");
+    for (const std::string machine : {"x64", "x86"}) {
+        const std::string suffix = machine == "x86" ? "_x86" : "";
+        auto record = [&](const std::string& name, const char* extension) -> Json& { return records[name + suffix + extension]; };
+        const Json& hostile = record("vst3_hostile", ".vst3");
+        EXPECT_EQ(hostile["arch"], machine);
+        EXPECT_EQ(hostile["status"], "crashed") << scan.Err();  // in ExitDll, after every class was read
+        EXPECT_EQ(hostile["report"]["notes"], "claims 1000000000 classes; 4096 read");
+        ASSERT_EQ(hostile["subPlugins"].size(), 1u);
+        const Json& buses = hostile["subPlugins"][0]["report"];
+        EXPECT_TRUE(buses["numInputs"].is_null() && buses["numOutputs"].is_null()) << buses.dump();
+        EXPECT_NE(buses["note"].get<std::string>().find("claims 2147483647 audio input buses; 256 read"), std::string::npos);
+        EXPECT_NE(buses["note"].get<std::string>().find("its input bus 0 claims -7 channels; unknown"), std::string::npos);
+        const Json& classes = hostile["report"]["classes"];
+        ASSERT_EQ(classes.size(), 4095u);
+        EXPECT_EQ(classes[0]["note"], "its class id is listed before");
+        EXPECT_EQ(classes[1]["id"], "");
+        EXPECT_EQ(classes[1]["error"], "no class info for class 2");
 
-    // Main channels count audio only; every bus is listed, aux and control voltage ones too.
-    for (const char* file : {"vst3_buses.vst3", "clap_buses.clap"}) {
-        const Json& splitter = records[file]["subPlugins"][0]["report"];
-        EXPECT_EQ(splitter["numOutputs"], 2) << splitter.dump();
-        ASSERT_EQ(splitter["buses"].size(), 4u) << splitter.dump();
-        EXPECT_EQ(splitter["buses"][3], Json::parse(R"({"name": "Band", "direction": "out", "main": false, "channels": 2, "cv": false})"));
+        EXPECT_EQ(record("vst3_init_dll_false", ".vst3")["error"], "InitDll failed");
+        const std::string badPointer = "in ScanServer-" + machine + ".exe while the plug-in's object was being used (setHostContext)";
+        EXPECT_NE(record("vst3_bad_factory3", ".vst3")["error"].get<std::string>().find(badPointer), std::string::npos)
+            << record("vst3_bad_factory3", ".vst3").dump();
+        EXPECT_EQ(record("vst3_slow_classes", ".vst3")["status"], "ok");  // 3 s in all, 0.1 s a class
+        EXPECT_EQ(record("vst3_slow_classes", ".vst3")["subPlugins"].size(), 30u);
+
+        const Json& clap = record("clap_hostile", ".clap");
+        ASSERT_EQ(clap["subPlugins"].size(), 3u);
+        const Json& longA = clap["subPlugins"][0];
+        EXPECT_EQ(longA["id"].get<std::string>().size(), 4095u);  // cut before the character across the bound
+        EXPECT_TRUE(longA["report"]["numInputs"].is_null() && longA["report"]["numOutputs"].is_null());
+        EXPECT_NE(longA["report"]["note"].get<std::string>().find("its id is longer than 4096 bytes; cut"), std::string::npos);
+        EXPECT_NE(clap["subPlugins"][1]["report"]["note"].get<std::string>().find("its id is listed before"), std::string::npos);
+        EXPECT_EQ(clap["subPlugins"][2]["error"], "plug-in 2 has no id");
+
+        // Main channels count audio only; every bus is listed, aux and control voltage ones too.
+        for (const Json* splitter : {&record("vst3_buses", ".vst3"), &record("clap_buses", ".clap")}) {
+            const Json& report = (*splitter)["subPlugins"][0]["report"];
+            EXPECT_EQ(report["numOutputs"], 2) << report.dump();
+            ASSERT_EQ(report["buses"].size(), 4u) << report.dump();
+            EXPECT_EQ(report["buses"][3], Json::parse(R"({"name": "Band", "direction": "out", "main": false, "channels": 2, "cv": false})"));
+        }
+        const Json& controlVoltage = record("vst3_buses", ".vst3")["subPlugins"][1]["report"];
+        EXPECT_EQ(controlVoltage["numOutputs"], 0);
+        EXPECT_TRUE(controlVoltage["buses"][0]["cv"].get<bool>());
     }
-    const Json& controlVoltage = records["vst3_buses.vst3"]["subPlugins"][1]["report"];
-    EXPECT_EQ(controlVoltage["numOutputs"], 0);
-    EXPECT_TRUE(controlVoltage["buses"][0]["cv"].get<bool>());
 
     // Read back whole: nothing dropped, nothing scanned again.
     CProgram again(Command(command));
     again.Wait(kRunLimitMs);
     EXPECT_EQ(again.Err().find("wrong type"), std::string::npos) << again.Err();
-    EXPECT_NE(again.Err().find("10 files (0 scanned, "), std::string::npos) << again.Err();
+    EXPECT_NE(again.Err().find("17 files (0 scanned, "), std::string::npos) << again.Err();
 }
 
 // Plug-ins scanned in a row on one job: each keeps the verdict it earned, whatever the others
