@@ -53,7 +53,6 @@ std::string ScanningLine(const std::string& request)
     return kScanningPrefix + ToUtf8(Utf8ToUtf16(request)) + "'";
 }
 
-
 // A file name in `folder` that no other file has, claimed by creating it empty.
 std::wstring ClaimFileName(const std::wstring& folder, const std::wstring& stem, const std::wstring& extension)
 {

@@ -42,8 +42,9 @@ std::string Note(const Json& record)
 // One row per file and per sub-plug-in: the cells the table and the CSV share.
 struct CRow {
     const Json* record;
-    std::string path, subId, subName, arch, format, bundle;
+    std::string path, subId, arch, format, bundle;
     std::string name;  // what the row is called: the plug-in's name, or for a module its file
+    bool sub = false;  // a sub-plug-in's row, under its file's
 };
 
 std::string ReportName(const Json& record)
@@ -71,12 +72,12 @@ std::vector<CRow> Rows(const std::vector<Json>& records)
         const std::string path = record.value("path", ""), arch = record.value("arch", "");
         const std::string bundle = RecordText(record, "bundle");
         const bool module = format == "vst3" || format == "clap";
-        rows.push_back({&record, path, "", "", arch, format, bundle, module ? ModuleRowName(record) : ReportName(record)});
+        rows.push_back({&record, path, "", arch, format, bundle, module ? ModuleRowName(record) : ReportName(record)});
         if (record.contains("subPlugins"))
             for (const auto& sub : record["subPlugins"]) {
                 std::string name = ReportName(sub);
                 if (name.empty()) name = RecordText(sub, "listedName");
-                rows.push_back({&sub, path, RecordText(sub, "id"), name, arch, format, bundle, name});
+                rows.push_back({&sub, path, RecordText(sub, "id"), arch, format, bundle, name, true});
             }
     }
     return rows;
@@ -160,7 +161,7 @@ std::string FormatTable(const std::vector<Json>& records)
     for (const auto& row : Rows(records)) {
         const Json& report = Report(*row.record);
         // A sub-plug-in's row names it; its id is in the ID column.
-        const std::string plugin = row.subId.empty() ? FileNameOf(row.path) : "  > " + row.subName;
+        const std::string plugin = row.sub ? "  > " + row.name : FileNameOf(row.path);
         cells.push_back({row.record->value("status", ""), row.arch, row.format, Clip(OneLine(RecordText(report, "id"))),
                          Clip(OneLine(CategoryCell(report)), 24), Clip(OneLine(row.name)),
                          Clip(OneLine(RecordText(report, "vendor"))), Clip(OneLine(VersionCell(RecordText(report, "version"))), 24),
