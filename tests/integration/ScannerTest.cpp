@@ -463,7 +463,8 @@ TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
     const std::pair<const wchar_t*, const wchar_t*> machines[] = {{L"\\plugins\\", L""}, {L"\\plugins-x86\\", L"_x86"}};
     for (const auto& [zoo, suffix] : machines)
         for (const wchar_t* name : {L"vst3_hostile.vst3", L"vst3_init_dll_false.vst3", L"vst3_bad_factory3.vst3",
-                                    L"vst3_slow_classes.vst3", L"clap_hostile.clap", L"vst3_buses.vst3", L"clap_buses.clap"}) {
+                                    L"vst3_slow_classes.vst3", L"clap_hostile.clap", L"vst3_buses.vst3", L"clap_buses.clap",
+                                    L"vst3_second_class_hangs.vst3"}) {
             std::wstring target = name;
             target.insert(target.find(L'.'), suffix);
             ASSERT_TRUE(CopyFileW((ProgramFolder() + zoo + name).c_str(), (folder + L"\\" + target).c_str(), FALSE));
@@ -480,7 +481,7 @@ TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
     CProgram scan(Command(command));
     scan.Wait(kRunLimitMs);
     auto records = ByFileName(ReadJson(scan.Out()));
-    ASSERT_EQ(records.size(), 17u) << scan.Err();
+    ASSERT_EQ(records.size(), 19u) << scan.Err();
     EXPECT_EQ(records["vst3_decorated_export.vst3"]["status"], "ok") << records["vst3_decorated_export.vst3"].dump();
     EXPECT_EQ(records["not_a_dll.clap"]["status"], "failed");
     EXPECT_EQ(records["empty_binary.vst3"]["status"], "failed");
@@ -509,6 +510,10 @@ TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
             << record("vst3_bad_factory3", ".vst3").dump();
         EXPECT_EQ(record("vst3_slow_classes", ".vst3")["status"], "ok");  // 3 s in all, 0.1 s a class
         EXPECT_EQ(record("vst3_slow_classes", ".vst3")["subPlugins"].size(), 30u);
+        const Json& hangs = record("vst3_second_class_hangs", ".vst3");
+        EXPECT_EQ(hangs["status"], "timed out");
+        ASSERT_EQ(hangs["subPlugins"].size(), 1u) << hangs.dump();  // the class read before it hung
+        EXPECT_EQ(hangs["subPlugins"][0]["report"]["name"], "Reads At Once");
 
         const Json& clap = record("clap_hostile", ".clap");
         ASSERT_EQ(clap["subPlugins"].size(), 3u);
@@ -537,7 +542,7 @@ TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)
     CProgram again(Command(command));
     again.Wait(kRunLimitMs);
     EXPECT_EQ(again.Err().find("wrong type"), std::string::npos) << again.Err();
-    EXPECT_NE(again.Err().find("17 files (0 scanned, "), std::string::npos) << again.Err();
+    EXPECT_NE(again.Err().find("19 files (0 scanned, "), std::string::npos) << again.Err();
 }
 
 // Plug-ins scanned in a row on one job: each keeps the verdict it earned, whatever the others

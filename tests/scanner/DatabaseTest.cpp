@@ -214,7 +214,14 @@ TEST(Formats, OnePluginLooksTheSameInEveryFormat)
     const Json clap = Json::parse(R"({"path": "C:\\d.clap", "format": "clap", "status": "ok", "report": {"format": "clap"},
         "subPlugins": [{"id": "com.d", "listedName": "Delay", "status": "ok",
                         "report": {"name": "Delay", "version": "1.0.0", "category": "audio-effect|delay|stereo"}}]})");
-    const std::string table = FormatTable({vst2, vst3, clap});
+    Json longVersion = clap;
+    longVersion["subPlugins"][0]["report"]["version"] = std::string(4000, '9');
+    const std::string table = FormatTable({vst2, vst3, clap, longVersion});
+    // Every column is clipped: one long text does not pad every row.
+    for (size_t start = 0, end; start < table.size(); start = end + 1) {
+        end = table.find('\n', start);
+        EXPECT_LT(end - start, 400u) << table.substr(start, 200);
+    }
     EXPECT_EQ(table.find("1.0.0.0"), std::string::npos) << table;
     EXPECT_NE(table.find("effect (delay)  "), std::string::npos) << table;
     EXPECT_NE(table.find("effect (delay, stereo)"), std::string::npos) << table;
