@@ -50,7 +50,14 @@ DWORD CServerProcess::WaitForExit() { return child.WaitForExit(options.timeoutMs
 
 void CServerProcess::Kill() { child.Terminate(1); }
 
-std::string CServerProcess::Output() { return child.Output(); }
+std::string CServerProcess::Output()
+{
+    // A process that has ended may still have its last lines in the pipe, on their way to the
+    // reader: they are waited for until the pipe ends, briefly, in case a helper holds it.
+    if (child.WaitForExit(0) != STILL_ACTIVE)
+        child.WaitForOutput([](const std::string&) { return false; }, std::chrono::milliseconds(2000));
+    return child.Output();
+}
 
 std::string RunRequests(const std::vector<std::string>& requests, const CServerOptions& options, DWORD* exitCode)
 {
