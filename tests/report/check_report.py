@@ -9,6 +9,8 @@ from html.parser import HTMLParser
 
 HOSTILE_NAME = '<script>alert(1)</script>"><img src=x onerror=alert(2)>'
 HOSTILE_CONSOLE = '<script>alert(4)</script>'
+OVERRIDE = '\u202e'
+SHOWN_OVERRIDE = 'report\ufffdtxt.exe'
 OUTSIDE = re.compile(r'^\s*(https?:|//)', re.I)
 
 
@@ -98,12 +100,16 @@ def check_dom(dom):
         if tag == 'img' and not (attributes.get('src') or '').startswith('data:image/png;base64,'):
             fail('an image that is not the page\'s own picture: %r' % attributes)
     files = [cells for kind, cells in dom.rows if kind == 'file']
-    if len(files) != 5:
+    if len(files) != 6:
         fail('%d rows, not one per plug-in: %r' % (len(files), dom.rows))
     if files[0][0] == 'ok' or files[-1][0] != 'ok':
         fail('problems are not first: %r' % [cells[0] for cells in files])
     if not any(HOSTILE_NAME in cells for cells in files):
         fail('the hostile name is not shown as text')
+    # No text turns itself around: the override is shown as the terminal shows it.
+    cells = [cell for kind, row in dom.rows for cell in row]
+    if any(OVERRIDE in cell for cell in cells) or not any(SHOWN_OVERRIDE in cell for cell in cells):
+        fail('a right-to-left override acts on the page: %r' % [c for c in cells if 'txt' in c])
     if not any(HOSTILE_CONSOLE in text for text in dom.pres):
         fail('the hostile console text is not shown as text')
     if not any(t == 'img' for t, a in dom.elements):

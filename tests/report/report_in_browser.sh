@@ -15,6 +15,7 @@ trap 'rm -rf "$work"; cleanup' EXIT
 mkdir -p "$work/plugins" "$artefacts"
 for name in ordinary_effect crash_in_entry hang_in_entry hostile_texts; do cp "$bin/plugins/$name.dll" "$work/plugins/" || exit 1; done
 cp "$bin/plugins-dialogs/dialog_message_box.dll" "$work/plugins/" || exit 1
+cp "$bin/plugins/clap_hostile.clap" "$work/plugins/" || exit 1  # a name with a right-to-left override
 win() { winepath -w "$1"; }
 
 # A scan with the page, then the page of the database alone.

@@ -1,6 +1,7 @@
 // A CLAP file that gives what a careless or hostile one could: unsigned channel counts no port
 // has, ids longer than any bound that differ only beyond it (with a character across the
-// bound), features far longer than a line, and a plug-in without an id.
+// bound), features far longer than a line, and a plug-in without an id whose name would turn
+// itself around (a right-to-left override: "report<RLO>txt.exe" reads "reportexe.txt").
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ const std::vector<const char*> kManyFeatures = [] {
 const CZooClapPlugin ZooClapPlugins[] = {
     {kLongA.c_str(), "Long Id A", kEffect, 0xFFFFFFFFu, 0x80000000u, false, false, nullptr},
     {kLongB.c_str(), "Long Id B", kManyFeatures.data(), 2, 2, false, false, nullptr},
-    {"", "No Id", kEffect, 2, 2, false, false, nullptr},
+    {"", "report\xE2\x80\xAEtxt.exe", kEffect, 2, 2, false, false, nullptr},  // with U+202E
 };
 const uint32_t ZooClapPluginCount = 3;
 
