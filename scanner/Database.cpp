@@ -101,9 +101,10 @@ bool CDatabase::ReadDatabase(std::string& problem)
     }
     // A database of a later format may hold what this scanner would drop: it is left as it is.
     if (document.contains("format") && (!document["format"].is_number_integer() || document["format"].get<long long>() > kDatabaseFormat)) {
-        problem = "the database " + Quoted(path) + " has format " + document["format"].dump() + ", written by a newer " +
-                  "tessarine-scan; this one (" + kScannerVersion + ") reads formats up to " + std::to_string(kDatabaseFormat) +
-                  ": it is left untouched";
+        const bool newer = document["format"].is_number_integer();
+        problem = "the database " + Quoted(path) + " has format " + document["format"].dump() +
+                  (newer ? ", written by a newer tessarine-scan" : ", which no tessarine-scan writes") + "; this one (" +
+                  kScannerVersion + ") reads formats up to " + std::to_string(kDatabaseFormat) + ": it is left untouched";
         return false;
     }
     size_t position = 0;
