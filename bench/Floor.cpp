@@ -1,6 +1,6 @@
 #include "bench/Floor.h"
 
-#include "probe/Vst2Abi.h"
+#include "probe/vst2/Vst2Abi.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // An effect without any C or C++ runtime: nothing of it stays behind when it is freed, so the
 // server's own memory over many requests can be told apart from the plug-ins'. Small, so that
 // thousands of copies make a cheap folder.
-#include "probe/Vst2Abi.h"
+#include "probe/vst2/Vst2Abi.h"
 
 namespace {
 

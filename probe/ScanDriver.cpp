@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "probe/FixedFileInfo.h"
-#include "probe/HostCallback.h"
-#include "probe/Probe.h"
-#include "probe/ProbeRules.h"
+#include "probe/vst2/HostCallback.h"
+#include "probe/vst2/Vst2Scan.h"
+#include "probe/vst2/ProbeRules.h"
 #include "probe/ProbeState.h"
 #include "probe/VersionText.h"
 #include "protocol/Format.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "probe/Vst2Abi.h"
+#include "probe/vst2/Vst2Abi.h"
 
 // Plug-ins encode their version in several ways; the ranges tell them apart. 0 gives "".
 std::u16string FormatVendorVersion(int32_t version);

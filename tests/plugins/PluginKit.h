@@ -3,7 +3,7 @@
 // with a hook for the one behaviour each plug-in exists to show.
 #include <cstdint>
 
-#include "probe/Vst2Abi.h"
+#include "probe/vst2/Vst2Abi.h"
 
 #define ZOO_EXPORT extern "C" __declspec(dllexport)
 

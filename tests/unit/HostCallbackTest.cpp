@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "probe/HostCallback.h"
+#include "probe/vst2/HostCallback.h"
 #include "tests/unit/CapturedOutput.h"
 
 namespace {

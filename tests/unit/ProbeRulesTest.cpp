@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "probe/ProbeRules.h"
-#include "probe/Vst2Abi.h"
+#include "probe/vst2/ProbeRules.h"
+#include "probe/vst2/Vst2Abi.h"
 #include "server/DumpFileName.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "probe/Probe.h"
+#include "probe/vst2/Vst2Scan.h"
 
-#include "probe/GuardedCall.h"
-#include "probe/HostCallback.h"
-#include "probe/ProbeRules.h"
+#include "probe/vst2/GuardedCall.h"
+#include "probe/vst2/HostCallback.h"
+#include "probe/vst2/ProbeRules.h"
 #include "probe/ProbeState.h"
 #include "probe/VersionText.h"
 #include "protocol/LogLine.h"

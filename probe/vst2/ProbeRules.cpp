@@ -1,6 +1,6 @@
-#include "probe/ProbeRules.h"
+#include "probe/vst2/ProbeRules.h"
 
-#include "probe/Vst2Abi.h"
+#include "probe/vst2/Vst2Abi.h"
 #include "protocol/HexArgument.h"
 
 bool CapabilityAnswerIsYes(intptr_t answer)

@@ -1,4 +1,4 @@
-#include "probe/HostCallback.h"
+#include "probe/vst2/HostCallback.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "probe/ProbeState.h"
-#include "probe/Vst2Abi.h"
+#include "probe/vst2/Vst2Abi.h"
 
 intptr_t HostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* pointer, float opt);
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "probe/Vst2Abi.h"
+#include "probe/vst2/Vst2Abi.h"
 
 extern "C" {
 // Sends one opcode to the plug-in inside a structured exception frame. Returns 0 when the
