@@ -9,6 +9,10 @@
 extern int32_t CurrentShellId;
 // Cleared by the probe before the entry point, set when the plug-in calls audioMasterWantMidi.
 extern bool PluginWantsMidi;
+// What a check runs the plug-in at, for a VST 2 plug-in that asks its host: set by the check
+// for each setting, 0 outside them (the scan's fixed answers then hold).
+extern double CheckSampleRate;
+extern int32_t CheckBlockSize;
 
 // The library kept loaded for a shell's sub-plug-ins (an HMODULE) and its path exactly as
 // requested: the driver keeps, re-uses and frees it; the process entry frees it at shutdown.

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "probe/FixedFileInfo.h"
 #include "probe/vst2/HostCallback.h"
 #include "probe/vst2/Vst2Scan.h"
@@ -10,7 +13,14 @@
 #include "probe/VersionText.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
+#include "probe/clap/ClapCheck.h"
 #include "probe/clap/ClapScan.h"
+#include "probe/vst2/Vst2Check.h"
+#include "probe/vst3/Vst3Check.h"
+#include "protocol/CheckRequest.h"
+#include "protocol/HexArgument.h"
+#include "protocol/Utf8.h"
+#include "report/CheckReport.h"
 #include "probe/vst3/Vst3Scan.h"
 #include "protocol/PluginFormat.h"
 #include "report/JsonReport.h"
@@ -96,10 +106,55 @@ void ScanModule(const std::u16string& request, PluginFormat format)
     FinishModuleReport(result);
 }
 
+// One plug-in checked: its stages as they end, then the facts. A plug-in that cannot even be
+// found or created fails its first stage.
+void CheckRequested(const std::u16string& request)
+{
+    LogInfo(u"Scanning plugin: '%s'\n", request.c_str());
+    FreeCachedLibrary();
+    CCheckResult result;
+    std::u16string error;
+    bool checked = false;
+    const std::optional<CCheckRequest> parsed = ParseCheckRequest(ToUtf8(request));
+    if (!parsed) {
+        error = u"not a check request this server knows";
+    } else {
+        const std::u16string path = Utf8ToUtf16(parsed->path);
+        const std::u16string id = Utf8ToUtf16(parsed->id);
+        switch (CheckedFormat(*parsed)) {
+        case PluginFormat::kVst2: {
+            result.format = u"vst2";
+            const bool hex = id.size() <= 8 && std::all_of(id.begin(), id.end(), [](char16_t c) { return HexDigitValue(c) >= 0; });
+            if (!hex) error = u"the sub-plug-in id is not hex digits";
+            else checked = CheckVst2Plugin(path, static_cast<int32_t>(ParseHexArgument(id.c_str())), parsed->editor, result, error);
+            break;
+        }
+        case PluginFormat::kVst3:
+            result.format = u"vst3";
+            checked = CheckVst3Plugin(path, id, parsed->editor, result, error);
+            break;
+        case PluginFormat::kClap:
+            result.format = u"clap";
+            checked = CheckClapPlugin(path, parsed->id, parsed->editor, result, error);
+            break;
+        }
+    }
+    if (!checked) {
+        if (*result.format == u'\0') result.format = u"unknown";
+        ReportCheckStage(result, {u"open", u"failed", error});
+        FinishCheckReport(result);
+    }
+    LogInfo(u"Finished\n");
+}
+
 }  // namespace
 
 void ScanPlugin(const std::u16string& request)
 {
+    if (!request.empty() && request.front() == u'?') {
+        CheckRequested(request);
+        return;
+    }
     if (const PluginFormat format = FormatOfPath(request); format != PluginFormat::kVst2) {
         ScanModule(request, format);
         return;

@@ -2,6 +2,7 @@
 // The parts of the CLAP binary interface that the scanner uses, declared from the published
 // ABI: plain C structs of pointers and function pointers (cdecl, the default), each function
 // taking its object first. The entry, the descriptor and the host start with a version.
+#include <cstddef>
 #include <cstdint>
 
 namespace clap {
@@ -89,7 +90,148 @@ struct PluginNotePorts {
     bool (*get)(const Plugin* plugin, uint32_t index, bool isInput, void* info);
 };
 
+struct EventHeader {
+    uint32_t size;
+    uint32_t time;
+    uint16_t spaceId;
+    uint16_t type;
+    uint32_t flags;
+};
+
+struct EventNote {
+    EventHeader header;
+    int32_t noteId;
+    int16_t portIndex, channel, key;
+    double velocity;
+};
+
+struct EventParamValue {
+    EventHeader header;
+    uint32_t paramId;
+    void* cookie;
+    int32_t noteId;
+    int16_t portIndex, channel, key;
+    double value;
+};
+
+struct InputEvents {
+    void* ctx;
+    uint32_t (*size)(const InputEvents* list);
+    const EventHeader* (*get)(const InputEvents* list, uint32_t index);
+};
+
+struct OutputEvents {
+    void* ctx;
+    bool (*tryPush)(const OutputEvents* list, const EventHeader* event);
+};
+
+struct AudioBuffer {
+    float** data32;
+    double** data64;
+    uint32_t channelCount;
+    uint32_t latency;
+    uint64_t constantMask;
+};
+
+struct Process {
+    int64_t steadyTime;
+    uint32_t framesCount;
+    const void* transport;
+    const AudioBuffer* audioInputs;
+    AudioBuffer* audioOutputs;
+    uint32_t audioInputsCount;
+    uint32_t audioOutputsCount;
+    const InputEvents* inEvents;
+    const OutputEvents* outEvents;
+};
+
+struct ParamInfo {
+    uint32_t id;
+    uint32_t flags;
+    void* cookie;
+    char name[kNameSize];
+    char module[1024];
+    double minValue, maxValue, defaultValue;
+};
+
+struct PluginParams {
+    uint32_t (*count)(const Plugin* plugin);
+    bool (*getInfo)(const Plugin* plugin, uint32_t index, ParamInfo* info);
+    bool (*getValue)(const Plugin* plugin, uint32_t id, double* value);
+    bool (*valueToText)(const Plugin* plugin, uint32_t id, double value, char* text, uint32_t capacity);
+    bool (*textToValue)(const Plugin* plugin, uint32_t id, const char* text, double* value);
+    void (*flush)(const Plugin* plugin, const InputEvents* in, const OutputEvents* out);
+};
+
+struct InputStream {
+    void* ctx;
+    int64_t (*read)(const InputStream* stream, void* buffer, uint64_t size);
+};
+
+struct OutputStream {
+    void* ctx;
+    int64_t (*write)(const OutputStream* stream, const void* buffer, uint64_t size);
+};
+
+struct PluginState {
+    bool (*save)(const Plugin* plugin, const OutputStream* stream);
+    bool (*load)(const Plugin* plugin, const InputStream* stream);
+};
+
+struct PluginLatency {
+    uint32_t (*get)(const Plugin* plugin);
+};
+
+struct PluginTail {
+    uint32_t (*get)(const Plugin* plugin);
+};
+
+struct Window {
+    const char* api;
+    void* handle;  // an HWND for "win32"
+};
+
+struct PluginGui {
+    bool (*isApiSupported)(const Plugin* plugin, const char* api, bool floating);
+    bool (*getPreferredApi)(const Plugin* plugin, const char** api, bool* floating);
+    bool (*create)(const Plugin* plugin, const char* api, bool floating);
+    void (*destroy)(const Plugin* plugin);
+    bool (*setScale)(const Plugin* plugin, double scale);
+    bool (*getSize)(const Plugin* plugin, uint32_t* width, uint32_t* height);
+    bool (*canResize)(const Plugin* plugin);
+    bool (*getResizeHints)(const Plugin* plugin, void* hints);
+    bool (*adjustSize)(const Plugin* plugin, uint32_t* width, uint32_t* height);
+    bool (*setSize)(const Plugin* plugin, uint32_t width, uint32_t height);
+    bool (*setParent)(const Plugin* plugin, const Window* window);
+    bool (*setTransient)(const Plugin* plugin, const Window* window);
+    void (*suggestTitle)(const Plugin* plugin, const char* title);
+    bool (*show)(const Plugin* plugin);
+    bool (*hide)(const Plugin* plugin);
+};
+
+constexpr bool kX64 = sizeof(void*) == 8;
+static_assert(sizeof(PluginEntry) == (kX64 ? 40 : 24) && sizeof(Plugin) == (kX64 ? 96 : 48));
+static_assert(sizeof(Host) == (kX64 ? 88 : 48) && sizeof(PluginDescriptor) == (kX64 ? 88 : 48));
+static_assert(sizeof(Process) == (kX64 ? 64 : 40) && offsetof(Process, inEvents) == (kX64 ? 48 : 32));
+static_assert(sizeof(AudioBuffer) == (kX64 ? 32 : 24) && offsetof(AudioBuffer, constantMask) == (kX64 ? 24 : 16));
+static_assert(sizeof(EventHeader) == 16 && sizeof(EventNote) == 40 && offsetof(EventNote, velocity) == 32);
+static_assert(sizeof(EventParamValue) == (kX64 ? 56 : 48) && offsetof(EventParamValue, value) == (kX64 ? 48 : 40));
+static_assert(sizeof(ParamInfo) == 1320 && offsetof(ParamInfo, minValue) == 1296);
+static_assert(sizeof(PluginParams) == 6 * sizeof(void*) && sizeof(PluginGui) == 15 * sizeof(void*));
+static_assert(sizeof(AudioPortInfo) == (kX64 ? 288 : 276) && sizeof(Window) == 2 * sizeof(void*));
+
+enum EventType : uint16_t { kNoteOn = 0, kNoteOff = 1, kParamValue = 5 };
+enum ProcessStatus : int32_t { kProcessError = 0 };
+constexpr uint32_t kAudioPortSupports64Bits = 2;
+constexpr uint32_t kParamIsReadOnly = 0x8;
+constexpr char kWindowApiWin32[] = "win32";
+
 constexpr char kPluginFactoryId[] = "clap.plugin-factory";
+constexpr char kParamsId[] = "clap.params";
+constexpr char kStateId[] = "clap.state";
+constexpr char kLatencyId[] = "clap.latency";
+constexpr char kTailId[] = "clap.tail";
+constexpr char kGuiId[] = "clap.gui";
 constexpr char kAudioPortsId[] = "clap.audio-ports";
 constexpr char kNotePortsId[] = "clap.note-ports";
 

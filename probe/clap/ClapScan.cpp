@@ -9,6 +9,7 @@
 #include "probe/PluginCounts.h"
 #include "probe/ProbeState.h"
 #include "probe/clap/ClapAbi.h"
+#include "probe/clap/ClapModule.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
 #include "protocol/Utf8.h"
@@ -17,13 +18,6 @@
 namespace {
 
 using namespace clap;
-
-const void* NoExtension(const Host*, const char*) { return nullptr; }
-void Ignore(const Host*) {}
-
-// Plug-ins refuse init for a host of another major version: ours is 1.x.
-const Host OurHost{{1, 2, 0}, nullptr, "Tessarine Plugin Scan Server", "Tessarine", "", "0.1.0",
-                   NoExtension, Ignore, Ignore, Ignore};
 
 std::u16string Features(const char* const* features)
 {
@@ -89,7 +83,7 @@ void ReadPlugin(const PluginFactory* factory, uint32_t index, CModuleClass& entr
     entry.category = Features(descriptor->features);
 
     LogInfo(u"Creating plug-in %s...\n", entry.id.c_str());
-    const Plugin* plugin = factory->createPlugin(factory, &OurHost, descriptor->id);
+    const Plugin* plugin = factory->createPlugin(factory, &ClapHost, descriptor->id);
     ProbeHooks.restoreCrashFilter();
     if (plugin == nullptr) {
         entry.error = u"create_plugin returned no plug-in";
@@ -154,34 +148,21 @@ bool ScanClapFile(const std::u16string& path, CModuleResult& result)
     if (module == nullptr) return false;
 
     bool scanned = false;
-    const auto* entry = reinterpret_cast<const PluginEntry*>(reinterpret_cast<void*>(GetProcAddress(module, "clap_entry")));
-    if (entry == nullptr) {
-        result.error = u"no clap_entry: the file is not a CLAP plug-in";
-    } else {
-        const Version version = entry->clapVersion;
-        result.version = FormatString(u"%u.%u.%u", version.major, version.minor, version.revision);
-        // Development versions are never to be loaded; a later major version is a format we
-        // cannot vouch for. Nothing of the file is called then.
-        if (version.major == 0) {
-            result.error = u"CLAP version " + result.version + u" is a development version, never loaded";
-        } else if (version.major > 1) {
-            result.error = u"CLAP version " + result.version + u" is not supported (1.x is)";
+    if (const PluginEntry* entry = FindClapEntry(module, result.version, result.error)) {
+        LogInfo(u"Calling clap_entry.init...\n");
+        const bool initialized = entry->init(ToUtf8(path).c_str());
+        ProbeHooks.restoreCrashFilter();
+        if (!initialized) {
+            result.error = u"clap_entry.init returned false";
         } else {
-            LogInfo(u"Calling clap_entry.init...\n");
-            const bool initialized = entry->init(ToUtf8(path).c_str());
+            LogInfo(u"Calling get_factory...\n");
+            const auto* factory = static_cast<const PluginFactory*>(entry->getFactory(kPluginFactoryId));
             ProbeHooks.restoreCrashFilter();
-            if (!initialized) {
-                result.error = u"clap_entry.init returned false";
-            } else {
-                LogInfo(u"Calling get_factory...\n");
-                const auto* factory = static_cast<const PluginFactory*>(entry->getFactory(kPluginFactoryId));
-                ProbeHooks.restoreCrashFilter();
-                if (factory == nullptr) result.error = u"no plug-in factory (clap.plugin-factory)";
-                else scanned = ScanFactory(factory, result);
-                LogInfo(u"Calling clap_entry.deinit...\n");
-                entry->deinit();
-                ProbeHooks.restoreCrashFilter();
-            }
+            if (factory == nullptr) result.error = u"no plug-in factory (clap.plugin-factory)";
+            else scanned = ScanFactory(factory, result);
+            LogInfo(u"Calling clap_entry.deinit...\n");
+            entry->deinit();
+            ProbeHooks.restoreCrashFilter();
         }
     }
     FreePluginLibrary(module);

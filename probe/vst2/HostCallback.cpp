@@ -87,27 +87,29 @@ bool HostCanDo(const char* capability)
 
 intptr_t HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void* pointer, float)
 {
+    // While a check processes audio the plug-in may ask something every block: unlogged.
+    const bool quiet = CheckSampleRate > 0;
     if (opcode == audioMasterCanDo) {
         const char* capability = static_cast<const char*>(pointer);
-        LogInfo(u"Query host can do: '%S'\n", capability);
+        if (!quiet) LogInfo(u"Query host can do: '%S'\n", capability);
         return HostCanDo(capability) ? 1 : 0;
     }
 
-    LogInfo(u"Audio master callback: %i - %s\n", opcode, WidenBytes(AudioMasterOpcodeName(opcode)).c_str());
+    if (!quiet) LogInfo(u"Audio master callback: %i - %s\n", opcode, WidenBytes(AudioMasterOpcodeName(opcode)).c_str());
     switch (opcode) {
     case audioMasterAutomate: return 0;
     case audioMasterVersion: return kVstVersion;
     case audioMasterCurrentId: return CurrentShellId;
     case audioMasterWantMidi: PluginWantsMidi = true; return 0;
     case audioMasterNeedIdle: return 1;
-    case audioMasterGetSampleRate: return kSampleRate;
-    case audioMasterGetBlockSize: return kBlockSize;
-    case audioMasterGetCurrentProcessLevel: return kVstProcessLevelOffline;
+    case audioMasterGetSampleRate: return CheckSampleRate > 0 ? static_cast<intptr_t>(CheckSampleRate) : kSampleRate;
+    case audioMasterGetBlockSize: return CheckBlockSize > 0 ? CheckBlockSize : kBlockSize;
+    case audioMasterGetCurrentProcessLevel: return CheckSampleRate > 0 ? kVstProcessLevelRealtime : kVstProcessLevelOffline;
     case audioMasterGetVendorString: return CopyHostString(pointer, kHostVendor);
     case audioMasterGetProductString: return CopyHostString(pointer, kHostProduct);
     case audioMasterGetVendorVersion: return kHostVendorVersion;
     default:
-        LogWarn(u"Unhandled audioMaster opCode - %i\n", opcode);
+        if (!quiet) LogWarn(u"Unhandled audioMaster opCode - %i\n", opcode);
         return 0;
     }
 }

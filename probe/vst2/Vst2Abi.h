@@ -3,6 +3,7 @@
 // ABI: the effect record a plug-in's entry point returns, the dispatcher and host callback
 // signatures, and the opcodes and flags we send or answer. x64 has one calling convention,
 // and 32-bit VST 2 uses cdecl, the compiler's default: no calling-convention keyword is needed.
+#include <cstddef>
 #include <cstdint>
 
 struct AEffect;
@@ -51,18 +52,36 @@ constexpr int32_t kEffectMagic = 0x56737450;  // 'VstP'
 enum EffectOpcode : int32_t {
     effOpen = 0,
     effClose = 1,
+    effGetParamLabel = 6,
+    effGetParamDisplay = 7,
+    effGetParamName = 8,
+    effSetSampleRate = 10,
+    effSetBlockSize = 11,
+    effMainsChanged = 12,
+    effEditGetRect = 13,
+    effEditOpen = 14,
+    effEditClose = 15,
+    effEditIdle = 19,
+    effGetChunk = 23,
+    effSetChunk = 24,
+    effProcessEvents = 25,
     effGetPlugCategory = 35,
     effGetEffectName = 45,
     effGetVendorString = 47,
     effGetProductString = 48,
     effGetVendorVersion = 49,
     effCanDo = 51,
+    effGetTailSize = 52,
     effShellGetNextPlugin = 70,
+    effStartProcess = 71,
+    effStopProcess = 72,
+    effSetProcessPrecision = 77,
 };
 
 enum EffectFlags : int32_t {
     effFlagsHasEditor = 1 << 0,
     effFlagsCanReplacing = 1 << 4,
+    effFlagsProgramChunks = 1 << 5,
     effFlagsIsSynth = 1 << 8,
     effFlagsCanDoubleReplacing = 1 << 12,
 };
@@ -94,4 +113,39 @@ enum AudioMasterOpcode : int32_t {
 
 constexpr int kVstTextBufferSize = 512;     // what hosts give plug-ins for a name or a string
 constexpr int kVstHostStringSize = 64;      // vendor and product strings a plug-in asks for
+constexpr int32_t kVstProcessLevelRealtime = 2;
 constexpr int32_t kVstProcessLevelOffline = 4;
+
+// Events a host sends before a block: a list of pointers after a count.
+struct VstEvent {
+    int32_t type;
+    int32_t byteSize;
+    int32_t deltaFrames;
+    int32_t flags;
+};
+
+struct VstMidiEvent {
+    int32_t type;  // kVstMidiType
+    int32_t byteSize;
+    int32_t deltaFrames;
+    int32_t flags;
+    int32_t noteLength;
+    int32_t noteOffset;
+    uint8_t midiData[4];
+    int8_t detune;
+    uint8_t noteOffVelocity;
+    uint8_t reserved[2];
+};
+
+template <int Count>
+struct VstEventList {
+    int32_t numEvents;
+    intptr_t reserved;
+    VstEvent* events[Count];
+};
+
+static_assert(sizeof(VstMidiEvent) == 32, "VstMidiEvent layout");
+static_assert(offsetof(VstEventList<2>, events) == 2 * sizeof(void*), "VstEvents: the list follows the count");
+
+constexpr int32_t kVstMidiType = 1;
+constexpr intptr_t kVstProcessPrecision64 = 1;

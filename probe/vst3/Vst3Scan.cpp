@@ -9,6 +9,7 @@
 #include "probe/PluginCounts.h"
 #include "probe/ProbeState.h"
 #include "probe/vst3/Vst3Abi.h"
+#include "probe/vst3/Vst3Module.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
 #include "protocol/Platform.h"
@@ -17,63 +18,6 @@
 namespace {
 
 using namespace vst3;
-
-const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-// The host context a component gets in initialize: our name, and nothing to create.
-class CHostContext : public IHostApplication {
-public:
-    tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override
-    {
-        const bool known = SameTuid(iid, kFUnknownId.data()) || SameTuid(iid, kHostApplicationId.data());
-        *object = known ? this : nullptr;
-        return known ? kResultOk : kNoInterface;
-    }
-    uint32_t VST3_METHOD addRef() override { return 1; }
-    uint32_t VST3_METHOD release() override { return 1; }
-    tresult VST3_METHOD getName(char16_t* name) override
-    {
-        const std::u16string ours = u"Tessarine Plugin Scan Server";
-        for (size_t i = 0; i <= ours.size(); ++i) name[i] = i < ours.size() ? ours[i] : u'\0';
-        return kResultOk;
-    }
-    tresult VST3_METHOD createInstance(uint8_t*, uint8_t*, void** object) override
-    {
-        *object = nullptr;
-        return kNoInterface;
-    }
-};
-
-CHostContext HostContext;
-
-// A bundle folder holds one binary per machine; this server loads its own machine's.
-bool ResolveModule(const std::u16string& path, std::u16string& binary, std::u16string& error)
-{
-    const DWORD attributes = GetFileAttributesW(Wide(path));
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        binary = path;
-        return true;
-    }
-    std::u16string folder = path;
-    while (!folder.empty() && (folder.back() == u'\\' || folder.back() == u'/')) folder.pop_back();
-    const std::u16string name = folder.substr(folder.find_last_of(u"\\/") + 1);
-    const std::u16string machine = sizeof(void*) == 8 ? u"x86_64-win" : u"x86-win";
-    const std::u16string inside = u"Contents\\" + machine + u"\\" + name;
-    binary = folder + u"\\" + inside;
-    if (GetFileAttributesW(Wide(binary)) != INVALID_FILE_ATTRIBUTES) return true;
-    error = FormatString(u"the bundle has no binary for %s (%s)", kPlatformName, inside.c_str());
-    return false;
-}
-
-// Asks for another interface of the object; nothing when it has none.
-template <typename T>
-T* Query(FUnknown* object, const CTuid& iid)
-{
-    void* found = nullptr;
-    if (object->queryInterface(iid.data(), &found) != kResultOk) found = nullptr;
-    ProbeHooks.restoreCrashFilter();
-    return static_cast<T*>(found);
-}
 
 // False, with the entry's error, when the factory gives no information on the class.
 bool ReadClassInfo(IPluginFactory* factory, IPluginFactory2* factory2, IPluginFactory3* factory3, int32_t index,
@@ -149,7 +93,7 @@ void ReadComponent(IPluginFactory* factory, const uint8_t* cid, CModuleClass& en
     }
     auto* component = static_cast<IComponent*>(created);
     LogInfo(u"Calling initialize...\n");
-    const tresult initialized = component->initialize(&HostContext);
+    const tresult initialized = component->initialize(&Vst3HostContext);
     ProbeHooks.restoreCrashFilter();
     if (initialized != kResultOk) {
         entry.error = FormatString(u"initialize failed (result 0x%.8X)", static_cast<uint32_t>(initialized));
@@ -178,7 +122,7 @@ bool ScanFactory(IPluginFactory* factory, CModuleResult& result)
     IPluginFactory3* factory3 = Query<IPluginFactory3>(factory, kPluginFactory3Id);
     if (factory3) {
         LogInfo(u"Calling setHostContext...\n");
-        factory3->setHostContext(&HostContext);
+        factory3->setHostContext(&Vst3HostContext);
         ProbeHooks.restoreCrashFilter();
     }
     LogInfo(u"Calling getFactoryInfo...\n");
@@ -225,14 +169,6 @@ bool ScanFactory(IPluginFactory* factory, CModuleResult& result)
             break;
         }
     return false;
-}
-
-// 32-bit modules built without a .def file export the __stdcall name only.
-GetFactoryFunction FindGetPluginFactory(HMODULE module)
-{
-    for (const char* name : {"GetPluginFactory", "GetPluginFactory@0", "_GetPluginFactory@0"})
-        if (FARPROC found = GetProcAddress(module, name)) return reinterpret_cast<GetFactoryFunction>(reinterpret_cast<void*>(found));
-    return nullptr;
 }
 
 }  // namespace

@@ -1,0 +1,485 @@
+#include "probe/CheckDriver.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "probe/CheckAudio.h"
+#include "probe/ProbeState.h"
+#include "protocol/Format.h"
+#include "protocol/LogLine.h"
+#include "report/CheckReport.h"
+
+namespace {
+
+constexpr double kSampleRates[] = {44100, 48000, 96000};
+constexpr int32_t kBlockSizes[] = {1, 64, 512, 4096};
+// Sizes a host gives when it splits blocks at automation points or loop ends: none of the
+// fixed ones, up to the largest announced.
+constexpr int32_t kVaryingSizes[] = {100, 17, 333, 4096, 1000, 2049, 7, 512, 1};
+constexpr int32_t kLargestBlock = 4096;
+constexpr double kRunSeconds = 0.1;
+constexpr double kLoadRate = 48000;
+constexpr int32_t kLoadBlock = 512;
+// The load is timed over whole seconds of audio until the thread's CPU clock has moved enough
+// to be read, a few at most.
+constexpr double kLeastTimedCpu = 0.05;
+constexpr int kMostTimedSeconds = 8;
+constexpr double kDecaySlack = 0.5;  // seconds the output may take to fall silent past latency and tail
+constexpr double kLongestAnnouncedTail = 10;
+constexpr double kEditorSeconds = 0.5;
+
+std::u16string Widen(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
+
+std::u16string Decimal(double value, int decimals)
+{
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.*f", decimals, value);
+    return Widen(text);
+}
+
+double ThreadCpuSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+    auto seconds = [](const FILETIME& time) {
+        return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+struct CSetting {
+    double rate;
+    int32_t block;   // 0: the varying sizes
+    bool use64;
+};
+
+std::u16string SettingText(const CSetting& setting)
+{
+    std::u16string text = FormatString(u"%i Hz, ", static_cast<int32_t>(setting.rate));
+    text += setting.block == 0 ? u"blocks of varying sizes" : FormatString(u"blocks of %i", setting.block);
+    if (setting.use64) text += u", 64-bit";
+    return text;
+}
+
+// The buffers of one run: every channel of every bus, inputs and outputs, of both sample sizes.
+class CBuffers {
+public:
+    CBuffers(const CPluginLayout& layout, int32_t frames)
+    {
+        int32_t inputs = 0, outputs = 0;
+        for (int32_t channels : layout.inputs) inputs += std::max(channels, 0);
+        for (int32_t channels : layout.outputs) outputs += std::max(channels, 0);
+        in32.assign(inputs, std::vector<float>(frames));
+        out32.assign(outputs, std::vector<float>(frames));
+        in64.assign(inputs, std::vector<double>(frames));
+        out64.assign(outputs, std::vector<double>(frames));
+    }
+    void Point(CCheckBlock& block)
+    {
+        block.inputs32.clear(), block.outputs32.clear(), block.inputs64.clear(), block.outputs64.clear();
+        for (auto& c : in32) block.inputs32.push_back(c.data());
+        for (auto& c : out32) block.outputs32.push_back(c.data());
+        for (auto& c : in64) block.inputs64.push_back(c.data());
+        for (auto& c : out64) block.outputs64.push_back(c.data());
+    }
+    // Fills the inputs for the block at `position` of a run of `length` samples, clears the outputs.
+    void Fill(const CCheckBlock& block, int64_t position, int64_t length, uint32_t& noise)
+    {
+        for (int32_t i = 0; i < block.frames; ++i) {
+            const double sample = RunInput(position + i, length, noise);
+            for (auto& c : in32) c[i] = static_cast<float>(sample);
+            for (auto& c : in64) c[i] = sample;
+        }
+        for (auto& c : out32) std::fill(c.begin(), c.begin() + block.frames, 0.0f);
+        for (auto& c : out64) std::fill(c.begin(), c.begin() + block.frames, 0.0);
+    }
+    void Silence(int32_t frames)
+    {
+        for (auto& c : in32) std::fill(c.begin(), c.begin() + frames, 0.0f);
+        for (auto& c : in64) std::fill(c.begin(), c.begin() + frames, 0.0);
+    }
+    void Watch(const CCheckBlock& block, COutputWatch& watch) const
+    {
+        if (block.use64)
+            for (const auto& c : out64) WatchOutput(c.data(), block.frames, block.position, watch);
+        else
+            for (const auto& c : out32) WatchOutput(c.data(), block.frames, block.position, watch);
+    }
+
+private:
+    std::vector<std::vector<float>> in32, out32;
+    std::vector<std::vector<double>> in64, out64;
+};
+
+class CCheck {
+public:
+    CCheck(CCheckedPlugin& plugin, bool withEditor, CCheckResult& result)
+        : plugin(plugin), withEditor(withEditor), result(result)
+    {
+    }
+
+    void Run()
+    {
+        if (Open() && ProcessAll() && JudgeAudio() && Parameters() && State() && Editor()) {
+            Close();
+        } else {
+            // A check that stopped early still tears the plug-in down, before the report ends.
+            Say(u"close");
+            plugin.Close();
+            ProbeHooks.restoreCrashFilter();
+        }
+        FinishCheckReport(result);
+    }
+
+private:
+    void Say(const std::u16string& stage)
+    {
+        LogInfo(u"Check stage: %s\n", stage.c_str());
+        SetCheckProcessing(0, 0);
+    }
+    bool Stage(const char16_t* name, const char16_t* outcome, const std::u16string& details)
+    {
+        ReportCheckStage(result, {name, outcome, details});
+        ProbeHooks.restoreCrashFilter();
+        return std::u16string(outcome) != u"failed";
+    }
+    static void SetCheckProcessing(double rate, int32_t block)
+    {
+        CheckSampleRate = rate;
+        CheckBlockSize = block;
+    }
+
+    bool Open()
+    {
+        Say(u"open");
+        std::u16string error;
+        const bool opened = plugin.Open(error);
+        ProbeHooks.restoreCrashFilter();
+        if (!opened) return Stage(u"open", u"failed", error);
+        layout = plugin.Layout();
+        ProbeHooks.restoreCrashFilter();
+        result.audio64 = layout.audio64;
+        result.editor = layout.editor;
+        return Stage(u"open", u"passed", FormatString(u"%i audio inputs and %i outputs in %i and %i buses%s",
+                                                      Channels(layout.inputs), Channels(layout.outputs),
+                                                      static_cast<int32_t>(layout.inputs.size()),
+                                                      static_cast<int32_t>(layout.outputs.size()),
+                                                      layout.instrument ? u"; an instrument" : layout.takesNotes ? u"; takes notes" : u""));
+    }
+    static int32_t Channels(const std::vector<int32_t>& buses)
+    {
+        int32_t total = 0;
+        for (int32_t channels : buses) total += std::max(channels, 0);
+        return total;
+    }
+
+    // One setting: activated, a short run, deactivated. False, with the stage failed, when the
+    // plug-in refused or erred.
+    bool RunSetting(const CSetting& setting)
+    {
+        const std::u16string label = SettingText(setting);
+        Say(u"process at " + label);
+        SetCheckProcessing(setting.rate, setting.block == 0 ? kLargestBlock : setting.block);
+        std::u16string error;
+        const int32_t largest = setting.block == 0 ? kLargestBlock : setting.block;
+        if (!plugin.Activate(setting.rate, largest, setting.use64, error))
+            return Stage(u"process", u"failed", u"activation failed at " + label + (error.empty() ? u"" : u": " + error));
+        ProbeHooks.restoreCrashFilter();
+        const int64_t length = std::max<int64_t>(static_cast<int64_t>(kRunSeconds * setting.rate), 3 * largest);
+        CBuffers buffers(layout, largest);
+        CCheckBlock block;
+        block.use64 = setting.use64;
+        buffers.Point(block);
+        COutputWatch watch;
+        uint32_t noise = 1;
+        size_t next = 0;
+        bool processed = true;
+        for (int64_t position = 0; position < length && processed;) {
+            const int32_t size = setting.block != 0 ? setting.block : kVaryingSizes[next++ % std::size(kVaryingSizes)];
+            block.frames = static_cast<int32_t>(std::min<int64_t>(size, length - position));
+            block.position = position;
+            NotesFor(block, length);
+            buffers.Fill(block, position, length, noise);
+            processed = plugin.Process(block, error);
+            buffers.Watch(block, watch);
+            position += block.frames;
+        }
+        ProbeHooks.restoreCrashFilter();
+        plugin.Deactivate();
+        ProbeHooks.restoreCrashFilter();
+        Note(watch, label);
+        if (!processed) return Stage(u"process", u"failed", u"process failed at " + label + (error.empty() ? u"" : u": " + error));
+        return true;
+    }
+    void NotesFor(CCheckBlock& block, int64_t length)
+    {
+        block.noteOn = block.noteOff = -1;
+        if (!layout.takesNotes) return;
+        // A note through the impulse and the noise: on at the run's third, off at its last sixth.
+        const int64_t on = length / 3, off = length - length / 6;
+        if (on >= block.position && on < block.position + block.frames) block.noteOn = static_cast<int32_t>(on - block.position);
+        if (off >= block.position && off < block.position + block.frames) block.noteOff = static_cast<int32_t>(off - block.position);
+    }
+    void Note(const COutputWatch& watch, const std::u16string& label)
+    {
+        if (watch.nonFinite && nonFiniteAt.empty()) nonFiniteAt = label;
+        if (watch.denormals > 0 && denormalsAt.empty()) denormalsAt = label;
+        denormals += watch.denormals;
+        peak = std::max(peak, watch.peak);
+    }
+
+    bool ProcessAll()
+    {
+        std::vector<CSetting> settings;
+        for (double rate : kSampleRates)
+            for (int32_t block : kBlockSizes) settings.push_back({rate, block, false});
+        settings.push_back({48000, 0, false});
+        if (layout.audio64) settings.push_back({48000, 512, true});
+        for (const CSetting& setting : settings) {
+            if (!RunSetting(setting)) {
+                Facts(setting);
+                return false;
+            }
+            passed.push_back(setting);
+        }
+        Facts({0, -1, false});
+        if (!TimedRun()) return false;
+        return Stage(u"process", u"passed",
+                     FormatString(u"%i settings: 44100, 48000 and 96000 Hz; blocks of 1, 64, 512, 4096 and of varying sizes up to 4096%s",
+                                  static_cast<int32_t>(settings.size() + 1), layout.audio64 ? u"; 64-bit samples too" : u""));
+    }
+    // The rates and sizes that passed: run, and with no setting of theirs failed.
+    void Facts(const CSetting& failed)
+    {
+        std::u16string rates, blocks;
+        auto ran = [&](auto matches) { return std::any_of(passed.begin(), passed.end(), matches); };
+        for (double rate : kSampleRates)
+            if (rate != failed.rate && ran([&](const CSetting& s) { return s.rate == rate; }))
+                rates += (rates.empty() ? u"" : u"|") + FormatString(u"%i", static_cast<int32_t>(rate));
+        for (int32_t block : kBlockSizes)
+            if (block != failed.block && ran([&](const CSetting& s) { return s.block == block; }))
+                blocks += (blocks.empty() ? u"" : u"|") + FormatString(u"%i", block);
+        if (failed.block != 0 && ran([](const CSetting& s) { return s.block == 0; })) blocks += u"|varying";
+        result.sampleRates = rates;
+        result.blockSizes = blocks;
+    }
+
+    // One second at 48 kHz in blocks of 512, timed; then silence until the output has died away.
+    bool TimedRun()
+    {
+        const CSetting setting{kLoadRate, kLoadBlock, false};
+        const std::u16string label = SettingText(setting) + u", timed";
+        Say(u"process at " + label);
+        SetCheckProcessing(kLoadRate, kLoadBlock);
+        std::u16string error;
+        if (!plugin.Activate(kLoadRate, kLoadBlock, false, error))
+            return Stage(u"process", u"failed", u"activation failed at " + label + (error.empty() ? u"" : u": " + error));
+        latency = plugin.LatencySamples();
+        tail = plugin.TailSamples();
+        ProbeHooks.restoreCrashFilter();
+        result.latency = latency > INT32_MAX ? kUnknownFact : static_cast<int32_t>(latency);
+
+        CBuffers buffers(layout, kLoadBlock);
+        CCheckBlock block;
+        buffers.Point(block);
+        block.frames = kLoadBlock;
+        const int64_t second = static_cast<int64_t>(kLoadRate);
+        COutputWatch watch;
+        uint32_t noise = 1;
+        double cpu = 0;
+        int seconds = 0;
+        bool processed = true;
+        int64_t position = 0;
+        while (processed && seconds < kMostTimedSeconds && (seconds == 0 || cpu < kLeastTimedCpu)) {
+            const double before = ThreadCpuSeconds();
+            for (int64_t start = 0; start < second && processed; start += kLoadBlock) {
+                block.position = position;
+                block.noteOn = position == 0 && layout.takesNotes ? 0 : -1;
+                block.noteOff = -1;
+                buffers.Fill(block, start + second, 2 * second, noise);  // noise all through
+                processed = plugin.Process(block, error);
+                buffers.Watch(block, watch);
+                position += kLoadBlock;
+            }
+            cpu += ThreadCpuSeconds() - before;
+            ++seconds;
+        }
+        if (processed) result.load = cpu / seconds * 100;
+
+        // The tail: silence, and a note's end, until the output stays below -120 dBFS.
+        const int64_t inputEnd = position;
+        const double announced = tail == UINT32_MAX ? -1 : std::min(tail / kLoadRate, kLongestAnnouncedTail);
+        const int64_t allowed = static_cast<int64_t>(latency) + static_cast<int64_t>(std::max(announced, 0.0) * kLoadRate) +
+                                static_cast<int64_t>(kDecaySlack * kLoadRate);
+        COutputWatch decay;
+        decay.lastLoud = inputEnd - 1;
+        bool first = true;
+        while (processed && position < inputEnd + allowed + kLoadBlock) {
+            buffers.Silence(kLoadBlock);
+            block.position = position;
+            block.noteOn = -1;
+            block.noteOff = first && layout.takesNotes ? 0 : -1;
+            first = false;
+            processed = plugin.Process(block, error);
+            buffers.Watch(block, decay);
+            position += kLoadBlock;
+        }
+        ProbeHooks.restoreCrashFilter();
+        plugin.Deactivate();
+        ProbeHooks.restoreCrashFilter();
+        Note(watch, label);
+        Note(decay, label);
+        if (!processed) return Stage(u"process", u"failed", u"process failed at " + label + (error.empty() ? u"" : u": " + error));
+        result.tailSeconds = static_cast<double>(decay.lastLoud + 1 - inputEnd) / kLoadRate;
+        if (announced >= 0 && decay.lastLoud + 1 - inputEnd > allowed)
+            decayProblem = FormatString(u"the output is not below -120 dBFS %s s after the input ends (latency %u samples, tail %s s, and 0.5 s)",
+                                        Decimal(kDecaySlack + std::max(announced, 0.0) + latency / kLoadRate, 2).c_str(),
+                                        latency, Decimal(std::max(announced, 0.0), 2).c_str());
+        return true;
+    }
+
+    bool JudgeAudio()
+    {
+        Say(u"audio");
+        if (!nonFiniteAt.empty()) return Stage(u"audio", u"failed", u"NaN or infinity in the output at " + nonFiniteAt);
+        std::u16string warnings;
+        auto add = [&](const std::u16string& text) { warnings += (warnings.empty() ? u"" : u"; ") + text; };
+        if (denormals > 0)
+            add(FormatString(u"%u denormal samples in the output, first at ", static_cast<unsigned>(std::min<int64_t>(denormals, UINT32_MAX))) +
+                denormalsAt);
+        if (!decayProblem.empty()) add(decayProblem);
+        if (layout.instrument && peak <= kSilentLevel) add(u"silent after a note");
+        const std::u16string measured = u"tail measured " + Decimal(std::max(result.tailSeconds, 0.0), 4) + u" s";
+        if (!warnings.empty()) return Stage(u"audio", u"warning", warnings + u"; " + measured);
+        return Stage(u"audio", u"passed", u"no NaN, no denormals; peak " + Decimal(peak, 3) + u"; " + measured);
+    }
+
+    bool Parameters()
+    {
+        Say(u"parameters");
+        const int32_t count = plugin.ParameterCount();
+        ProbeHooks.restoreCrashFilter();
+        result.parameters = std::max(count, 0);
+        const int32_t checked = std::min(std::max(count, 0), kMostCheckedParameters);
+        std::u16string problems;
+        int32_t kept = 0, readOnly = 0, wrong = 0;
+        for (int32_t index = 0; index < checked; ++index) {
+            CParameterInfo info;
+            if (!plugin.ReadParameter(index, info)) {
+                ++wrong;
+                if (wrong <= 3) problems += FormatString(u"%sparameter %i gives no information", problems.empty() ? u"" : u"; ", index);
+                continue;
+            }
+            plugin.ParameterText(index);
+            if (info.readOnly) {
+                ++readOnly;
+                continue;
+            }
+            const double range = std::fabs(info.maximum - info.minimum);
+            const double tolerance = 1e-3 * (range > 0 ? range : 1);
+            bool keeps = true;
+            for (double value : {info.minimum, info.maximum, info.defaultValue}) {
+                plugin.SetParameter(index, value);
+                const double read = plugin.ParameterValue(index);
+                plugin.ParameterText(index);
+                if (!(std::fabs(read - value) <= tolerance) && keeps) {
+                    keeps = false;
+                    ++wrong;
+                    if (wrong <= 3)
+                        problems += (problems.empty() ? u"" : u"; ") +
+                                    FormatString(u"parameter %i \"%s\" did not keep ", index, info.name.c_str()) +
+                                    Decimal(value, 3) + u" (read " + Decimal(read, 3) + u")";
+                }
+            }
+            kept += keeps;
+        }
+        ProbeHooks.restoreCrashFilter();
+        if (wrong > 3) problems += FormatString(u"; %i more", wrong - 3);
+        std::u16string details = FormatString(u"%i parameters", result.parameters);
+        if (checked < count) details += FormatString(u", the first %i checked", checked);
+        if (readOnly > 0) details += FormatString(u", %i read-only", readOnly);
+        if (wrong > 0) return Stage(u"parameters", u"warning", details + u": " + problems);
+        return Stage(u"parameters", u"passed", details + FormatString(u"; %i kept 0, 1 and their default", kept));
+    }
+
+    bool State()
+    {
+        Say(u"state");
+        std::vector<uint8_t> first, second;
+        std::u16string error;
+        const CStateSupport saved = plugin.SaveState(first, error);
+        ProbeHooks.restoreCrashFilter();
+        if (saved == CStateSupport::kNone) return Stage(u"state", u"skipped", u"it keeps no state of its own");
+        if (saved == CStateSupport::kFailed) return Stage(u"state", u"failed", u"saving failed: " + error);
+        if (!plugin.LoadState(first, error)) return Stage(u"state", u"failed", u"loading its own state failed: " + error);
+        ProbeHooks.restoreCrashFilter();
+        if (plugin.SaveState(second, error) != CStateSupport::kSaved)
+            return Stage(u"state", u"failed", u"saving after loading failed: " + error);
+        ProbeHooks.restoreCrashFilter();
+        if (first == second) return Stage(u"state", u"passed", FormatString(u"%u bytes, the same after loading", static_cast<unsigned>(first.size())));
+        size_t at = 0;
+        while (at < first.size() && at < second.size() && first[at] == second[at]) ++at;
+        return Stage(u"state", u"warning",
+                     FormatString(u"saved again after loading, it differs: %u bytes against %u, from byte %u",
+                                  static_cast<unsigned>(first.size()), static_cast<unsigned>(second.size()), static_cast<unsigned>(at)));
+    }
+
+    bool Editor()
+    {
+        if (!withEditor) return true;
+        Say(u"editor");
+        if (!layout.editor) return Stage(u"editor", u"skipped", u"it has no editor");
+        HWND window = CreateWindowExW(0, L"STATIC", L"Tessarine check editor", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
+                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (window == nullptr) return Stage(u"editor", u"skipped", u"no display to open it on");
+        std::u16string error;
+        const bool opened = plugin.OpenEditor(window, error);
+        ProbeHooks.restoreCrashFilter();
+        if (!opened) {
+            plugin.CloseEditor();
+            DestroyWindow(window);
+            if (error.empty()) return Stage(u"editor", u"skipped", u"it has no editor");
+            return Stage(u"editor", u"failed", u"it did not open: " + error);
+        }
+        const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(kEditorSeconds * 1000);
+        while (GetTickCount64() < end) {
+            ProbeHooks.dispatchPendingMessages();
+            plugin.IdleEditor();
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 15, QS_ALLINPUT);
+        }
+        LogInfo(u"Closing the editor...\n");
+        plugin.CloseEditor();
+        ProbeHooks.restoreCrashFilter();
+        DestroyWindow(window);
+        return Stage(u"editor", u"passed", u"opened, ran for 0.5 s and closed");
+    }
+
+    void Close()
+    {
+        Say(u"close");
+        plugin.Close();
+        ProbeHooks.restoreCrashFilter();
+        Stage(u"close", u"passed", u"");
+    }
+
+    CCheckedPlugin& plugin;
+    bool withEditor;
+    CCheckResult& result;
+    CPluginLayout layout;
+    uint32_t latency = 0, tail = 0;
+    std::vector<CSetting> passed;
+    std::u16string nonFiniteAt, denormalsAt, decayProblem;
+    int64_t denormals = 0;
+    double peak = 0;
+};
+
+}  // namespace
+
+void RunCheck(CCheckedPlugin& plugin, bool withEditor, CCheckResult& result)
+{
+    CCheck check(plugin, withEditor, result);
+    check.Run();
+}

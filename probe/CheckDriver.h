@@ -1,0 +1,12 @@
+#pragma once
+// The check's stages, the same for every format, in order: open, process, audio, parameters,
+// state, editor (when asked for), close. The first stage that fails ends the check; each stage
+// says in the trace which setting it is at ("Check stage: process at 96000 Hz, blocks of 1")
+// before it calls the plug-in, so that a host can name the stage a crash or a hang was in.
+#include "probe/CheckedPlugin.h"
+#include "report/CheckResult.h"
+
+void RunCheck(CCheckedPlugin& plugin, bool withEditor, CCheckResult& result);
+
+// The most parameters a check sets and reads back.
+constexpr int32_t kMostCheckedParameters = 1000;

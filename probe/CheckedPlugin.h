@@ -1,0 +1,59 @@
+#pragma once
+// One plug-in of any format as the check drives it: each format's probe implements this over
+// its own calls, in its own order, and the check's stages (probe/CheckDriver.h) stay the same
+// for all three. A call that returns false has set `error` to what the plug-in did.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The plug-in's own default layout, read once it is open.
+struct CPluginLayout {
+    std::vector<int32_t> inputs, outputs;  // the channels of each audio bus, main first
+    bool takesNotes = false;               // an instrument or a MIDI effect: it gets a note
+    bool instrument = false;               // it should sound after a note
+    bool audio64 = false;                  // it offers 64-bit samples
+    bool editor = false;
+};
+
+// One block: the channels of every bus, in bus order, of the sample size chosen at activation.
+struct CCheckBlock {
+    int32_t frames = 0;
+    bool use64 = false;
+    std::vector<float*> inputs32, outputs32;
+    std::vector<double*> inputs64, outputs64;
+    int32_t noteOn = -1, noteOff = -1;  // where in the block a note starts or ends; -1: none
+    int64_t position = 0;               // of the block's first sample since activation
+};
+
+struct CParameterInfo {
+    std::u16string name;
+    double minimum = 0, maximum = 1, defaultValue = 0;  // in the format's own values
+    bool readOnly = false;
+};
+
+enum class CStateSupport { kNone, kSaved, kFailed };
+
+class CCheckedPlugin {
+public:
+    virtual ~CCheckedPlugin() = default;
+    // Creates and initialises the plug-in.
+    virtual bool Open(std::u16string& error) = 0;
+    virtual CPluginLayout Layout() = 0;
+    virtual bool Activate(double sampleRate, int32_t maxFrames, bool use64, std::u16string& error) = 0;
+    virtual uint32_t LatencySamples() = 0;   // once active
+    virtual uint32_t TailSamples() = 0;      // as announced; UINT32_MAX for an endless tail
+    virtual bool Process(CCheckBlock& block, std::u16string& error) = 0;
+    virtual void Deactivate() = 0;
+    virtual int32_t ParameterCount() = 0;
+    virtual bool ReadParameter(int32_t index, CParameterInfo& info) = 0;
+    virtual double ParameterValue(int32_t index) = 0;
+    virtual std::u16string ParameterText(int32_t index) = 0;
+    virtual void SetParameter(int32_t index, double value) = 0;
+    virtual CStateSupport SaveState(std::vector<uint8_t>& bytes, std::u16string& error) = 0;
+    virtual bool LoadState(const std::vector<uint8_t>& bytes, std::u16string& error) = 0;
+    // The editor in `parent`, an HWND of the server's.
+    virtual bool OpenEditor(void* parent, std::u16string& error) = 0;
+    virtual void IdleEditor() = 0;
+    virtual void CloseEditor() = 0;
+    virtual void Close() = 0;
+};

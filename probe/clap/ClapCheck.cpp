@@ -1,0 +1,338 @@
+#include "probe/clap/ClapCheck.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "probe/CheckDriver.h"
+#include "probe/LibraryLoading.h"
+#include "probe/ProbeState.h"
+#include "probe/clap/ClapModule.h"
+#include "protocol/LogLine.h"
+#include "protocol/Utf8.h"
+
+using namespace clap;
+
+namespace {
+
+constexpr int16_t kMiddleC = 60;
+
+// The events of one call: what the host sends, in time order.
+struct CEventQueue {
+    std::vector<std::vector<uint8_t>> events;
+    InputEvents list{this, Size, Get};
+
+    static uint32_t Size(const InputEvents* list) { return static_cast<uint32_t>(Self(list)->events.size()); }
+    static const EventHeader* Get(const InputEvents* list, uint32_t index)
+    {
+        const CEventQueue* self = Self(list);
+        return index < self->events.size() ? reinterpret_cast<const EventHeader*>(self->events[index].data()) : nullptr;
+    }
+    static const CEventQueue* Self(const InputEvents* list) { return static_cast<const CEventQueue*>(list->ctx); }
+    template <typename Event>
+    void Add(const Event& event)
+    {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(&event);
+        events.emplace_back(bytes, bytes + sizeof(Event));
+    }
+};
+
+bool DropEvent(const OutputEvents*, const EventHeader*) { return true; }
+const OutputEvents NoOutput{nullptr, DropEvent};
+
+struct CByteStream {
+    std::vector<uint8_t> bytes;
+    size_t position = 0;
+    OutputStream out{this, Write};
+    InputStream in{this, Read};
+
+    static int64_t Write(const OutputStream* stream, const void* buffer, uint64_t size)
+    {
+        auto* self = static_cast<CByteStream*>(stream->ctx);
+        const auto* begin = static_cast<const uint8_t*>(buffer);
+        self->bytes.insert(self->bytes.end(), begin, begin + size);
+        return static_cast<int64_t>(size);
+    }
+    static int64_t Read(const InputStream* stream, void* buffer, uint64_t size)
+    {
+        auto* self = static_cast<CByteStream*>(stream->ctx);
+        const uint64_t n = std::min<uint64_t>(size, self->bytes.size() - self->position);
+        if (n > 0) std::memcpy(buffer, self->bytes.data() + self->position, n);
+        self->position += n;
+        return static_cast<int64_t>(n);
+    }
+};
+
+class CClapPlugin : public CCheckedPlugin {
+public:
+    CClapPlugin(const PluginFactory* factory, const char* id) : factory(factory), id(id) {}
+
+    bool Open(std::u16string& error) override
+    {
+        LogInfo(u"Calling create_plugin...\n");
+        plugin = factory->createPlugin(factory, &ClapHost, id);
+        if (plugin == nullptr) {
+            error = u"create_plugin returned no plug-in";
+            return false;
+        }
+        LogInfo(u"Calling init...\n");
+        if (!plugin->init(plugin)) {
+            error = u"its init returned false";
+            return false;
+        }
+        params = static_cast<const PluginParams*>(plugin->getExtension(plugin, kParamsId));
+        state = static_cast<const PluginState*>(plugin->getExtension(plugin, kStateId));
+        latency = static_cast<const PluginLatency*>(plugin->getExtension(plugin, kLatencyId));
+        tail = static_cast<const PluginTail*>(plugin->getExtension(plugin, kTailId));
+        gui = static_cast<const PluginGui*>(plugin->getExtension(plugin, kGuiId));
+        return true;
+    }
+    CPluginLayout Layout() override
+    {
+        CPluginLayout layout;
+        bool all64 = true;
+        if (auto ports = static_cast<const PluginAudioPorts*>(plugin->getExtension(plugin, kAudioPortsId))) {
+            for (bool input : {true, false}) {
+                const uint32_t count = std::min<uint32_t>(ports->count(plugin, input), 64);
+                for (uint32_t i = 0; i < count; ++i) {
+                    AudioPortInfo info{};
+                    if (!ports->get(plugin, i, input, &info)) info.channelCount = 0;
+                    all64 = all64 && (info.flags & kAudioPortSupports64Bits) != 0;
+                    (input ? layout.inputs : layout.outputs).push_back(static_cast<int32_t>(std::min<uint32_t>(info.channelCount, 64)));
+                }
+            }
+        }
+        if (auto notes = static_cast<const PluginNotePorts*>(plugin->getExtension(plugin, kNotePortsId)))
+            layout.takesNotes = notes->count(plugin, true) > 0;
+        layout.instrument = layout.takesNotes && layout.inputs.empty();
+        layout.audio64 = all64 && !(layout.inputs.empty() && layout.outputs.empty());
+        layout.editor = gui != nullptr && gui->isApiSupported(plugin, kWindowApiWin32, false);
+        inputs = layout.inputs;
+        outputs = layout.outputs;
+        return layout;
+    }
+    bool Activate(double sampleRate, int32_t maxFrames, bool, std::u16string& error) override
+    {
+        LogInfo(u"Calling activate...\n");
+        if (!plugin->activate(plugin, sampleRate, 1, static_cast<uint32_t>(maxFrames))) {
+            error = u"activate returned false";
+            return false;
+        }
+        active = true;
+        LogInfo(u"Calling start_processing...\n");
+        if (!plugin->startProcessing(plugin)) {
+            error = u"start_processing returned false";
+            return false;
+        }
+        processing = true;
+        steadyTime = 0;
+        return true;
+    }
+    uint32_t LatencySamples() override { return latency ? latency->get(plugin) : 0; }
+    uint32_t TailSamples() override
+    {
+        const uint32_t samples = tail ? tail->get(plugin) : 0;
+        return samples >= INT32_MAX ? UINT32_MAX : samples;
+    }
+    bool Process(CCheckBlock& block, std::u16string& error) override
+    {
+        std::vector<AudioBuffer> ins = Buffers(inputs, block, block.inputs32.data(), block.inputs64.data());
+        std::vector<AudioBuffer> outs = Buffers(outputs, block, block.outputs32.data(), block.outputs64.data());
+        CEventQueue events;
+        AddNote(events, block.noteOn, true);
+        AddNote(events, block.noteOff, false);
+        clap::Process call{};
+        call.steadyTime = steadyTime;
+        call.framesCount = static_cast<uint32_t>(block.frames);
+        call.audioInputs = ins.empty() ? nullptr : ins.data();
+        call.audioOutputs = outs.empty() ? nullptr : outs.data();
+        call.audioInputsCount = static_cast<uint32_t>(ins.size());
+        call.audioOutputsCount = static_cast<uint32_t>(outs.size());
+        call.inEvents = &events.list;
+        call.outEvents = &NoOutput;
+        steadyTime += block.frames;
+        if (plugin->process(plugin, &call) != kProcessError) return true;
+        error = u"process returned CLAP_PROCESS_ERROR";
+        return false;
+    }
+    void Deactivate() override
+    {
+        if (processing) plugin->stopProcessing(plugin);
+        if (active) plugin->deactivate(plugin);
+        processing = active = false;
+    }
+    int32_t ParameterCount() override { return params ? static_cast<int32_t>(std::min<uint32_t>(params->count(plugin), INT32_MAX)) : 0; }
+    bool ReadParameter(int32_t index, CParameterInfo& info) override
+    {
+        ParamInfo parameter{};
+        if (!params->getInfo(plugin, static_cast<uint32_t>(index), &parameter)) return false;
+        ids.resize(std::max<size_t>(ids.size(), index + 1));
+        ids[index] = parameter.id;
+        info.name = PluginText(parameter.name, sizeof(parameter.name));
+        info.minimum = parameter.minValue;
+        info.maximum = parameter.maxValue;
+        info.defaultValue = parameter.defaultValue;
+        info.readOnly = (parameter.flags & kParamIsReadOnly) != 0;
+        return true;
+    }
+    double ParameterValue(int32_t index) override
+    {
+        double value = 0;
+        if (!params->getValue(plugin, Id(index), &value)) return std::numeric_limits<double>::quiet_NaN();
+        return value;
+    }
+    std::u16string ParameterText(int32_t index) override
+    {
+        char text[kNameSize + 64] = {};
+        params->valueToText(plugin, Id(index), ParameterValue(index), text, kNameSize);
+        return PluginText(text, kNameSize);
+    }
+    // Outside process a change travels through flush, the plug-in inactive.
+    void SetParameter(int32_t index, double value) override
+    {
+        EventParamValue event{};
+        event.header = {sizeof(EventParamValue), 0, 0, kParamValue, 0};
+        event.paramId = Id(index);
+        event.noteId = -1;
+        event.portIndex = event.channel = event.key = -1;
+        event.value = value;
+        CEventQueue events;
+        events.Add(event);
+        params->flush(plugin, &events.list, &NoOutput);
+    }
+    CStateSupport SaveState(std::vector<uint8_t>& bytes, std::u16string& error) override
+    {
+        if (state == nullptr) return CStateSupport::kNone;
+        CByteStream stream;
+        LogInfo(u"Calling state.save...\n");
+        if (!state->save(plugin, &stream.out)) {
+            error = u"state.save returned false";
+            return CStateSupport::kFailed;
+        }
+        bytes = std::move(stream.bytes);
+        return CStateSupport::kSaved;
+    }
+    bool LoadState(const std::vector<uint8_t>& bytes, std::u16string& error) override
+    {
+        CByteStream stream;
+        stream.bytes = bytes;
+        LogInfo(u"Calling state.load...\n");
+        if (state->load(plugin, &stream.in)) return true;
+        error = u"state.load returned false";
+        return false;
+    }
+    bool OpenEditor(void* parent, std::u16string& error) override
+    {
+        if (gui == nullptr || !gui->isApiSupported(plugin, kWindowApiWin32, false)) return false;
+        LogInfo(u"Calling gui.create...\n");
+        if (!gui->create(plugin, kWindowApiWin32, false)) {
+            error = u"gui.create returned false";
+            return false;
+        }
+        guiCreated = true;
+        const Window window{kWindowApiWin32, parent};
+        LogInfo(u"Calling gui.set_parent and gui.show...\n");
+        if (!gui->setParent(plugin, &window)) {
+            error = u"gui.set_parent returned false";
+            return false;
+        }
+        gui->show(plugin);
+        return true;
+    }
+    void IdleEditor() override {}
+    void CloseEditor() override
+    {
+        if (!guiCreated) return;
+        LogInfo(u"Calling gui.hide and gui.destroy...\n");
+        gui->hide(plugin);
+        gui->destroy(plugin);
+        guiCreated = false;
+    }
+    void Close() override
+    {
+        if (plugin == nullptr) return;
+        CloseEditor();
+        Deactivate();
+        LogInfo(u"Calling destroy...\n");
+        plugin->destroy(plugin);
+        plugin = nullptr;
+    }
+
+private:
+    uint32_t Id(int32_t index) const { return index < static_cast<int32_t>(ids.size()) ? ids[index] : 0; }
+    static std::vector<AudioBuffer> Buffers(const std::vector<int32_t>& ports, const CCheckBlock& block, float* const* flat32,
+                                            double* const* flat64)
+    {
+        std::vector<AudioBuffer> buffers;
+        size_t at = 0;
+        for (int32_t channels : ports) {
+            AudioBuffer buffer{};
+            buffer.channelCount = static_cast<uint32_t>(channels);
+            if (block.use64) buffer.data64 = const_cast<double**>(flat64 + at);
+            else buffer.data32 = const_cast<float**>(flat32 + at);
+            at += channels;
+            buffers.push_back(buffer);
+        }
+        return buffers;
+    }
+    static void AddNote(CEventQueue& events, int32_t offset, bool on)
+    {
+        if (offset < 0) return;
+        EventNote note{};
+        note.header = {sizeof(EventNote), static_cast<uint32_t>(offset), 0, on ? kNoteOn : kNoteOff, 0};
+        note.noteId = -1;
+        note.portIndex = 0;
+        note.channel = 0;
+        note.key = kMiddleC;
+        note.velocity = on ? 0.8 : 0;
+        events.Add(note);
+    }
+
+    const PluginFactory* factory;
+    const char* id;
+    const Plugin* plugin = nullptr;
+    const PluginParams* params = nullptr;
+    const PluginState* state = nullptr;
+    const PluginLatency* latency = nullptr;
+    const PluginTail* tail = nullptr;
+    const PluginGui* gui = nullptr;
+    bool active = false, processing = false, guiCreated = false;
+    int64_t steadyTime = 0;
+    std::vector<int32_t> inputs, outputs;
+    std::vector<uint32_t> ids;
+};
+
+}  // namespace
+
+bool CheckClapPlugin(const std::u16string& path, const std::string& id, bool withEditor, CCheckResult& result,
+                     std::u16string& error)
+{
+    result.format = u"clap";
+    HMODULE module = LoadPluginLibrary(path, error);
+    if (module == nullptr) return false;
+    bool checked = false;
+    std::u16string version;
+    if (const PluginEntry* entry = FindClapEntry(module, version, error)) {
+        LogInfo(u"Calling clap_entry.init...\n");
+        if (!entry->init(ToUtf8(path).c_str())) {
+            error = u"clap_entry.init returned false";
+        } else {
+            LogInfo(u"Calling get_factory...\n");
+            const auto* factory = static_cast<const PluginFactory*>(entry->getFactory(kPluginFactoryId));
+            if (factory == nullptr) {
+                error = u"no plug-in factory (clap.plugin-factory)";
+            } else {
+                CClapPlugin plugin(factory, id.c_str());
+                RunCheck(plugin, withEditor, result);
+                checked = true;
+            }
+            LogInfo(u"Calling clap_entry.deinit...\n");
+            entry->deinit();
+        }
+        ProbeHooks.restoreCrashFilter();
+    }
+    FreePluginLibrary(module);
+    return checked;
+}

@@ -1,0 +1,405 @@
+#include "probe/vst3/Vst3Check.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "probe/CheckDriver.h"
+#include "probe/LibraryLoading.h"
+#include "probe/vst3/Vst3HostObjects.h"
+#include "probe/vst3/Vst3Module.h"
+#include "protocol/Format.h"
+#include "protocol/LogLine.h"
+
+using namespace vst3;
+
+namespace {
+
+constexpr int16_t kMiddleC = 60;
+
+std::u16string Result(const char16_t* call, tresult result)
+{
+    return FormatString(u"%s failed (result 0x%.8X)", call, static_cast<uint32_t>(result));
+}
+
+// A component and its controller, one object or two, driven in the order hosts use.
+class CVst3Plugin : public CCheckedPlugin {
+public:
+    CVst3Plugin(IPluginFactory* factory, const uint8_t* cid) : factory(factory) { std::memcpy(classId, cid, 16); }
+
+    bool Open(std::u16string& error) override
+    {
+        LogInfo(u"Creating component...\n");
+        void* created = nullptr;
+        const tresult made = factory->createInstance(classId, kComponentId.data(), &created);
+        if (made != kResultOk || created == nullptr) {
+            error = Result(u"createInstance", made);
+            return false;
+        }
+        component = static_cast<IComponent*>(created);
+        LogInfo(u"Calling initialize...\n");
+        if (const tresult done = component->initialize(&Vst3HostContext); done != kResultOk) {
+            error = Result(u"initialize", done);
+            return false;
+        }
+        componentInitialized = true;
+        LogInfo(u"Calling queryInterface for the audio processor...\n");
+        processor = Query<IAudioProcessor>(component, kAudioProcessorId);
+        if (processor == nullptr) {
+            error = u"the component has no audio processor (IAudioProcessor)";
+            return false;
+        }
+        return OpenController(error);
+    }
+    CPluginLayout Layout() override
+    {
+        CPluginLayout layout;
+        for (int32_t direction : {kInput, kOutput}) {
+            const int32_t count = std::min(component->getBusCount(kAudio, direction), 64);
+            for (int32_t i = 0; i < count; ++i) {
+                BusInfo info{};
+                component->getBusInfo(kAudio, direction, i, &info);
+                const int32_t channels = info.channelCount < 0 || info.channelCount > 64 ? 0 : info.channelCount;
+                (direction == kInput ? layout.inputs : layout.outputs).push_back(channels);
+            }
+        }
+        eventInputs = component->getBusCount(kEvent, kInput);
+        layout.takesNotes = eventInputs > 0;
+        layout.instrument = layout.takesNotes && layout.inputs.empty();
+        layout.audio64 = processor->canProcessSampleSize(kSample64) == kResultOk;
+        if (controller) {
+            LogInfo(u"Calling createView...\n");
+            if (IPlugView* view = controller->createView(kEditorViewName)) {
+                layout.editor = true;
+                view->release();
+            }
+        }
+        inputs = layout.inputs;
+        outputs = layout.outputs;
+        return layout;
+    }
+    bool Activate(double sampleRate, int32_t maxFrames, bool use64, std::u16string& error) override
+    {
+        sampleSize = use64 ? kSample64 : kSample32;
+        ProcessSetup setup{kRealtime, sampleSize, maxFrames, sampleRate};
+        LogInfo(u"Calling setupProcessing...\n");
+        if (const tresult done = processor->setupProcessing(&setup); done != kResultOk) {
+            error = Result(u"setupProcessing", done);
+            return false;
+        }
+        for (size_t i = 0; i < inputs.size(); ++i) component->activateBus(kAudio, kInput, static_cast<int32_t>(i), 1);
+        for (size_t i = 0; i < outputs.size(); ++i) component->activateBus(kAudio, kOutput, static_cast<int32_t>(i), 1);
+        if (eventInputs > 0) component->activateBus(kEvent, kInput, 0, 1);
+        LogInfo(u"Calling setActive...\n");
+        if (const tresult done = component->setActive(1); done != kResultOk) {
+            error = Result(u"setActive", done);
+            return false;
+        }
+        active = true;
+        LogInfo(u"Calling setProcessing...\n");
+        const tresult processing = processor->setProcessing(1);
+        if (processing != kResultOk && processing != kNotImplemented && processing != kResultFalse) {
+            error = Result(u"setProcessing", processing);
+            return false;
+        }
+        context = {};
+        context.state = kContextTempoValid | kContextTimeSigValid | kContextPlaying;
+        context.sampleRate = sampleRate;
+        context.tempo = 120;
+        context.timeSigNumerator = context.timeSigDenominator = 4;
+        return true;
+    }
+    uint32_t LatencySamples() override { return processor->getLatencySamples(); }
+    uint32_t TailSamples() override
+    {
+        const uint32_t tail = processor->getTailSamples();
+        return tail == kInfiniteTail ? UINT32_MAX : tail;
+    }
+    bool Process(CCheckBlock& block, std::u16string& error) override
+    {
+        std::vector<AudioBusBuffers> ins, outs;
+        Buses(inputs, block.use64 ? reinterpret_cast<void**>(block.inputs64.data()) : reinterpret_cast<void**>(block.inputs32.data()), ins);
+        Buses(outputs, block.use64 ? reinterpret_cast<void**>(block.outputs64.data()) : reinterpret_cast<void**>(block.outputs32.data()), outs);
+        events.events.clear();
+        AddNote(block.noteOn, true);
+        AddNote(block.noteOff, false);
+        context.projectTimeSamples = block.position;
+        ProcessData data{};
+        data.processMode = kRealtime;
+        data.symbolicSampleSize = sampleSize;
+        data.numSamples = block.frames;
+        data.numInputs = static_cast<int32_t>(ins.size());
+        data.numOutputs = static_cast<int32_t>(outs.size());
+        data.inputs = ins.empty() ? nullptr : ins.data();
+        data.outputs = outs.empty() ? nullptr : outs.data();
+        data.inputParameterChanges = &noChanges;
+        data.inputEvents = &events;
+        data.processContext = &context;
+        const tresult done = processor->process(&data);
+        if (done == kResultOk) return true;
+        error = Result(u"process", done);
+        return false;
+    }
+    void Deactivate() override
+    {
+        if (!active) return;
+        processor->setProcessing(0);
+        component->setActive(0);
+        active = false;
+    }
+    int32_t ParameterCount() override { return controller ? controller->getParameterCount() : 0; }
+    bool ReadParameter(int32_t index, CParameterInfo& info) override
+    {
+        ParameterInfo parameter{};
+        if (controller->getParameterInfo(index, &parameter) != kResultOk) return false;
+        parameterIds.resize(std::max<size_t>(parameterIds.size(), index + 1));
+        parameterIds[index] = parameter.id;
+        info.name = PluginText16(parameter.title, 128);
+        info.defaultValue = parameter.defaultNormalizedValue;
+        info.readOnly = (parameter.flags & kParameterIsReadOnly) != 0;
+        return true;
+    }
+    double ParameterValue(int32_t index) override { return controller->getParamNormalized(Id(index)); }
+    std::u16string ParameterText(int32_t index) override
+    {
+        char16_t text[128 + 64] = {};
+        controller->getParamStringByValue(Id(index), controller->getParamNormalized(Id(index)), text);
+        return PluginText16(text, 128);
+    }
+    void SetParameter(int32_t index, double value) override { controller->setParamNormalized(Id(index), value); }
+    CStateSupport SaveState(std::vector<uint8_t>& bytes, std::u16string& error) override
+    {
+        CMemoryStream componentState, controllerState;
+        LogInfo(u"Calling getState...\n");
+        if (const tresult done = component->getState(&componentState); done != kResultOk) {
+            if (done == kNotImplemented) return CStateSupport::kNone;
+            error = Result(u"the component's getState", done);
+            return CStateSupport::kFailed;
+        }
+        if (controller && separate) controller->getState(&controllerState);
+        // One record of both: the component's length, its state, then the controller's.
+        const uint32_t length = static_cast<uint32_t>(componentState.Bytes().size());
+        bytes.assign(reinterpret_cast<const uint8_t*>(&length), reinterpret_cast<const uint8_t*>(&length) + 4);
+        bytes.insert(bytes.end(), componentState.Bytes().begin(), componentState.Bytes().end());
+        bytes.insert(bytes.end(), controllerState.Bytes().begin(), controllerState.Bytes().end());
+        return CStateSupport::kSaved;
+    }
+    bool LoadState(const std::vector<uint8_t>& bytes, std::u16string& error) override
+    {
+        uint32_t length = 0;
+        std::memcpy(&length, bytes.data(), 4);
+        CMemoryStream componentState(std::vector<uint8_t>(bytes.begin() + 4, bytes.begin() + 4 + length));
+        CMemoryStream controllerState(std::vector<uint8_t>(bytes.begin() + 4 + length, bytes.end()));
+        LogInfo(u"Calling setState...\n");
+        if (const tresult done = component->setState(&componentState); done != kResultOk) {
+            error = Result(u"the component's setState", done);
+            return false;
+        }
+        if (controller && separate) {
+            componentState.Rewind();
+            controller->setComponentState(&componentState);
+            controller->setState(&controllerState);
+        }
+        return true;
+    }
+    bool OpenEditor(void* parent, std::u16string& error) override
+    {
+        LogInfo(u"Calling createView...\n");
+        view = controller ? controller->createView(kEditorViewName) : nullptr;
+        if (view == nullptr) return false;
+        if (view->isPlatformTypeSupported(kPlatformTypeHwnd) != kResultOk) {
+            error = u"its editor does not support HWND";
+            return false;
+        }
+        ViewRect size{};
+        view->getSize(&size);
+        view->setFrame(&frame);
+        LogInfo(u"Calling attached...\n");
+        if (const tresult done = view->attached(parent, kPlatformTypeHwnd); done != kResultOk) {
+            error = Result(u"attached", done);
+            return false;
+        }
+        attached = true;
+        return true;
+    }
+    void IdleEditor() override {}
+    void CloseEditor() override
+    {
+        if (view == nullptr) return;
+        LogInfo(u"Calling removed...\n");
+        if (attached) view->removed();
+        view->setFrame(nullptr);
+        view->release();
+        view = nullptr;
+        attached = false;
+    }
+    void Close() override
+    {
+        CloseEditor();
+        Deactivate();
+        if (componentPoint && controllerPoint) {
+            LogInfo(u"Calling disconnect...\n");
+            componentPoint->disconnect(controllerPoint);
+            controllerPoint->disconnect(componentPoint);
+        }
+        for (IConnectionPoint* point : {componentPoint, controllerPoint})
+            if (point) point->release();
+        componentPoint = controllerPoint = nullptr;
+        LogInfo(u"Calling terminate...\n");
+        if (componentInitialized) component->terminate();
+        if (controller && separate && controllerInitialized) controller->terminate();
+        LogInfo(u"Calling release...\n");
+        if (processor) processor->release();
+        if (controller) controller->release();
+        if (component) component->release();
+        processor = nullptr;
+        controller = nullptr;
+        component = nullptr;
+    }
+
+private:
+    bool OpenController(std::u16string& error)
+    {
+        controller = Query<IEditController>(component, kEditControllerId);
+        if (controller == nullptr) {
+            uint8_t controllerId[16] = {};
+            LogInfo(u"Calling getControllerClassId...\n");
+            if (component->getControllerClassId(controllerId) != kResultOk) return true;  // no controller: no parameters
+            void* created = nullptr;
+            LogInfo(u"Creating the controller...\n");
+            if (factory->createInstance(controllerId, kEditControllerId.data(), &created) != kResultOk || created == nullptr)
+                return true;
+            controller = static_cast<IEditController*>(created);
+            separate = true;
+            LogInfo(u"Calling initialize of the controller...\n");
+            if (const tresult done = controller->initialize(&Vst3HostContext); done != kResultOk) {
+                error = Result(u"the controller's initialize", done);
+                return false;
+            }
+            controllerInitialized = true;
+        }
+        LogInfo(u"Calling setComponentHandler...\n");
+        controller->setComponentHandler(&handler);
+        if (separate) {
+            componentPoint = Query<IConnectionPoint>(component, kConnectionPointId);
+            controllerPoint = Query<IConnectionPoint>(controller, kConnectionPointId);
+            if (componentPoint && controllerPoint) {
+                LogInfo(u"Calling connect...\n");
+                componentPoint->connect(controllerPoint);
+                controllerPoint->connect(componentPoint);
+            }
+            CMemoryStream state;
+            if (component->getState(&state) == kResultOk) {
+                state.Rewind();
+                controller->setComponentState(&state);
+            }
+        }
+        return true;
+    }
+    uint32_t Id(int32_t index) const { return index < static_cast<int32_t>(parameterIds.size()) ? parameterIds[index] : 0; }
+    // Every bus gets its channels, in order, from the flat list of the block.
+    static void Buses(const std::vector<int32_t>& channels, void** flat, std::vector<AudioBusBuffers>& buses)
+    {
+        size_t at = 0;
+        for (int32_t count : channels) {
+            AudioBusBuffers bus{};
+            bus.numChannels = count;
+            bus.channelBuffers = flat + at;
+            at += count;
+            buses.push_back(bus);
+        }
+    }
+    void AddNote(int32_t offset, bool on)
+    {
+        if (offset < 0 || eventInputs <= 0) return;
+        Event event{};
+        event.sampleOffset = offset;
+        event.type = on ? kNoteOnEvent : kNoteOffEvent;
+        if (on) event.noteOn = {0, kMiddleC, 0.0f, 0.8f, 0, -1};
+        else event.noteOff = {0, kMiddleC, 0.0f, -1, 0.0f};
+        events.events.push_back(event);
+    }
+
+    IPluginFactory* factory;
+    uint8_t classId[16];
+    IComponent* component = nullptr;
+    IAudioProcessor* processor = nullptr;
+    IEditController* controller = nullptr;
+    IConnectionPoint* componentPoint = nullptr;
+    IConnectionPoint* controllerPoint = nullptr;
+    IPlugView* view = nullptr;
+    bool separate = false, componentInitialized = false, controllerInitialized = false, active = false, attached = false;
+    int32_t eventInputs = 0;
+    int32_t sampleSize = kSample32;
+    std::vector<int32_t> inputs, outputs;
+    std::vector<uint32_t> parameterIds;
+    ProcessContext context{};
+    CEventList events;
+    CNoParameterChanges noChanges;
+    CComponentHandler handler;
+    CPlugFrame frame;
+};
+
+// The class of that id, by its 16 bytes; false when the factory lists none.
+bool FindClass(IPluginFactory* factory, const std::u16string& id, uint8_t* cid)
+{
+    const int32_t count = std::min(factory->countClasses(), 4096);
+    for (int32_t index = 0; index < count; ++index) {
+        PClassInfo info{};
+        if (factory->getClassInfo(index, &info) != kResultOk) continue;
+        if (TuidText(info.cid) == id) {
+            std::memcpy(cid, info.cid, 16);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool CheckVst3Plugin(const std::u16string& path, const std::u16string& classId, bool withEditor, CCheckResult& result,
+                     std::u16string& error)
+{
+    result.format = u"vst3";
+    std::u16string binary;
+    if (!ResolveModule(path, binary, error)) return false;
+    HMODULE module = LoadPluginLibrary(binary, error);
+    if (module == nullptr) return false;
+    auto initDll = reinterpret_cast<InitDllFunction>(reinterpret_cast<void*>(GetProcAddress(module, "InitDll")));
+    auto exitDll = reinterpret_cast<ExitDllFunction>(reinterpret_cast<void*>(GetProcAddress(module, "ExitDll")));
+    const GetFactoryFunction getFactory = FindGetPluginFactory(module);
+    bool checked = false;
+    if (getFactory == nullptr) {
+        error = u"no GetPluginFactory: the file is not a VST 3 module";
+    } else if (initDll && (LogInfo(u"Calling InitDll...\n"), !initDll())) {
+        error = u"InitDll failed";
+    } else {
+        LogInfo(u"Calling GetPluginFactory...\n");
+        IPluginFactory* factory = getFactory();
+        uint8_t cid[16] = {};
+        if (factory == nullptr) {
+            error = u"GetPluginFactory returned no factory";
+        } else {
+            if (auto* factory3 = Query<IPluginFactory3>(factory, kPluginFactory3Id)) {
+                factory3->setHostContext(&Vst3HostContext);
+                factory3->release();
+            }
+            if (!FindClass(factory, classId, cid)) {
+                error = u"the module lists no class " + classId;
+            } else {
+                CVst3Plugin plugin(factory, cid);
+                RunCheck(plugin, withEditor, result);
+                checked = true;
+            }
+            LogInfo(u"Calling release of the factory...\n");
+            factory->release();
+        }
+        if (exitDll) {
+            LogInfo(u"Calling ExitDll...\n");
+            exitDll();
+        }
+        ProbeHooks.restoreCrashFilter();
+    }
+    FreePluginLibrary(module);
+    return checked;
+}

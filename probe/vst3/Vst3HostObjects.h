@@ -1,0 +1,120 @@
+#pragma once
+// The objects a VST 3 host hands a plug-in while it runs: a memory stream for states, the
+// event list of a block, empty parameter changes, and the component handler and view frame,
+// which accept whatever the plug-in asks. Each lives on the check's stack: no counting.
+#include <cstring>
+#include <vector>
+
+#include "probe/vst3/Vst3Abi.h"
+
+namespace vst3 {
+
+template <typename Interface>
+class CHostObject : public Interface {
+public:
+    explicit CHostObject(const CTuid& id) : id(id) {}
+    tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override
+    {
+        const bool known = SameTuid(iid, kFUnknownId.data()) || SameTuid(iid, id.data());
+        *object = known ? this : nullptr;
+        return known ? kResultOk : kNoInterface;
+    }
+    uint32_t VST3_METHOD addRef() override { return 1; }
+    uint32_t VST3_METHOD release() override { return 1; }
+
+private:
+    CTuid id;
+};
+
+class CMemoryStream : public CHostObject<IBStream> {
+public:
+    CMemoryStream() : CHostObject(kBStreamId) {}
+    explicit CMemoryStream(std::vector<uint8_t> bytes) : CHostObject(kBStreamId), bytes(std::move(bytes)) {}
+    tresult VST3_METHOD read(void* buffer, int32_t count, int32_t* got) override
+    {
+        const size_t n = count <= 0 || position >= bytes.size() ? 0 : std::min<size_t>(count, bytes.size() - position);
+        if (n > 0) std::memcpy(buffer, bytes.data() + position, n);
+        position += n;
+        if (got) *got = static_cast<int32_t>(n);
+        return kResultOk;
+    }
+    tresult VST3_METHOD write(void* buffer, int32_t count, int32_t* put) override
+    {
+        if (count < 0 || (count > 0 && buffer == nullptr)) return kInvalidArgument;
+        if (bytes.size() < position + count) bytes.resize(position + count);
+        if (count > 0) std::memcpy(bytes.data() + position, buffer, count);
+        position += count;
+        if (put) *put = count;
+        return kResultOk;
+    }
+    tresult VST3_METHOD seek(int64_t to, int32_t mode, int64_t* now) override
+    {
+        const int64_t base = mode == 0 ? 0 : mode == 1 ? static_cast<int64_t>(position) : static_cast<int64_t>(bytes.size());
+        if (base + to < 0 || mode < 0 || mode > 2) return kInvalidArgument;
+        position = static_cast<size_t>(base + to);
+        if (now) *now = static_cast<int64_t>(position);
+        return kResultOk;
+    }
+    tresult VST3_METHOD tell(int64_t* now) override
+    {
+        if (now) *now = static_cast<int64_t>(position);
+        return kResultOk;
+    }
+    void Rewind() { position = 0; }
+    const std::vector<uint8_t>& Bytes() const { return bytes; }
+
+private:
+    std::vector<uint8_t> bytes;
+    size_t position = 0;
+};
+
+class CEventList : public CHostObject<IEventList> {
+public:
+    CEventList() : CHostObject(kEventListId) {}
+    int32_t VST3_METHOD getEventCount() override { return static_cast<int32_t>(events.size()); }
+    tresult VST3_METHOD getEvent(int32_t index, Event* event) override
+    {
+        if (index < 0 || index >= static_cast<int32_t>(events.size()) || event == nullptr) return kInvalidArgument;
+        *event = events[index];
+        return kResultOk;
+    }
+    tresult VST3_METHOD addEvent(Event* event) override
+    {
+        if (event) events.push_back(*event);
+        return kResultOk;
+    }
+    std::vector<Event> events;
+};
+
+class CNoParameterChanges : public CHostObject<IParameterChanges> {
+public:
+    CNoParameterChanges() : CHostObject(kParameterChangesId) {}
+    int32_t VST3_METHOD getParameterCount() override { return 0; }
+    IParamValueQueue* VST3_METHOD getParameterData(int32_t) override { return nullptr; }
+    IParamValueQueue* VST3_METHOD addParameterData(const uint32_t*, int32_t* index) override
+    {
+        if (index) *index = 0;
+        return nullptr;
+    }
+};
+
+class CComponentHandler : public CHostObject<IComponentHandler> {
+public:
+    CComponentHandler() : CHostObject(kComponentHandlerId) {}
+    tresult VST3_METHOD beginEdit(uint32_t) override { return kResultOk; }
+    tresult VST3_METHOD performEdit(uint32_t, double) override { return kResultOk; }
+    tresult VST3_METHOD endEdit(uint32_t) override { return kResultOk; }
+    tresult VST3_METHOD restartComponent(int32_t) override { return kResultOk; }
+};
+
+class CPlugFrame : public CHostObject<IPlugFrame> {
+public:
+    CPlugFrame() : CHostObject(kPlugFrameId) {}
+    tresult VST3_METHOD resizeView(IPlugView* view, ViewRect* size) override
+    {
+        if (view && size) view->onSize(size);
+        return kResultOk;
+    }
+};
+
+}  // namespace vst3

@@ -1,0 +1,36 @@
+#pragma once
+// What the scan and the check of a VST 3 module share: the host context, the way to a bundle's
+// binary and to the factory, and asking an object for another of its interfaces.
+#include <windows.h>
+
+#include <string>
+
+#include "probe/ProbeState.h"
+#include "probe/vst3/Vst3Abi.h"
+
+// The host context a component gets in initialize: our name, and nothing to create.
+class CHostContext : public vst3::IHostApplication {
+public:
+    vst3::tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override;
+    uint32_t VST3_METHOD addRef() override { return 1; }
+    uint32_t VST3_METHOD release() override { return 1; }
+    vst3::tresult VST3_METHOD getName(char16_t* name) override;
+    vst3::tresult VST3_METHOD createInstance(uint8_t*, uint8_t*, void** object) override;
+};
+extern CHostContext Vst3HostContext;
+
+// A bundle folder holds one binary per machine; this server loads its own machine's.
+bool ResolveModule(const std::u16string& path, std::u16string& binary, std::u16string& error);
+
+// 32-bit modules built without a .def file export the __stdcall name only.
+vst3::GetFactoryFunction FindGetPluginFactory(HMODULE module);
+
+// Asks for another interface of the object; nothing when it has none.
+template <typename T>
+T* Query(vst3::FUnknown* object, const CTuid& iid)
+{
+    void* found = nullptr;
+    if (object == nullptr || object->queryInterface(iid.data(), &found) != vst3::kResultOk) found = nullptr;
+    ProbeHooks.restoreCrashFilter();
+    return static_cast<T*>(found);
+}
