@@ -12,6 +12,7 @@
 #include "host/Bundles.h"
 #include "host/MachineRoute.h"
 #include "host/WindowsText.h"
+#include "protocol/CheckRequest.h"
 #include "protocol/PluginFormat.h"
 
 namespace {
@@ -65,6 +66,7 @@ private:
     struct CPlace {
         size_t index;
         int sub;  // -1: the file itself
+        bool check = false;
     };
 
     // A bundle folder is scanned by one of its binaries, the 64-bit one when there is one; empty
@@ -118,14 +120,40 @@ private:
         placed[scan.request] = {index, -1};
         scan.outcome = blame.Scan(machine, scan.request);
         if (!scan.outcome.report.entries.empty()) ListModulePlugins(scan);
-        if (scan.outcome.status != ScanStatus::kOk || !scan.outcome.report.IsShell()) return;
-        scan.subPlugins.resize(scan.outcome.report.subPlugins.size());
+        if (scan.outcome.status == ScanStatus::kOk && scan.outcome.report.IsShell()) {
+            scan.subPlugins.resize(scan.outcome.report.subPlugins.size());
+            for (size_t i = 0; i < scan.subPlugins.size(); ++i) {
+                CPluginScan& sub = scan.subPlugins[i];
+                sub.request = SubPluginRequest(scan.request, scan.outcome.report.subPlugins[i].id);
+                sub.arch = scan.arch;
+                placed[sub.request] = {index, static_cast<int>(i)};
+                sub.outcome = blame.Scan(machine, sub.request);
+            }
+        }
+        if (options.check) CheckPlugins(index, machine, scan);
+    }
+
+    // Each plug-in that scanned ok, checked on the same servers under the same rules.
+    void CheckPlugins(size_t index, ServerMachine machine, CPluginScan& scan)
+    {
+        const bool vst2 = scan.format == "vst2";
+        auto check = [&](CPluginScan& plugin, int sub, const std::string& id) {
+            if (plugin.outcome.status != ScanStatus::kOk) return;
+            if (callbacks.wantsCheck && !callbacks.wantsCheck(index, plugin)) return;
+            CCheckRequest asked;
+            asked.path = scan.request;
+            asked.id = id;
+            asked.editor = options.checkEditor;
+            const std::string request = CheckRequestText(asked);
+            placed[request] = {index, sub, true};
+            plugin.check = blame.Scan(machine, request);
+        };
+        if (vst2 && scan.subPlugins.empty() && !scan.outcome.report.IsShell()) check(scan, -1, "");
         for (size_t i = 0; i < scan.subPlugins.size(); ++i) {
             CPluginScan& sub = scan.subPlugins[i];
-            sub.request = SubPluginRequest(scan.request, scan.outcome.report.subPlugins[i].id);
-            sub.arch = scan.arch;
-            placed[sub.request] = {index, static_cast<int>(i)};
-            sub.outcome = blame.Scan(machine, sub.request);
+            const std::string id = vst2 ? sub.request.substr(sub.request.rfind('>') + 1)
+                                        : sub.request.substr(scan.request.size() + 1);
+            check(sub, static_cast<int>(i), id);
         }
     }
 
@@ -161,14 +189,20 @@ private:
         if (found == placed.end()) return;
         CPluginScan& scan = results[found->second.index];
         if (found->second.sub >= static_cast<int>(scan.subPlugins.size())) return;
-        CScanOutcome& outcome = found->second.sub < 0 ? scan.outcome : scan.subPlugins[found->second.sub].outcome;
+        CPluginScan& plugin = found->second.sub < 0 ? scan : scan.subPlugins[found->second.sub];
+        if (found->second.check && !plugin.check) return;
+        CScanOutcome& outcome = found->second.check ? *plugin.check : plugin.outcome;
         outcome.status = ScanStatus::kCrashed;
         outcome.afterScan = afterScan;
         outcome.exitCode = end.exitCode;
         outcome.exceptionCode = end.exceptionCode;
         outcome.dumpFile = end.dumpFile;
         outcome.faultModule = end.faultModule;
-        outcome.error = (afterScan ? "after its scan: " : "when scanned again alone: ") + end.Description();
+        const bool check = found->second.check;
+        outcome.error = (afterScan ? (check ? "after its check: " : "after its scan: ")
+                                   : (check ? "when checked again alone: " : "when scanned again alone: ")) +
+                        end.Description();
+        if (check && afterScan) outcome.checkStage = "close";
         Report(callbacks.revised, found->second.index);
     }
 

@@ -6,6 +6,7 @@
 // its library loaded. Each file goes to the server of its machine type, read from its header.
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct CPluginScan {
     std::string format;   // "vst2", "vst3" or "clap"
     std::string bundle;   // the VST 3 bundle folder the binary lies in; empty for a file of its own
     CScanOutcome outcome;
+    // With checks asked for: of a plug-in that scanned ok (a file of one plug-in, or each
+    // sub-plug-in), its check. Read its verdict with host/CheckVerdict.h.
+    std::optional<CScanOutcome> check;
     // Of a shell, in the order the shell listed them, each scanned on its own; of a VST 3 module
     // or a CLAP file, its plug-ins as the one scan of the file found them.
     std::vector<CPluginScan> subPlugins;
@@ -26,6 +30,10 @@ struct CPluginScannerOptions {
     CScanServerOptions server;      // its serverPath is the 64-bit server
     std::wstring serverPathX86;     // the 32-bit server; empty or missing: 32-bit files fail
     int jobs = 1;
+    // Every plug-in that scans ok is checked too, on the same servers, its editor opened with
+    // checkEditor (the server then needs a display).
+    bool check = false;
+    bool checkEditor = false;
     // A server that ends this long after a plug-in's answer may still be that plug-in's doing.
     std::chrono::milliseconds lateFaultWindow{10000};
     // How long the re-checks of one server's end may take in all.
@@ -45,6 +53,9 @@ struct CPluginScannerCallbacks {
     // A server died after these plug-ins, and none of them could be shown to be its cause. One
     // call at a time, like `finished`.
     std::function<void(const CUnexplainedEnd& end)> unexplained;
+    // With checks asked for: whether this plug-in (the file's or a sub-plug-in's scan, with its
+    // request) is to be checked; all are when it is not set. From the scanning threads.
+    std::function<bool(size_t index, const CPluginScan& plugin)> wantsCheck;
 };
 
 // The request that names one sub-plug-in of a shell.

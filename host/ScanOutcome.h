@@ -38,6 +38,9 @@ struct CScanOutcome {
     // Its answer did not fit its request: something else wrote into the server's output.
     bool tainted = false;
     std::optional<CServerEnd> end;   // how the server ended while it was asked
+    // Of a check that crashed, hung or blocked: the stage and setting it was in, "process at
+    // 96000 Hz, blocks of 1".
+    std::string checkStage;
 };
 
 struct CScanServerOptions {
@@ -50,6 +53,8 @@ struct CScanServerOptions {
     DialogPolicy dialogs = DialogPolicy::kReport;
     // How long a dialog may stay, with the server silent, before the report policy ends the scan.
     std::chrono::milliseconds dialogGrace{2000};
+    // Checks: the time-out holds for each stage and setting, up to this in all.
+    std::chrono::milliseconds longestCheck{600000};
 };
 
 // A server that died after some plug-ins' answers, without one of them shown to be its cause.

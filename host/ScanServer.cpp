@@ -10,6 +10,7 @@
 #include "host/ProcessThreads.h"
 #include "host/SafeText.h"
 #include "host/WindowsText.h"
+#include "protocol/CheckRequest.h"
 #include "protocol/PluginFormat.h"
 #include "protocol/Utf8.h"
 
@@ -43,6 +44,7 @@ constexpr char kFailedPicture[] = "no picture (it could not be taken)";
 constexpr DWORD kStartRetryMs[] = {100, 400};
 // However many classes a module holds, its scan ends after this long (or the time-out, if longer).
 constexpr std::chrono::minutes kLongestModuleScan{10};
+constexpr char kCheckStagePrefix[] = "Check stage: ";
 
 std::atomic<unsigned> ServerCounter{0};
 
@@ -81,6 +83,15 @@ std::string CallUnderWay(const std::vector<std::string>& trace)
     return "";
 }
 
+// The stage and setting a check had begun last, from its "Check stage: " trace line.
+std::string CheckStageUnderWay(const std::vector<std::string>& trace)
+{
+    constexpr char kStage[] = "info:Check stage: ";
+    for (auto line = trace.rbegin(); line != trace.rend(); ++line)
+        if (line->rfind(kStage, 0) == 0) return line->substr(sizeof(kStage) - 1);
+    return "";
+}
+
 // The classes a module had reported when its server crashed or hung stay with it.
 void KeepModuleClasses(const std::vector<std::string>& reportLines, CScanOutcome& outcome)
 {
@@ -92,9 +103,15 @@ void KeepModuleClasses(const std::vector<std::string>& reportLines, CScanOutcome
 
 std::wstring FileTag(const std::string& request)
 {
-    std::wstring tag = FromUtf8(FileNameOf(request));
-    const size_t marker = tag.find(L'>');
+    // A check's files are told from its scan's; its id may hold separators of its own.
+    const std::optional<CCheckRequest> check = ParseCheckRequest(request);
+    std::wstring tag = FromUtf8(FileNameOf(check ? check->path : request));
+    size_t marker = tag.find(L'>');
     std::wstring id = marker == std::wstring::npos ? L"" : L"-" + tag.substr(marker + 1);
+    if (check) {
+        marker = std::wstring::npos;
+        id = L"-check" + (check->id.empty() ? L"" : L"-" + FromUtf8(check->id.substr(0, 64)));
+    }
     if (marker != std::wstring::npos) tag.erase(marker);
     const size_t dot = tag.find_last_of(L'.');
     if (dot != std::wstring::npos && dot > 0) tag.erase(dot);
@@ -353,8 +370,11 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
 {
     // A module gets the time-out for each class it holds, as a shell gets it per sub-plug-in:
     // each class it reports gives the next one a time-out of its own, up to a cap.
-    const bool module = FormatOfPath(request) != PluginFormat::kVst2;
+    const bool check = IsCheckRequest(request);
+    const bool module = !check && FormatOfPath(request) != PluginFormat::kVst2;
     const SteadyTime moduleCap = std::chrono::steady_clock::now() + std::max<SteadyTime::duration>(options.timeout, kLongestModuleScan);
+    // A check gets the time-out for each stage and setting it begins, up to a cap of its own.
+    const SteadyTime checkCap = std::chrono::steady_clock::now() + std::max<SteadyTime::duration>(options.timeout, options.longestCheck);
     bool first = true, inReport = false, reportDone = false;
     size_t answerBytes = 0;
     SteadyTime lastLine = std::chrono::steady_clock::now();
@@ -400,6 +420,8 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
         } else if (parsed.level == "error" && outcome.error.empty()) {
             outcome.error = parsed.text;
         } else if (parsed.level == "info" || parsed.level == "warn" || parsed.level == "error") {
+            if (check && parsed.text.rfind(kCheckStagePrefix, 0) == 0)
+                deadline = std::max(deadline, std::min(checkCap, std::chrono::steady_clock::now() + options.timeout));
             outcome.trace.push_back(*line);
         } else {
             return Answer::kTainted;  // the server writes no other kind of line
@@ -623,5 +645,7 @@ CScanOutcome CScanServer::Scan(const std::string& request)
                             : "its answer did not fit its request: something wrote into the scan server's output";
         break;
     }
+    if (IsCheckRequest(request) && outcome.status != ScanStatus::kOk && outcome.status != ScanStatus::kFailed)
+        outcome.checkStage = CheckStageUnderWay(outcome.trace);
     return finish();
 }

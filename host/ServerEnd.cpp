@@ -1,5 +1,7 @@
 #include "host/ServerEnd.h"
 
+#include "protocol/CheckRequest.h"
+
 #include "host/MinidumpReader.h"
 #include "host/Paths.h"
 
@@ -12,7 +14,11 @@ bool SameLibrary(const std::string& request, const std::string& module)
 
 }  // namespace
 
-std::string RequestLibrary(const std::string& request) { return request.substr(0, request.find('>')); }
+std::string RequestLibrary(const std::string& request)
+{
+    if (const std::optional<CCheckRequest> check = ParseCheckRequest(request)) return check->path;
+    return request.substr(0, request.find('>'));
+}
 
 std::string CServerEnd::Description() const
 {

@@ -63,6 +63,28 @@ bool ParseCount(std::string_view text, int32_t& value)
     return ParseInteger(text, value) && value >= 0;
 }
 
+// A decimal fraction, or null (not measured): -1.
+bool ParseDecimal(std::string_view text, double& value)
+{
+    if (text == "null") {
+        value = -1;
+        return true;
+    }
+    const std::string digits(text);
+    char* end = nullptr;
+    value = std::strtod(digits.c_str(), &end);
+    return !digits.empty() && *end == '\0' && value >= 0 && value < 1e12;
+}
+
+bool ParseFact(std::string_view text, int32_t& value)
+{
+    if (text == "null") {
+        value = -1;
+        return true;
+    }
+    return ParseInteger(text, value) && value >= 0;
+}
+
 bool ParseBoolean(std::string_view text, bool& value)
 {
     if (text == "true") value = true;
@@ -182,6 +204,16 @@ bool ParseEntryLine(std::string_view line, CModuleEntry& entry)
     });
 }
 
+bool ParseStageLine(std::string_view line, CCheckStageEntry& stage)
+{
+    return ForEachField(line, [&](const std::string& key, bool quoted, const std::string& text, std::string_view) {
+        if (key == "stage") return quoted && (stage.stage = text, true);
+        if (key == "result") return quoted && (stage.result = text, true);
+        if (key == "details") return quoted && (stage.details = text, true);
+        return true;
+    }) && !stage.stage.empty() && !stage.result.empty();
+}
+
 }  // namespace
 
 CServerLine SplitServerLine(std::string_view line)
@@ -241,10 +273,20 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
     if (lines.empty() || Trim(lines.front()) != "{") return fail("the report does not start with {");
 
     CPluginReport report;
-    bool inShells = false, inEntries = false, closed = false;
+    bool inShells = false, inEntries = false, inStages = false, closed = false;
     for (size_t n = 1; n < lines.size() && !closed; ++n) {
         std::string_view line = Trim(lines[n]);
         if (!line.empty() && line.back() == ',') line = Trim(line.substr(0, line.size() - 1));
+        if (inStages) {
+            if (line == "]") {
+                inStages = false;
+                continue;
+            }
+            CCheckStageEntry stage;
+            if (!ParseStageLine(line, stage)) return fail("bad stage line: " + lines[n]);
+            report.stages.push_back(std::move(stage));
+            continue;
+        }
         if (inEntries) {
             if (line == "]") {
                 inEntries = false;
@@ -288,6 +330,15 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
         bool ok = true;
         if (key == "shells") { ok = value == "{"; inShells = true; }
         else if (key == "classes" || key == "plugins") { ok = value == "["; inEntries = true; }
+        else if (key == "stages") { ok = value == "["; inStages = true; }
+        else if (key == "check") { ok = quoted && !text.empty(); report.check = text; }
+        else if (key == "parameters") ok = ParseFact(value, report.facts.parameters);
+        else if (key == "latency") ok = ParseFact(value, report.facts.latency);
+        else if (key == "tail") ok = ParseDecimal(value, report.facts.tailSeconds);
+        else if (key == "load") ok = ParseDecimal(value, report.facts.load);
+        else if (key == "editor") ok = ParseBoolean(value, report.facts.editor);
+        else if (key == "sampleRates") { ok = quoted; report.facts.sampleRates = text; }
+        else if (key == "blockSizes") { ok = quoted; report.facts.blockSizes = text; }
         else if (key == "format") { ok = quoted; report.format = text; }
         else if (key == "url") { ok = quoted; report.url = text; }
         else if (key == "email") { ok = quoted; report.email = text; }
@@ -304,18 +355,21 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
         else if (key == "category") ok = ParseInteger(value, report.category);
         else if (key == "wantsMidi") ok = ParseBoolean(value, report.wantsMidi);
         else if (key == "sendsMidi") ok = ParseBoolean(value, report.sendsMidi);
-        else if (key == "audio64") ok = ParseBoolean(value, report.audio64);
+        else if (key == "audio64") ok = ParseBoolean(value, report.audio64) && (report.facts.audio64 = report.audio64, true);
         else if (key == "synthEdit") ok = ParseBoolean(value, report.synthEdit);
         // Keys a later server may add are skipped.
         if (!ok) return fail("bad value for " + key + ": " + lines[n]);
     }
-    if (!closed || inShells || inEntries) return fail("the report ends before its closing }");
+    if (!closed || inShells || inEntries || inStages) return fail("the report ends before its closing }");
     return report;
 }
 
 std::optional<CPluginReport> ParsePartialModuleReport(const std::vector<std::string>& lines)
 {
-    if (auto whole = ParsePluginReport(lines); whole && (whole->format == "vst3" || whole->format == "clap")) return whole;
+    auto streamed = [](const CPluginReport& report) {
+        return report.format == "vst3" || report.format == "clap" || !report.check.empty();
+    };
+    if (auto whole = ParsePluginReport(lines); whole && streamed(*whole)) return whole;
     // The classes written so far are whole lines; the report is closed where it stopped.
     std::vector<std::string> whole;
     bool inEntries = false;
@@ -329,6 +383,6 @@ std::optional<CPluginReport> ParsePartialModuleReport(const std::vector<std::str
     if (inEntries) whole.push_back("  ],");
     whole.push_back("}");
     std::optional<CPluginReport> report = ParsePluginReport(whole);
-    if (!report || (report->format != "vst3" && report->format != "clap")) return std::nullopt;
+    if (!report || !streamed(*report)) return std::nullopt;
     return report;
 }

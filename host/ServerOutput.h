@@ -45,6 +45,24 @@ struct CModuleEntry {
     std::vector<CBusEntry> buses;  // every audio bus or port; numInputs/numOutputs are the main ones
 };
 
+// One stage of a check as the server ended it.
+struct CCheckStageEntry {
+    std::string stage;    // "open", "process", "audio", "parameters", "state", "editor", "close"
+    std::string result;   // "passed", "warning", "failed", "skipped"
+    std::string details;
+};
+
+// What a check gathered on the way; -1 where the server wrote null (not measured).
+struct CCheckFacts {
+    int32_t parameters = -1;
+    int32_t latency = -1;       // samples
+    double tailSeconds = -1;    // measured
+    bool editor = false, audio64 = false;
+    std::string sampleRates;    // those it passed, "44100|48000|96000"
+    std::string blockSizes;     // "1|64|512|4096|varying"
+    double load = -1;           // % of one core at 48 kHz, 512 a block
+};
+
 // A channel count the server wrote as null.
 constexpr int32_t kUnknownChannels = -1;
 
@@ -60,6 +78,10 @@ struct CPluginReport {
     bool wantsMidi = false, sendsMidi = false, audio64 = false, synthEdit = false;
     int32_t category = -1;
     std::vector<CSubPluginEntry> subPlugins;  // the "shells" block, in the server's order
+    // A check's report: the format checked, its stages so far and its facts.
+    std::string check;
+    std::vector<CCheckStageEntry> stages;
+    CCheckFacts facts;
 
     bool IsShell() const { return category == 10; }
 };
@@ -68,8 +90,8 @@ struct CPluginReport {
 // writes. Returns nothing, with a reason in `problem`, when the report is not complete or a
 // field cannot be read.
 std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& lines, std::string* problem = nullptr);
-// What a module's report held when its server crashed or hung before the report's end: its
-// head and the classes written so far. Nothing when it is not a module's report.
+// What a module's or a check's report held when its server crashed or hung before the
+// report's end: its head and the classes or stages written so far. Nothing for other reports.
 std::optional<CPluginReport> ParsePartialModuleReport(const std::vector<std::string>& lines);
 
 // Undoes the report's string escaping: \" \\ \/ \b \f \n \r \t and \uXXXX (UTF-16 units,

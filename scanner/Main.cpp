@@ -10,6 +10,7 @@
 
 #include "host/Paths.h"
 #include "host/PluginScanner.h"
+#include "scanner/CheckRecords.h"
 #include "scanner/Console.h"
 #include "scanner/Database.h"
 #include "scanner/Options.h"
@@ -112,6 +113,8 @@ int Scan(const CScanOptions& options, bool terminal)
     scanner.server.timeout = std::chrono::milliseconds(static_cast<long long>(options.timeoutSeconds * 1000));
     scanner.server.dialogs = options.dialogs;
     scanner.server.dialogGrace = std::chrono::milliseconds(static_cast<long long>(options.dialogGraceSeconds * 1000));
+    scanner.check = options.check;
+    scanner.checkEditor = options.checkEditor;
     if (GetFileAttributesW(scanner.server.serverPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
         Fail("scan server not found: " + ToUtf8(scanner.server.serverPath));
         return kExitBadUsage;
@@ -149,6 +152,7 @@ int Scan(const CScanOptions& options, bool terminal)
     // Unchanged files (same size and time) come from the database, known bad ones too unless
     // asked for again; files that cannot be opened are failed without a server; the rest is scanned.
     std::vector<Json> records(files.size());
+    std::vector<Json> earlier(files.size());  // of files scanned again only to be checked: their checks so far
     std::vector<size_t> toScan;
     std::vector<size_t> unreadable;
     size_t unchanged = 0, knownBad = 0;
@@ -160,7 +164,10 @@ int Scan(const CScanOptions& options, bool terminal)
         }
         const Json* known = useDatabase && !options.rescan ? database.Find(files[i].key) : nullptr;
         const bool bad = known && RecordIsKnownBad(*known);
-        if (known && RecordIsCurrent(*known, files[i]) && !(bad && options.retryFailed)) {
+        // A file scanned before without --check is scanned again and checked; its checks so far are kept.
+        const bool unchecked = known && options.check && RecordNeedsCheck(*known, options.retryFailed);
+        if (known && RecordIsCurrent(*known, files[i]) && unchecked) earlier[i] = *known;
+        if (known && RecordIsCurrent(*known, files[i]) && !(bad && options.retryFailed) && !unchecked) {
             records[i] = *known;
             if (bad) ++knownBad;
             else ++unchanged;
@@ -181,11 +188,16 @@ int Scan(const CScanOptions& options, bool terminal)
     callbacks.finishedOnThread = [&](size_t index, const CPluginScan& scan) {
         const size_t file = toScan[index];
         records[file] = PluginRecord(files[file], scan);
+        if (!earlier[file].is_null()) KeepChecks(records[file], earlier[file]);
         std::string why;
         if (useDatabase && !HasHostFailure(scan) && !database.Record(records[file], why) && !saveFailed.exchange(true))
             Fail(why);
     };
     callbacks.finished = [&](size_t index, const CPluginScan&) { progress.Finished(records[toScan[index]]); };
+    callbacks.wantsCheck = [&](size_t index, const CPluginScan& plugin) {
+        const Json& before = earlier[toScan[index]];
+        return before.is_null() || !CheckIsKept(before, plugin.request, options.retryFailed);
+    };
     callbacks.revised = [&](size_t index, const CPluginScan&) { progress.Revised(records[toScan[index]]); };
     callbacks.unexplained = [&](const CUnexplainedEnd& end) {
         progress.Unexplained(end.machine, end.suspects, end.description, ToUtf8(end.dumpFile), end.why);
@@ -214,7 +226,7 @@ int Scan(const CScanOptions& options, bool terminal)
     }
 
     bool allOk = !saveFailed;
-    for (const auto& record : records) allOk &= !RecordIsKnownBad(record);
+    for (const auto& record : records) allOk &= !RecordIsKnownBad(record) && !(options.check && RecordHasBadCheck(record));
     return allOk ? kExitAllOk : kExitSomeFailed;
 }
 

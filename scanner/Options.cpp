@@ -44,6 +44,13 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
                  "scan unchanged files again whose record says failed, crashed or timed out (by default they "
                  "stay known bad and are skipped)");
     app.add_flag("--rescan", options.rescan, "scan every file, also those unchanged since the database has them");
+    app.add_flag("--check", options.check,
+                 "check every plug-in that scans ok, on the same servers: open it, process audio at 44.1, 48 and 96 "
+                 "kHz in blocks of 1 to 4096, judge the output, set and read back its parameters, save and restore "
+                 "its state, close it; gives each a verdict (passed, warnings, failed, crashed, timed out, blocked) "
+                 "and its real-time load; the database keeps checks as it keeps scans");
+    app.add_flag("--check-editor", options.checkEditor,
+                 "--check, and open each plug-in's editor for half a second in a hidden window (needs a display)");
     const std::map<std::string, OutputFormat> outputs = {
         {"table", OutputFormat::kTable}, {"json", OutputFormat::kJson}, {"csv", OutputFormat::kCsv}};
     std::string format = "table";
@@ -72,7 +79,8 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     app.footer(
         "Exit codes:\n"
         "  0  every plug-in was scanned\n"
-        "  1  some plug-ins failed, crashed, timed out or were blocked by a dialog (known bad ones included)\n"
+        "  1  some plug-ins failed, crashed, timed out or were blocked by a dialog (known bad ones included),\n"
+        "     or, with --check, a check failed, crashed, timed out or was blocked (warnings alone keep 0)\n"
         "  2  bad usage (an unknown option, a missing path), a database that cannot be read, or one\n"
         "     in use by another scan\n"
         "  3  an internal error\n"
@@ -99,6 +107,7 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         fprintf(stderr, "--db-only takes --db and --report, and no PATH\nRun with --help for more information.\n");
         return kExitBadUsage;
     }
+    options.check |= options.checkEditor;
     options.format = outputs.at(CLI::detail::to_lower(format));
     options.formats = {false, false, false};
     for (const std::string& chosen : CLI::detail::split(formats, ',')) {

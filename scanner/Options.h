@@ -13,6 +13,8 @@ struct CScanOptions {
     std::string database;
     bool rescan = false;
     bool retryFailed = false;
+    bool check = false;        // --check: every plug-in that scans ok is checked too
+    bool checkEditor = false;  // --check-editor: its editor opened as well
     OutputFormat format = OutputFormat::kTable;
     std::string dumpFolder;
     std::string server;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/MinidumpReader.h"
+#include "scanner/CheckRecords.h"
 #include "protocol/PluginFormat.h"
 
 namespace {
@@ -116,20 +117,7 @@ void AddOutcome(Json& record, const CScanOutcome& outcome, const std::string& fo
         }
     }
     record["scanSeconds"] = outcome.seconds;
-    Json dialogs = Json::array();
-    for (const CDialogRecord& dialog : outcome.dialogs)
-        dialogs.push_back({{"title", dialog.title}, {"class", dialog.className}, {"texts", dialog.texts},
-                           {"buttons", dialog.buttons},
-                           {"rect", {dialog.rect.left, dialog.rect.top, dialog.rect.right, dialog.rect.bottom}},
-                           {"picture", ToUtf8(dialog.picture)}, {"action", dialog.action}});
-    // A dialog without a picture says why: never an empty name.
-    for (size_t i = 0; i < outcome.dialogs.size(); ++i) {
-        if (!outcome.dialogs[i].picture.empty()) continue;
-        const std::string& problem = outcome.dialogs[i].pictureProblem;
-        dialogs[i]["picture"] = nullptr;
-        dialogs[i]["pictureError"] = problem.empty() ? std::string(kNoPictureTaken) : problem;
-    }
-    record["dialogs"] = std::move(dialogs);
+    record["dialogs"] = DialogsJson(outcome.dialogs);
     // What the plug-in printed; it never reaches the scanner's own output.
     record["console"] = outcome.console;
     record["consoleDropped"] = outcome.consoleDropped;
@@ -146,12 +134,31 @@ void AddOutcome(Json& record, const CScanOutcome& outcome, const std::string& fo
 
 }  // namespace
 
+Json DialogsJson(const std::vector<CDialogRecord>& records)
+{
+    Json dialogs = Json::array();
+    for (const CDialogRecord& dialog : records)
+        dialogs.push_back({{"title", dialog.title}, {"class", dialog.className}, {"texts", dialog.texts},
+                           {"buttons", dialog.buttons},
+                           {"rect", {dialog.rect.left, dialog.rect.top, dialog.rect.right, dialog.rect.bottom}},
+                           {"picture", ToUtf8(dialog.picture)}, {"action", dialog.action}});
+    // A dialog without a picture says why: never an empty name.
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (!records[i].picture.empty()) continue;
+        const std::string& problem = records[i].pictureProblem;
+        dialogs[i]["picture"] = nullptr;
+        dialogs[i]["pictureError"] = problem.empty() ? std::string(kNoPictureTaken) : problem;
+    }
+    return dialogs;
+}
+
 Json PluginRecord(const CPluginFile& file, const CPluginScan& scan)
 {
     Json record{{"path", file.path}, {"size", file.size}, {"modified", file.modified}, {"scannedAt", NowIso8601()},
                 {"arch", scan.arch}, {"format", scan.format}};
     if (!file.bundle.empty()) record["bundle"] = file.bundle;
     AddOutcome(record, scan.outcome, scan.format);
+    if (scan.check) record["check"] = CheckJson(*scan.check);
     if (IsModuleFormat(scan.format) && !scan.subPlugins.empty()) {
         Json subs = Json::array();
         for (const CPluginScan& sub : scan.subPlugins) {
@@ -159,6 +166,7 @@ Json PluginRecord(const CPluginFile& file, const CPluginScan& scan)
             subs.push_back({{"request", sub.request}, {"id", entry.id}, {"listedName", entry.name}, {"format", scan.format},
                             {"status", ScanStatusName(sub.outcome.status)}, {"error", sub.outcome.error},
                             {"report", ModulePluginJson(entry, scan.format, sub.outcome.report.platform)}});
+            if (sub.check) subs.back()["check"] = CheckJson(*sub.check);
         }
         record["subPlugins"] = std::move(subs);
     } else if (scan.outcome.report.IsShell()) {
@@ -168,6 +176,7 @@ Json PluginRecord(const CPluginFile& file, const CPluginScan& scan)
             Json sub{{"request", scan.subPlugins[i].request}, {"id", Hex8(entry.id)}, {"listedName", entry.name},
                      {"format", scan.format}};
             AddOutcome(sub, scan.subPlugins[i].outcome, scan.format);
+            if (scan.subPlugins[i].check) sub["check"] = CheckJson(*scan.subPlugins[i].check);
             subs.push_back(std::move(sub));
         }
         record["subPlugins"] = std::move(subs);
@@ -310,6 +319,7 @@ bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::stri
         return false;
     }
     if (object.contains("dialogs") && !DialogsAreWellFormed(object["dialogs"], where, problem)) return false;
+    if (object.contains("check") && !CheckIsWellFormed(object["check"], where, problem)) return false;
     if (!object.contains("report")) return true;
     // A module's report, and the report of one of its plug-ins, have fields of their own.
     const std::string format = RecordFormat(object);

@@ -3,12 +3,15 @@
 // strict JSON, the same whether it was scanned now or taken from the database.
 #include <nlohmann/json.hpp>
 
+#include "host/CheckVerdict.h"
 #include "host/PluginScanner.h"
 #include "scanner/PluginFiles.h"
 
 using Json = nlohmann::ordered_json;
 
 Json PluginRecord(const CPluginFile& file, const CPluginScan& scan);
+// The dialogs a scan or a check saw, each with its picture or why it has none.
+Json DialogsJson(const std::vector<CDialogRecord>& dialogs);
 
 // A text field of a record, or "" when it has none, or none that is a text.
 std::string RecordText(const Json& record, const char* key);
