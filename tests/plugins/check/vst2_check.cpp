@@ -1,0 +1,89 @@
+// A VST 2 plug-in of the check zoo: its behaviour is the one it was built with.
+#include <cstdio>
+
+#include "probe/vst2/Vst2Abi.h"
+#include "tests/plugins/check/CheckZoo.h"
+
+namespace {
+
+struct CZooEffect {
+    AEffect effect{};
+    AudioMasterCallback host = nullptr;
+    CZooSound sound;
+    HWND editor = nullptr;
+};
+
+CZooEffect* Zoo(AEffect* effect) { return static_cast<CZooEffect*>(effect->object); }
+
+void CopyText(void* pointer, const char* text) { std::strcpy(static_cast<char*>(pointer), text); }
+
+intptr_t Dispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* pointer, float opt)
+{
+    CZooEffect* zoo = Zoo(effect);
+    switch (opcode) {
+    case effClose: delete zoo; return 1;
+    case effGetParamName: CopyText(pointer, index == 0 ? "Gain" : "Drive"); return 0;
+    case effGetParamDisplay: std::snprintf(static_cast<char*>(pointer), 8, "%.2f", zoo->sound.Get(index)); return 0;
+    case effGetParamLabel: CopyText(pointer, ""); return 0;
+    case effSetSampleRate: zoo->sound.sampleRate = opt; return 0;
+    case effMainsChanged: if (value) HangIfAsked(); return 0;
+    case effEditOpen: zoo->editor = OpenZooEditor(static_cast<HWND>(pointer)); return 1;
+    case effEditClose: if (zoo->editor) DestroyWindow(zoo->editor); zoo->editor = nullptr; return 0;
+    case effGetChunk: {
+        static uint8_t chunk[16];
+        zoo->sound.Save(chunk);
+        *static_cast<void**>(pointer) = chunk;
+        return sizeof(chunk);
+    }
+    case effSetChunk: if (value == 16) zoo->sound.Load(static_cast<const uint8_t*>(pointer)); return 1;
+    case effProcessEvents: {
+        const auto* list = static_cast<const VstEventList<2>*>(pointer);
+        for (int32_t i = 0; i < list->numEvents; ++i) {
+            const auto* midi = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
+            if (midi->type == kVstMidiType) zoo->sound.Note((midi->midiData[0] & 0xF0) == 0x90 && midi->midiData[2] > 0);
+        }
+        return 1;
+    }
+    case effGetPlugCategory: return kInstrument ? kPlugCategSynth : kPlugCategEffect;
+    case effGetEffectName: CopyText(pointer, kInstrument ? "Zoo Check Synth" : "Zoo Check Effect"); return 1;
+    case effGetVendorString: CopyText(pointer, "Tessarine Test Zoo"); return 1;
+    case effCanDo: return kInstrument && std::strcmp(static_cast<const char*>(pointer), "receiveVstMidiEvent") == 0 ? 1 : 0;
+    default: return 0;
+    }
+}
+
+void SetParameter(AEffect* effect, int32_t index, float value) { Zoo(effect)->sound.Set(index, value); }
+float GetParameter(AEffect* effect, int32_t index) { return static_cast<float>(Zoo(effect)->sound.Get(index)); }
+void Process32(AEffect* effect, float** inputs, float** outputs, int32_t frames)
+{
+    Zoo(effect)->sound.Process(inputs, effect->numInputs, outputs, effect->numOutputs, frames);
+}
+void Process64(AEffect* effect, double** inputs, double** outputs, int32_t frames)
+{
+    Zoo(effect)->sound.Process(inputs, effect->numInputs, outputs, effect->numOutputs, frames);
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) AEffect* VSTPluginMain(AudioMasterCallback host)
+{
+    auto* zoo = new CZooEffect;
+    zoo->host = host;
+    AEffect& effect = zoo->effect;
+    effect.magic = kEffectMagic;
+    effect.dispatcher = Dispatcher;
+    effect.setParameter = SetParameter;
+    effect.getParameter = GetParameter;
+    effect.processReplacing = Process32;
+    effect.processDoubleReplacing = Process64;
+    effect.numPrograms = 1;
+    effect.numParams = 2;
+    effect.numInputs = kInstrument ? 0 : 2;
+    effect.numOutputs = 2;
+    effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks | effFlagsHasEditor |
+                   (kInstrument ? effFlagsIsSynth : 0);
+    effect.object = zoo;
+    effect.uniqueID = 0x5A430000 + ZOO_CHECK_BEHAVIOUR;
+    effect.version = 1;
+    return &effect;
+}

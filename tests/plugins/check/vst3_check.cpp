@@ -1,0 +1,254 @@
+// A VST 3 module of the check zoo: one class, component, processor and controller in one
+// object, with an editor view. Its behaviour is the one it was built with.
+#include <cstdio>
+
+#include "probe/vst3/Vst3Abi.h"
+#include "tests/plugins/check/CheckZoo.h"
+
+using namespace vst3;
+
+namespace {
+
+constexpr CTuid kClassId = MakeTuid(0x5A564333, 0x43484543, 0x4B000000, ZOO_CHECK_BEHAVIOUR);
+
+class CZooView : public IPlugView {
+public:
+    tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override
+    {
+        const bool known = SameTuid(iid, kFUnknownId.data()) || SameTuid(iid, kPlugViewId.data());
+        *object = known ? this : nullptr;
+        return known ? kResultOk : kNoInterface;
+    }
+    uint32_t VST3_METHOD addRef() override { return ++references; }
+    uint32_t VST3_METHOD release() override
+    {
+        const uint32_t left = --references;
+        if (left == 0) delete this;
+        return left;
+    }
+    tresult VST3_METHOD isPlatformTypeSupported(const char* type) override
+    {
+        return std::strcmp(type, kPlatformTypeHwnd) == 0 ? kResultOk : kResultFalse;
+    }
+    tresult VST3_METHOD attached(void* parent, const char*) override
+    {
+        window = OpenZooEditor(static_cast<HWND>(parent));
+        return kResultOk;
+    }
+    tresult VST3_METHOD removed() override
+    {
+        if (window) DestroyWindow(window);
+        window = nullptr;
+        return kResultOk;
+    }
+    tresult VST3_METHOD onWheel(float) override { return kResultFalse; }
+    tresult VST3_METHOD onKeyDown(char16_t, int16_t, int16_t) override { return kResultFalse; }
+    tresult VST3_METHOD onKeyUp(char16_t, int16_t, int16_t) override { return kResultFalse; }
+    tresult VST3_METHOD getSize(ViewRect* size) override
+    {
+        *size = {0, 0, 300, 200};
+        return kResultOk;
+    }
+    tresult VST3_METHOD onSize(ViewRect*) override { return kResultOk; }
+    tresult VST3_METHOD onFocus(TBool) override { return kResultOk; }
+    tresult VST3_METHOD setFrame(IPlugFrame*) override { return kResultOk; }
+    tresult VST3_METHOD canResize() override { return kResultFalse; }
+    tresult VST3_METHOD checkSizeConstraint(ViewRect*) override { return kResultOk; }
+
+private:
+    uint32_t references = 1;
+    HWND window = nullptr;
+};
+
+class CZooPlugin : public IComponent, public IAudioProcessor, public IEditController {
+public:
+    tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override
+    {
+        if (SameTuid(iid, kFUnknownId.data()) || SameTuid(iid, kComponentId.data()) || SameTuid(iid, kPluginBaseId.data()))
+            *object = static_cast<IComponent*>(this);
+        else if (SameTuid(iid, kAudioProcessorId.data()))
+            *object = static_cast<IAudioProcessor*>(this);
+        else if (SameTuid(iid, kEditControllerId.data()))
+            *object = static_cast<IEditController*>(this);
+        else
+            return *object = nullptr, kNoInterface;
+        addRef();
+        return kResultOk;
+    }
+    uint32_t VST3_METHOD addRef() override { return ++references; }
+    uint32_t VST3_METHOD release() override
+    {
+        const uint32_t left = --references;
+        if (left == 0) delete this;
+        return left;
+    }
+    tresult VST3_METHOD initialize(FUnknown*) override { return kResultOk; }
+    tresult VST3_METHOD terminate() override { return kResultOk; }
+
+    // IComponent
+    tresult VST3_METHOD getControllerClassId(uint8_t*) override { return kResultFalse; }
+    tresult VST3_METHOD setIoMode(int32_t) override { return kResultOk; }
+    int32_t VST3_METHOD getBusCount(int32_t type, int32_t direction) override
+    {
+        if (type == kEvent) return kInstrument && direction == kInput ? 1 : 0;
+        return direction == kOutput || !kInstrument ? 1 : 0;
+    }
+    tresult VST3_METHOD getBusInfo(int32_t type, int32_t direction, int32_t index, BusInfo* bus) override
+    {
+        if (index != 0 || index >= getBusCount(type, direction)) return kInvalidArgument;
+        *bus = {};
+        bus->mediaType = type;
+        bus->direction = direction;
+        bus->channelCount = type == kAudio ? 2 : 1;
+        const char16_t name[] = u"Main";
+        std::memcpy(bus->name, name, sizeof(name));
+        bus->busType = kMain;
+        bus->flags = 1;
+        return kResultOk;
+    }
+    tresult VST3_METHOD getRoutingInfo(void*, void*) override { return kNotImplemented; }
+    tresult VST3_METHOD activateBus(int32_t, int32_t, int32_t, TBool) override { return kResultOk; }
+    tresult VST3_METHOD setActive(TBool state) override
+    {
+        if (state) HangIfAsked();
+        return kResultOk;
+    }
+    tresult VST3_METHOD setState(FUnknown* state) override
+    {
+        uint8_t bytes[16] = {};
+        int32_t got = 0;
+        static_cast<IBStream*>(state)->read(bytes, sizeof(bytes), &got);
+        if (got != sizeof(bytes)) return kResultFalse;
+        sound.Load(bytes);
+        return kResultOk;
+    }
+    tresult VST3_METHOD getState(FUnknown* state) override
+    {
+        uint8_t bytes[16];
+        sound.Save(bytes);
+        return static_cast<IBStream*>(state)->write(bytes, sizeof(bytes), nullptr);
+    }
+
+    // IAudioProcessor
+    tresult VST3_METHOD setBusArrangements(uint64_t*, int32_t, uint64_t*, int32_t) override { return kResultFalse; }
+    tresult VST3_METHOD getBusArrangement(int32_t, int32_t, uint64_t* arrangement) override
+    {
+        *arrangement = 3;
+        return kResultOk;
+    }
+    tresult VST3_METHOD canProcessSampleSize(int32_t) override { return kResultOk; }
+    uint32_t VST3_METHOD getLatencySamples() override { return 0; }
+    tresult VST3_METHOD setupProcessing(ProcessSetup* setup) override
+    {
+        sound.sampleRate = setup->sampleRate;
+        return kResultOk;
+    }
+    tresult VST3_METHOD setProcessing(TBool) override { return kResultOk; }
+    tresult VST3_METHOD process(ProcessData* data) override
+    {
+        if (data->inputEvents) {
+            for (int32_t i = 0; i < data->inputEvents->getEventCount(); ++i) {
+                Event event{};
+                if (data->inputEvents->getEvent(i, &event) == kResultOk) sound.Note(event.type == kNoteOnEvent);
+            }
+        }
+        if (data->numOutputs < 1) return kResultOk;
+        const AudioBusBuffers* in = data->numInputs > 0 ? &data->inputs[0] : nullptr;
+        const AudioBusBuffers& out = data->outputs[0];
+        if (data->symbolicSampleSize == kSample64)
+            sound.Process(in ? reinterpret_cast<double**>(in->channelBuffers) : nullptr, in ? in->numChannels : 0,
+                          reinterpret_cast<double**>(out.channelBuffers), out.numChannels, data->numSamples);
+        else
+            sound.Process(in ? reinterpret_cast<float**>(in->channelBuffers) : nullptr, in ? in->numChannels : 0,
+                          reinterpret_cast<float**>(out.channelBuffers), out.numChannels, data->numSamples);
+        return kResultOk;
+    }
+    uint32_t VST3_METHOD getTailSamples() override { return 0; }
+
+    // IEditController
+    tresult VST3_METHOD setComponentState(IBStream*) override { return kResultOk; }
+    tresult VST3_METHOD setState(IBStream*) override { return kResultOk; }
+    tresult VST3_METHOD getState(IBStream*) override { return kResultOk; }
+    int32_t VST3_METHOD getParameterCount() override { return 2; }
+    tresult VST3_METHOD getParameterInfo(int32_t index, ParameterInfo* info) override
+    {
+        if (index < 0 || index > 1) return kInvalidArgument;
+        *info = {};
+        info->id = static_cast<uint32_t>(index);
+        const char16_t* title = index == 0 ? u"Gain" : u"Drive";
+        for (int i = 0; title[i]; ++i) info->title[i] = title[i];
+        info->defaultNormalizedValue = index == 0 ? 0.5 : 0.3;
+        info->flags = 1;
+        return kResultOk;
+    }
+    tresult VST3_METHOD getParamStringByValue(uint32_t, double value, char16_t* text) override
+    {
+        char ascii[16];
+        std::snprintf(ascii, sizeof(ascii), "%.2f", value);
+        for (int i = 0;; ++i)
+            if ((text[i] = static_cast<char16_t>(ascii[i])) == 0) break;
+        return kResultOk;
+    }
+    tresult VST3_METHOD getParamValueByString(uint32_t, char16_t*, double*) override { return kResultFalse; }
+    double VST3_METHOD normalizedParamToPlain(uint32_t, double value) override { return value; }
+    double VST3_METHOD plainParamToNormalized(uint32_t, double value) override { return value; }
+    double VST3_METHOD getParamNormalized(uint32_t id) override { return id < 2 ? sound.Get(static_cast<int>(id)) : 0; }
+    tresult VST3_METHOD setParamNormalized(uint32_t id, double value) override
+    {
+        if (id < 2) sound.Set(static_cast<int>(id), value);
+        return kResultOk;
+    }
+    tresult VST3_METHOD setComponentHandler(IComponentHandler*) override { return kResultOk; }
+    IPlugView* VST3_METHOD createView(const char* name) override
+    {
+        return name && std::strcmp(name, kEditorViewName) == 0 ? new CZooView : nullptr;
+    }
+
+private:
+    uint32_t references = 1;
+    CZooSound sound;
+};
+
+class CZooFactory : public IPluginFactory {
+public:
+    tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override
+    {
+        const bool known = SameTuid(iid, kFUnknownId.data()) || SameTuid(iid, kPluginFactoryId.data());
+        *object = known ? this : nullptr;
+        return known ? kResultOk : kNoInterface;
+    }
+    uint32_t VST3_METHOD addRef() override { return 1; }
+    uint32_t VST3_METHOD release() override { return 1; }
+    tresult VST3_METHOD getFactoryInfo(PFactoryInfo* info) override
+    {
+        *info = {};
+        std::strcpy(info->vendor, "Tessarine Test Zoo");
+        return kResultOk;
+    }
+    int32_t VST3_METHOD countClasses() override { return 1; }
+    tresult VST3_METHOD getClassInfo(int32_t index, PClassInfo* info) override
+    {
+        if (index != 0) return kInvalidArgument;
+        *info = {};
+        std::memcpy(info->cid, kClassId.data(), 16);
+        info->cardinality = 0x7FFFFFFF;
+        std::strcpy(info->category, kAudioModuleClass);
+        std::strcpy(info->name, kInstrument ? "Zoo Check Synth" : "Zoo Check Effect");
+        return kResultOk;
+    }
+    tresult VST3_METHOD createInstance(const uint8_t* cid, const uint8_t* iid, void** object) override
+    {
+        *object = nullptr;
+        if (!SameTuid(cid, kClassId.data())) return kInvalidArgument;
+        auto* plugin = new CZooPlugin;
+        const tresult found = plugin->queryInterface(iid, object);
+        plugin->release();
+        return found;
+    }
+};
+
+CZooFactory Factory;
+
+}  // namespace
+
+extern "C" __declspec(dllexport) IPluginFactory* VST3_METHOD GetPluginFactory() { return &Factory; }
