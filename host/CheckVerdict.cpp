@@ -73,6 +73,9 @@ std::string CheckVerdictText(const CScanOutcome& check)
                 details += (details.empty() ? "" : "; ") + (entry.stage == stage ? "" : entry.stage + ": ") + entry.details;
     } else {
         details = check.error;
+        // "crashed in process ...: crashed; dump written: ..." says it once.
+        constexpr char kCrashed[] = "crashed; ";
+        if (details.rfind(kCrashed, 0) == 0) details.erase(0, sizeof(kCrashed) - 1);
     }
     if (!details.empty()) text += ": " + details;
     return text;

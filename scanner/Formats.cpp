@@ -6,6 +6,7 @@
 
 #include "host/Paths.h"
 #include "host/SafeText.h"
+#include "scanner/CheckRecords.h"
 
 namespace {
 
@@ -144,6 +145,47 @@ std::string FirstDialogTitle(const Json& record)
     return first.is_object() && first.contains("title") && first["title"].is_string() ? first["title"].get<std::string>() : "";
 }
 
+bool AnyCheck(const std::vector<Json>& records)
+{
+    for (const Json& record : records)
+        for (const Json* plugin : RecordPlugins(record))
+            if (plugin->contains("check")) return true;
+    return false;
+}
+
+const Json& Check(const Json& plugin)
+{
+    static const Json none = Json::object();
+    return plugin.contains("check") && plugin["check"].is_object() ? plugin["check"] : none;
+}
+
+// "passed", "warnings in parameters", "crashed in process at 96000 Hz, blocks of 1"; empty for
+// a row with no check.
+std::string CheckCell(const Json& plugin)
+{
+    const Json& check = Check(plugin);
+    const std::string status = RecordText(check, "status"), stage = RecordText(check, "stage");
+    return stage.empty() ? status : status + " in " + stage;
+}
+
+// The real-time load as a percentage of one core.
+std::string LoadCell(const Json& plugin)
+{
+    const Json& check = Check(plugin);
+    if (!check.contains("load") || !check["load"].is_number()) return check.empty() ? "" : "-";
+    char text[32];
+    snprintf(text, sizeof(text), "%.1f%%", check["load"].get<double>());
+    return text;
+}
+
+// What a check that did not pass found, after the verdict's status and stage.
+std::string CheckNote(const Json& plugin)
+{
+    const std::string verdict = RecordText(Check(plugin), "verdict");
+    const size_t colon = verdict.find(": ");
+    return colon == std::string::npos ? "" : "check: " + verdict.substr(colon + 2);
+}
+
 std::string CsvField(const std::string& text)
 {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -156,16 +198,22 @@ std::string CsvField(const std::string& text)
 
 std::string FormatTable(const std::vector<Json>& records)
 {
+    // The check's columns come after the scan's status, only when there are checks to show.
+    const bool checks = AnyCheck(records);
     std::vector<std::vector<std::string>> cells = {
         {"STATUS", "ARCH", "FORMAT", "ID", "CATEGORY", "NAME", "VENDOR", "VERSION", "PLUG-IN", "NOTE"}};
+    if (checks) cells[0].insert(cells[0].begin() + 1, {"CHECK", "LOAD"});
     for (const auto& row : Rows(records)) {
         const Json& report = Report(*row.record);
         // A sub-plug-in's row names it; its id is in the ID column.
         const std::string plugin = row.sub ? "  > " + row.name : FileNameOf(row.path);
+        std::string note = Note(*row.record);
+        if (checks && !CheckNote(*row.record).empty()) note += (note.empty() ? "" : "; ") + CheckNote(*row.record);
         cells.push_back({row.record->value("status", ""), row.arch, row.format, Clip(OneLine(RecordText(report, "id"))),
                          Clip(OneLine(CategoryCell(report)), 24), Clip(OneLine(row.name)),
                          Clip(OneLine(RecordText(report, "vendor"))), Clip(OneLine(VersionCell(RecordText(report, "version"))), 24),
-                         Clip(OneLine(plugin), 48), Clip(OneLine(Note(*row.record)), 120)});
+                         Clip(OneLine(plugin), 48), Clip(OneLine(note), 120)});
+        if (checks) cells.back().insert(cells.back().begin() + 1, {Clip(OneLine(CheckCell(*row.record)), 48), LoadCell(*row.record)});
     }
     std::vector<size_t> widths(cells[0].size(), 0);
     for (const auto& line : cells)
@@ -191,8 +239,14 @@ std::string FormatJson(const std::vector<Json>& records)
 
 std::string FormatCsv(const std::vector<Json>& records)
 {
+    // The check's columns go last, only when there are checks: the others keep their places.
+    const bool checks = AnyCheck(records);
     std::string csv = "path,sub_plugin,status,arch,format,id,name,vendor,product,version,category,inputs,outputs,"
-                      "wants_midi,sends_midi,audio64,synthedit,error,dump,dialog,seconds,bundle\r\n";
+                      "wants_midi,sends_midi,audio64,synthedit,error,dump,dialog,seconds,bundle";
+    if (checks)
+        csv += ",check,check_stage,check_verdict,load,latency,tail,parameters,has_editor,check_audio64,sample_rates,"
+               "block_sizes,check_dump,check_seconds";
+    csv += "\r\n";
     for (const auto& row : Rows(records)) {
         const Json& r = *row.record;
         const Json& report = Report(r);
@@ -202,7 +256,7 @@ std::string FormatCsv(const std::vector<Json>& records)
         // Texts that came from outside are shown as the table shows them (no terminal obeys a
         // plug-in's escape sequence or bidirectional override) and guarded against spreadsheets.
         auto text = [](const std::string& value) { return FormulaSafe(TerminalSafe(value)); };
-        const std::vector<std::string> fields = {
+        std::vector<std::string> fields = {
             text(row.path), text(row.subId), r.value("status", ""), row.arch, row.format,
             text(RecordText(report, "id")), text(RecordText(report, "name")), text(RecordText(report, "vendor")),
             text(RecordText(report, "product")), text(RecordText(report, "version")),
@@ -211,6 +265,18 @@ std::string FormatCsv(const std::vector<Json>& records)
             number("numInputs"), number("numOutputs"), number("wantsMidi"), number("sendsMidi"), number("audio64"),
             number("synthEdit"), text(RecordText(r, "error")), text(RecordText(r, "dump")), text(FirstDialogTitle(r)),
             r.contains("scanSeconds") ? r["scanSeconds"].dump() : "", text(row.bundle)};
+        if (checks) {
+            const Json& check = Check(r);
+            auto fact = [&](const char* key) {
+                return check.contains(key) && !check[key].is_null() ? check[key].dump() : std::string();
+            };
+            for (const std::string& field :
+                 {RecordText(check, "status"), text(RecordText(check, "stage")), text(RecordText(check, "verdict")),
+                  fact("load"), fact("latency"), fact("tail"), fact("parameters"), fact("editor"), fact("audio64"),
+                  RecordText(check, "sampleRates"), RecordText(check, "blockSizes"), text(RecordText(check, "dump")),
+                  fact("checkSeconds")})
+                fields.push_back(field);
+        }
         for (size_t f = 0; f < fields.size(); ++f) csv += CsvField(fields[f]) + (f + 1 < fields.size() ? "," : "\r\n");
     }
     return csv;

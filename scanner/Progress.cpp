@@ -5,6 +5,7 @@
 
 #include "host/Paths.h"
 #include "host/SafeText.h"
+#include "scanner/CheckRecords.h"
 
 namespace {
 
@@ -55,6 +56,8 @@ void CProgress::Finished(const Json& record)
         // Problems stay on the screen above the bar.
         if (failed) Print("\r\x1b[K" + record.value("status", "") + "  " + TerminalSafe(record.value("path", "")) + ": " +
                           TerminalSafe(record.value("error", "")) + "\n");
+        Print("\r\x1b[K");
+        PrintChecks(record);
         Draw();
         return;
     }
@@ -70,6 +73,17 @@ void CProgress::Finished(const Json& record)
             if (sub.value("status", "") != "ok")
                 Print(TerminalSafe("    " + sub.value("status", "") + "  " + sub.value("request", "") + ": " +
                                    sub.value("error", "")) + "\n");
+    PrintChecks(record);
+}
+
+// Each check that did not pass, under its file.
+void CProgress::PrintChecks(const Json& record)
+{
+    for (const Json* plugin : RecordPlugins(record)) {
+        if (!KeptCheckStatus(*plugin) || *KeptCheckStatus(*plugin) == CheckStatus::kPassed) continue;
+        const std::string who = plugin == &record ? "" : "  " + RecordText(*plugin, "request");
+        Print(TerminalSafe("    check " + RecordText((*plugin)["check"], "verdict") + who) + "\n");
+    }
 }
 
 void CProgress::Revised(const Json& record)
@@ -78,6 +92,7 @@ void CProgress::Revised(const Json& record)
     const std::string line = "revised: " + record.value("status", "") + "  " + record.value("path", "") + ": " +
                              record.value("error", "");
     Print((terminal ? "\r\x1b[K" : "") + TerminalSafe(line) + "\n");
+    PrintChecks(record);
     if (terminal) Draw();
 }
 
@@ -121,7 +136,10 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
     std::map<std::string, size_t> fileStatuses, pluginStatuses;
     size_t subPlugins = 0, x64 = 0, x86 = 0, noMachine = 0;
     std::map<std::string, size_t> formats;
+    std::map<std::string, size_t> checks;
     for (const auto& record : records) {
+        for (const Json* plugin : RecordPlugins(record))
+            if (const std::optional<CheckStatus> check = KeptCheckStatus(*plugin)) ++checks[CheckStatusName(*check)];
         ++formats[RecordFormat(record)];
         const std::string arch = record.value("arch", "");
         x64 += arch == "x64";
@@ -154,6 +172,12 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
     for (const char* format : {"vst2", "vst3", "clap"})
         if (formats[format] > 0) perFormat += (perFormat.empty() ? "" : ", ") + std::to_string(formats[format]) + " " + format;
     if (!perFormat.empty()) summary += "; " + perFormat + " files";
+    if (!checks.empty()) {
+        std::string counts;
+        for (const char* status : {"passed", "warnings", "failed", "crashed", "timed out", "blocked"})
+            counts += (counts.empty() ? "" : ", ") + std::to_string(checks[status]) + " " + status;
+        summary += "; checks: " + counts;
+    }
     snprintf(line, sizeof(line), "; in %.1f s\n", elapsed);
     summary += line;
     // What the counts above leave out goes at the end, only when there is some.

@@ -25,6 +25,7 @@ public:
 
 private:
     void Draw();
+    void PrintChecks(const Json& record);
 
     size_t total, done = 0, failures = 0, unexplained = 0, unlistable = 0;
     bool terminal;
