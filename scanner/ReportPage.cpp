@@ -83,11 +83,18 @@ Json PageRecord(const Json& record)
     Json kept = record;
     for (const char* unused : {"size", "modified", "scannedAt"}) kept.erase(unused);
     if (!IsOk(kept)) EmbedPictures(kept);
+    // A check's dialogs are shown when it did not pass.
+    auto embedCheck = [](Json& plugin) {
+        if (plugin.contains("check") && plugin["check"].is_object() && RecordText(plugin["check"], "status") != "passed")
+            EmbedPictures(plugin["check"]);
+    };
+    embedCheck(kept);
     if (kept.contains("subPlugins") && kept["subPlugins"].is_array())
         for (Json& sub : kept["subPlugins"]) {
             if (!sub.is_object()) continue;
             sub.erase("request");
             if (!IsOk(sub)) EmbedPictures(sub);
+            embedCheck(sub);
         }
     return kept;
 }

@@ -17,7 +17,7 @@ td, td *, dd, h3 span { unicode-bidi: isolate; overflow-wrap: anywhere; }
 th { background: #eee; cursor: pointer; user-select: none; white-space: nowrap; }
 th.sorted-up::after { content: " \25B2"; }
 th.sorted-down::after { content: " \25BC"; }
-tr.sub td:nth-child(2) { padding-left: 2em; }
+tr.sub td.name { padding-left: 2em; }
 tr.sub td { color: #444; }
 .status { display: inline-block; min-width: 6.5em; padding: 0 .4em; border-radius: 3px; font-weight: bold; }
 .status-ok { background: #d7f0dc; color: #14532d; }
@@ -34,13 +34,21 @@ pre { background: #f3f3f3; padding: .5em; white-space: pre-wrap; word-break: bre
 .dialog { border-top: 1px dashed #ccc; margin-top: .6em; padding-top: .4em; }
 .dialog img { max-width: 100%; border: 1px solid #999; display: block; margin-top: .4em; }
 .footnote { color: #555; margin-top: 2em; font-size: .9em; }
+.marks { white-space: nowrap; }
+.mark { display: inline-block; padding: 0 .25em; margin-right: 2px; border-radius: 2px; font-size: .8em; }
+.mark-passed { background: #d7f0dc; color: #14532d; }
+.mark-warning, .mark-warnings { background: #fff1b8; color: #713f12; }
+.mark-failed, .mark-crashed { background: #f9c9c9; color: #7f1d1d; }
+.mark-timed-out, .mark-blocked { background: #e6dcf7; color: #4c1d95; }
+.mark-skipped { background: #eee; color: #666; }
+.verdict { font-size: .85em; color: #444; }
 )CSS";
 
 const char* const kReportPageScript = R"JS(
 (function () {
   'use strict';
   var data = JSON.parse(document.getElementById('scan-data').textContent);
-  var problemOrder = { 'crashed': 0, 'timed out': 1, 'blocked': 2, 'failed': 3, 'ok': 4 };
+  var problemOrder = { 'crashed': 0, 'timed out': 1, 'blocked': 2, 'failed': 3, 'warnings': 4, 'ok': 5 };
   var vst2Categories = ['unknown', 'effect', 'instrument', 'analysis', 'mastering', 'spatializer', 'room fx',
                         'surround fx', 'restoration', 'offline', 'shell', 'generator'];
   var statuses = ['crashed', 'timed out', 'blocked', 'failed', 'ok'];
@@ -122,6 +130,53 @@ const char* const kReportPageScript = R"JS(
     { title: 'Time (s)', value: function (r) { return typeof r.scanSeconds === 'number' ? r.scanSeconds : -1; },
       cell: function (r) { return document.createTextNode(typeof r.scanSeconds === 'number' ? r.scanSeconds.toFixed(2) : ''); } }
   ];
+  // A check, when the plug-in has one: its stages as a row of marks, the verdict under them.
+  function check(record) { return record.check && typeof record.check === 'object' ? record.check : null; }
+  function plugins(record) { return record.subPlugins && record.subPlugins.length ? record.subPlugins : [record]; }
+  var anyCheck = data.plugins.some(function (record) { return plugins(record).some(check); });
+  var checkOrder = { 'crashed': 0, 'timed out': 1, 'blocked': 2, 'failed': 3, 'warnings': 4, 'passed': 5 };
+  function checkRank(record, file) {
+    var best = 9;
+    (file ? plugins(record) : [record]).forEach(function (r) {
+      var c = check(r), status = c ? text(c.status) : '';
+      if (c && Object.prototype.hasOwnProperty.call(checkOrder, status)) best = Math.min(best, checkOrder[status]);
+    });
+    return best;
+  }
+  function checkMarks(record) {
+    var c = check(record), box = el('div', 'marks');
+    if (!c) return box;
+    (Array.isArray(c.stages) ? c.stages : []).forEach(function (stage) {
+      var result = text(stage.result), mark = el('span', 'mark mark-' + result.replace(/[^a-z]+/g, '-'), text(stage.stage));
+      mark.title = text(stage.stage) + ': ' + result + (text(stage.details) ? ' \u2014 ' + text(stage.details) : '');
+      box.appendChild(mark);
+    });
+    var status = text(c.status);
+    if (status === 'crashed' || status === 'timed out' || status === 'blocked') {
+      var where = text(c.stage).split(' ')[0] || '?', bad = el('span', 'mark mark-' + status.replace(/[^a-z]+/g, '-'), where);
+      bad.title = text(c.verdict);
+      box.appendChild(bad);
+    }
+    var cell = el('div');
+    cell.appendChild(box);
+    cell.appendChild(el('div', 'verdict', status === 'passed' ? 'passed' : status + (text(c.stage) ? ' in ' + text(c.stage) : '')));
+    return cell;
+  }
+  // The real-time load: a file is sorted by its heaviest plug-in.
+  function load(record, file) {
+    var most = -1;
+    (file ? plugins(record) : [record]).forEach(function (r) {
+      var c = check(r);
+      if (c && typeof c.load === 'number' && c.load > most) most = c.load;
+    });
+    return most;
+  }
+  if (anyCheck) {
+    columns.splice(1, 0,
+      { title: 'Check', value: function (r, file) { return checkRank(r, file); }, cell: checkMarks },
+      { title: 'Load (%)', value: function (r, file) { return load(r, file); },
+        cell: function (r) { var c = check(r); return document.createTextNode(c && typeof c.load === 'number' ? c.load.toFixed(1) : ''); } });
+  }
   var groups = data.plugins.map(function (record) { return { record: record, file: fileName(record.path) }; });
   var sortColumn = 0, sortUp = true;
   var collator = new Intl.Collator(undefined, { numeric: true, sensitivity: 'base' });
@@ -139,7 +194,7 @@ const char* const kReportPageScript = R"JS(
   function row(record, file, parent) {
     var tr = el('tr', file ? 'file' : 'sub');
     columns.forEach(function (column) {
-      var td = el('td');
+      var td = el('td', column.title === 'Name' ? 'name' : '');
       if (column.cell) td.appendChild(column.cell(record));
       else td.textContent = text(column.value(record, file, parent));
       tr.appendChild(td);
@@ -226,6 +281,20 @@ const char* const kReportPageScript = R"JS(
   }
   countBy('Files', 'status');
   countBy('Plug-ins in them', 'plugins');
+  if (anyCheck) {
+    var checkCounts = {}, line = el('div', 'counts');
+    data.plugins.forEach(function (record) {
+      plugins(record).forEach(function (r) { var c = check(r); if (c) checkCounts[text(c.status)] = (checkCounts[text(c.status)] || 0) + 1; });
+    });
+    line.appendChild(el('strong', '', 'Checks'));
+    Object.keys(checkCounts).sort(function (a, b) { return (checkOrder[a] || 9) - (checkOrder[b] || 9); }).forEach(function (status) {
+      var box = el('span', 'count');
+      box.appendChild(el('span', 'mark mark-' + status.replace(/[^a-z]+/g, '-'), status));
+      box.appendChild(el('span', '', ' ' + checkCounts[status]));
+      line.appendChild(box);
+    });
+    main.appendChild(line);
+  }
   countBy('Machine', 'arch');
   countBy('Format', 'format');
 
@@ -245,6 +314,20 @@ const char* const kReportPageScript = R"JS(
       if (isProblem(sub)) details.push({ record: sub, title: fileName(record.path) + ' > ' + text(sub.id) });
     });
   });
+  // A check that did not pass is told like a scan that did not: its own section, its verdict.
+  data.plugins.forEach(function (record) {
+    plugins(record).forEach(function (r) {
+      var c = check(r);
+      if (!c || text(c.status) === 'passed') return;
+      var who = r === record ? fileName(record.path) : fileName(record.path) + ' > ' + text(r.id);
+      var shown = {};
+      Object.keys(c).forEach(function (key) { shown[key] = c[key]; });
+      shown.status = text(c.status);
+      shown.error = text(c.verdict);
+      shown.isCheck = true;
+      details.push({ record: shown, title: who + ' (check)' });
+    });
+  });
   details.sort(function (a, b) { return rank(text(a.record.status)) - rank(text(b.record.status)); });
   if (details.length) main.appendChild(el('h2', '', 'What went wrong'));
   details.forEach(function (item) {
@@ -259,7 +342,13 @@ const char* const kReportPageScript = R"JS(
       list.appendChild(el('dt', '', name));
       list.appendChild(el('dd', '', value));
     }
-    field('Error', text(record.error));
+    field(record.isCheck ? 'Verdict' : 'Error', text(record.error));
+    if (record.isCheck) {
+      (Array.isArray(record.stages) ? record.stages : []).forEach(function (stage) {
+        if (text(stage.result) !== 'passed') field(text(stage.stage), text(stage.result) + (text(stage.details) ? ': ' + text(stage.details) : ''));
+      });
+      if (typeof record.load === 'number') field('Real-time load', record.load.toFixed(1) + '% of one core');
+    }
     field('Exception', text(record.exception));
     field('In library', text(record.faultModule));
     if (typeof record.exitCode === 'number') field('Exit code', record.exitCode);
