@@ -644,4 +644,85 @@ TEST_F(ScannerTest, WhatAPluginPrintsIsKeptWithItAndNeverReachesTheOutput)
     EXPECT_EQ(scan.Err().find("licence check"), std::string::npos) << scan.Err();
 }
 
+// The check zoo of both machines: every plug-in gets exactly its verdict, in the right stage,
+// in one run with two jobs; the database keeps the checks and gives them back unchanged.
+TEST_F(ScannerTest, EveryCheckZooPluginGetsItsVerdictOnBothMachines)
+{
+    const std::pair<const wchar_t*, const wchar_t*> machines[] = {{L"\\plugins-check\\", L""}, {L"\\plugins-x86-check\\", L"_x86"}};
+    const std::vector<std::string> names = {"check_clean", "check_instrument", "check_crash_block_64", "check_writes_nan",
+                                            "check_hangs_in_activation", "check_loses_parameter", "check_state_differs",
+                                            "check_editor_crashes"};
+    for (const auto& [zoo, suffix] : machines)
+        for (const std::string& name : names)
+            for (const wchar_t* extension : {L".dll", L".vst3", L".clap"})
+                ASSERT_TRUE(CopyFileW((ProgramFolder() + zoo + FromUtf8(name) + extension).c_str(),
+                                      (folder + L"\\" + FromUtf8(name) + suffix + extension).c_str(), FALSE));
+    // First a scan alone: without --check nothing is checked, and the records have no check.
+    const std::wstring paths = L" --format json --db " + QuoteArgument(database) + L" " + QuoteArgument(folder);
+    CProgram scan(Command(L"--jobs 2" + paths));
+    ASSERT_EQ(scan.Wait(kRunLimitMs), 0u) << scan.Err();
+    EXPECT_EQ(scan.Out().find("\"check\""), std::string::npos);
+
+    // A file scanned without --check is checked when --check comes.
+    CProgram check(Command(L"--check --jobs 2 --timeout 4" + paths));
+    ASSERT_EQ(check.Wait(kRunLimitMs), 1u) << check.Err();
+    auto records = ByFileName(ReadJson(check.Out()));
+    ASSERT_EQ(records.size(), 48u) << check.Err();
+    const std::map<std::string, std::pair<std::string, std::string>> expected = {
+        {"check_clean", {"passed", ""}},
+        {"check_instrument", {"passed", ""}},
+        {"check_crash_block_64", {"crashed", "process at 44100 Hz, blocks of 64"}},
+        {"check_writes_nan", {"failed", "audio"}},
+        {"check_hangs_in_activation", {"timed out", "process at 44100 Hz, blocks of 1"}},
+        {"check_loses_parameter", {"warnings", "parameters"}},
+        {"check_state_differs", {"warnings", "state"}},
+        {"check_editor_crashes", {"passed", ""}}};  // its editor is opened only with --check-editor
+    std::map<std::string, std::string> checkedAt;
+    for (const auto& [zoo, suffix] : machines)
+        for (const std::string& name : names)
+            for (const char* extension : {".dll", ".vst3", ".clap"}) {
+                const std::string file = name + ToUtf8(suffix) + extension;
+                const Json& record = records[file];
+                EXPECT_EQ(record["arch"], suffix[0] ? "x86" : "x64") << file;
+                const Json& plugin = record.contains("subPlugins") ? record["subPlugins"][0] : record;
+                ASSERT_TRUE(plugin.contains("check")) << file << record.dump();
+                const Json& verdict = plugin["check"];
+                EXPECT_EQ(verdict["status"], expected.at(name).first) << file << verdict.dump();
+                EXPECT_EQ(verdict["stage"], expected.at(name).second) << file << verdict.dump();
+                checkedAt[file] = verdict["checkedAt"];
+                if (verdict["status"] == "passed") {
+                    EXPECT_EQ(verdict["parameters"], 2) << file;
+                    EXPECT_EQ(verdict["latency"], 0) << file;
+                    EXPECT_TRUE(verdict["audio64"]) << file;
+                    EXPECT_EQ(verdict["sampleRates"], "44100|48000|96000") << file;
+                    EXPECT_EQ(verdict["blockSizes"], "1|64|512|4096|varying") << file;
+                    EXPECT_TRUE(verdict["load"].is_number() && verdict["load"] >= 0 && verdict["load"] < 100) << file;
+                    // The instrument's note fades in about 20 ms.
+                    EXPECT_TRUE(verdict["tail"].is_number() && verdict["tail"] < (name == "check_instrument" ? 0.1 : 0.001)) << file;
+                }
+                if (verdict["status"] == "crashed") {
+                    EXPECT_NE(verdict["dump"].get<std::string>().find(".mdmp"), std::string::npos) << file;
+                    EXPECT_NE(verdict["verdict"].get<std::string>().find("C0000005"), std::string::npos) << file;
+                }
+                if (name == "check_writes_nan")
+                    EXPECT_EQ(verdict["verdict"], "failed in audio: NaN or infinity in the output at 44100 Hz, blocks of 1");
+                if (name == "check_loses_parameter")
+                    EXPECT_NE(verdict["verdict"].get<std::string>().find("\"Drive\" did not keep"), std::string::npos);
+                EXPECT_EQ(plugin["status"], "ok") << file;  // a check that crashed keeps its ok scan
+            }
+
+    // Unchanged files keep their checks; --retry-failed checks again only the bad ones.
+    CProgram again(Command(L"--check --retry-failed --jobs 2 --timeout 4" + paths));
+    ASSERT_EQ(again.Wait(kRunLimitMs), 1u) << again.Err();
+    for (auto& [file, record] : ByFileName(ReadJson(again.Out()))) {
+        const Json& verdict = (record.contains("subPlugins") ? record["subPlugins"][0] : record)["check"];
+        const bool bad = verdict["status"] != "passed" && verdict["status"] != "warnings";
+        EXPECT_EQ(verdict["checkedAt"] != checkedAt[file], bad) << file << verdict.dump();
+    }
+    CProgram kept(Command(L"--check" + paths));
+    ASSERT_EQ(kept.Wait(kRunLimitMs), 1u) << kept.Err();
+    EXPECT_NE(kept.Err().find("48 unchanged"), std::string::npos) << kept.Err();
+    EXPECT_NE(kept.Err().find("checks: 18 passed, 12 warnings, 6 failed, 6 crashed, 6 timed out, 0 blocked"), std::string::npos) << kept.Err();
+}
+
 }  // namespace
