@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "host/Paths.h"
+#include "scanner/CheckRecords.h"
 #include "scanner/Database.h"
 #include "scanner/Formats.h"
 #include "scanner/PathKeys.h"
@@ -200,6 +201,75 @@ TEST_F(DatabaseTest, EveryRecordKindOfEveryFormatIsReadBack)
     const std::vector<Json> modules(written.begin() + 8, written.end());
     EXPECT_EQ(FormatTable(modules).find("00000000"), std::string::npos) << FormatTable(modules);
     EXPECT_EQ(csv.find(",null,"), std::string::npos) << csv;
+}
+
+// A check of every verdict, of every format, is read back as written, and shown; a damaged check
+// costs its record, with a warning.
+TEST_F(DatabaseTest, EveryCheckVerdictIsReadBackAndShown)
+{
+    std::vector<Json> written;
+    {
+        CDatabase database;
+        ASSERT_EQ(database.Open(path, problem), DatabaseOpening::kOpened) << problem;
+        for (const char* format : {"vst2", "vst3", "clap"})
+            for (const char* verdict : {"passed", "warnings", "failed", "crashed", "timed out", "blocked"}) {
+                CPluginScan scan = Outcome(format, "ok");
+                scan.request.insert(scan.request.rfind('.'), std::string("-") + verdict);
+                CScanOutcome check;
+                check.report.check = format;
+                check.report.stages = {{"open", "passed", ""}, {"process", "passed", "15 settings"}};
+                check.report.facts.load = 3.25;
+                check.report.facts.sampleRates = "44100|48000|96000";
+                const std::string kind = verdict;
+                if (kind == "warnings") check.report.stages.push_back({"state", "warning", "it differs"});
+                if (kind == "failed") check.report.stages.push_back({"audio", "failed", "NaN"});
+                check.status = kind == "crashed" ? ScanStatus::kCrashed : kind == "timed out" ? ScanStatus::kTimedOut
+                             : kind == "blocked" ? ScanStatus::kBlocked : ScanStatus::kOk;
+                if (check.status != ScanStatus::kOk) check.checkStage = "process at 96000 Hz, blocks of 1";
+                if (kind == "crashed") check.dumpFile = L"C:\\dumps\\zoo.mdmp";
+                if (scan.format == "vst2") {
+                    scan.check = check;
+                } else {
+                    CPluginScan sub;
+                    sub.request = scan.request + ">" + scan.outcome.report.entries[0].id;
+                    sub.outcome.report.entries = scan.outcome.report.entries;
+                    sub.outcome.status = ScanStatus::kOk;
+                    sub.check = check;
+                    scan.subPlugins.push_back(sub);
+                }
+                CPluginFile file{scan.request, PathKey(scan.request), 12, "2026-01-01T00:00:00.0000000Z", "", ""};
+                written.push_back(PluginRecord(file, scan));
+                const Json& plugin = scan.format == "vst2" ? written.back() : written.back()["subPlugins"][0];
+                EXPECT_EQ(plugin["check"]["status"], verdict) << plugin.dump();
+                ASSERT_TRUE(database.Record(written.back(), problem)) << problem;
+            }
+        ASSERT_TRUE(database.Fold(problem)) << problem;
+    }
+    {
+        CDatabase reopened;
+        ASSERT_EQ(reopened.Open(path, problem), DatabaseOpening::kOpened) << problem;
+        EXPECT_TRUE(reopened.Warnings().empty()) << reopened.Warnings().front();
+        for (const Json& record : written) EXPECT_EQ(*reopened.Find(PathKey(record["path"].get<std::string>())), record);
+    }
+    const std::string table = FormatTable(written), csv = FormatCsv(written);
+    EXPECT_EQ(table.rfind("STATUS  CHECK", 0), 0u) << table;
+    EXPECT_NE(table.find("crashed in process at 96000 Hz, blocks of 1"), std::string::npos) << table;
+    EXPECT_NE(table.find("3.2%"), std::string::npos) << table;
+    EXPECT_NE(csv.find(",bundle,check,check_stage,check_verdict,load,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("warnings,state,warnings in state: it differs,3.25,"), std::string::npos) << csv;
+    // Without checks, the outputs are what they were.
+    EXPECT_EQ(FormatTable({Ordinary("C:\\a.dll")}).find("CHECK"), std::string::npos);
+
+    Json damaged = written[0];
+    damaged["check"]["status"] = "splendid";
+    Json damagedStage = written[1];
+    damagedStage["check"]["stages"][0] = 7;
+    Write(path, Json{{"plugins", {damaged, damagedStage, Ordinary("C:\\a.dll")}}}.dump());
+    CDatabase again;
+    ASSERT_EQ(again.Open(path, problem), DatabaseOpening::kOpened) << problem;
+    ASSERT_EQ(again.Warnings().size(), 2u);
+    EXPECT_NE(again.Warnings()[0].find("a check without a status it knows"), std::string::npos) << again.Warnings()[0];
+    EXPECT_NE(again.Warnings()[1].find("check stage"), std::string::npos) << again.Warnings()[1];
 }
 
 // The same plug-in in three formats reads alike in the table: its kind in the same words, its
