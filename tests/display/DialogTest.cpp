@@ -118,4 +118,33 @@ TEST(Dialogs, WaitingRecordsTheDialogAndWaitsForTheTimeOut)
     EXPECT_EQ(records["ordinary_effect.dll"]["status"], "ok");
 }
 
+// Editors open in a hidden window of the server for the check, with a display: each runs for
+// half a second and closes, and one that crashes as it opens is blamed for it, on both machines.
+TEST(Dialogs, TheCheckOpensEachEditorAndBlamesTheOneThatCrashes)
+{
+    std::vector<std::string> plugins;
+    for (const wchar_t* zoo : {L"\\plugins-check\\", L"\\plugins-x86-check\\"})
+        for (const wchar_t* name : {L"check_clean", L"check_editor_crashes"})
+            for (const wchar_t* extension : {L".dll", L".vst3", L".clap"})
+                plugins.push_back(ToUtf8(ProgramFolder() + zoo + name + extension));
+    std::wstring command = QuoteArgument(ProgramFolder() + L"\\tessarine-scan.exe") + L" --jobs 2 --format json --timeout 20 --check-editor";
+    for (const auto& plugin : plugins) command += L" " + QuoteArgument(FromUtf8(plugin));
+    CProgram scan(command);
+    EXPECT_EQ(scan.Wait(kRunLimitMs), 1u) << scan.Err();
+    const Json output = Json::parse(scan.Out(), nullptr, false);
+    ASSERT_FALSE(output.is_discarded()) << scan.Out() << scan.Err();
+    ASSERT_EQ(output["plugins"].size(), 12u);
+    for (const Json& record : output["plugins"]) {
+        const Json& check = (record.contains("subPlugins") ? record["subPlugins"][0] : record)["check"];
+        const bool crasher = record["path"].get<std::string>().find("check_editor_crashes") != std::string::npos;
+        EXPECT_EQ(check["status"], crasher ? "crashed" : "passed") << record["path"] << check.dump();
+        EXPECT_EQ(check["stage"], crasher ? "editor" : "") << record["path"];
+        if (!crasher) {
+            EXPECT_TRUE(check["editor"]) << record["path"];
+            EXPECT_EQ(check["stages"][5]["stage"], "editor") << check.dump();
+            EXPECT_EQ(check["stages"][5]["result"], "passed") << check.dump();
+        }
+    }
+}
+
 }  // namespace
