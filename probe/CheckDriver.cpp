@@ -30,6 +30,10 @@ constexpr int kMostTimedSeconds = 8;
 constexpr double kDecaySlack = 0.5;  // seconds the output may take to fall silent past latency and tail
 constexpr double kLongestAnnouncedTail = 10;
 constexpr double kEditorSeconds = 0.5;
+constexpr size_t kMostCheckedBuses = 64;
+constexpr int32_t kMostCheckedChannels = 64;
+// A latency beyond this is not waited for in full when the output falls silent.
+constexpr double kLongestAnnouncedLatency = 10;
 
 std::u16string Widen(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
 
@@ -173,6 +177,16 @@ private:
         if (!opened) return Stage(u"open", u"failed", error);
         layout = plugin.Layout();
         ProbeHooks.restoreCrashFilter();
+        // Buffers are made for what the plug-in claims: an absurd claim is no layout to run.
+        for (const std::vector<int32_t>* buses : {&layout.inputs, &layout.outputs}) {
+            if (buses->size() > kMostCheckedBuses)
+                return Stage(u"open", u"failed", FormatString(u"it claims %u audio buses; the check runs up to %u",
+                                                              static_cast<unsigned>(buses->size()), static_cast<unsigned>(kMostCheckedBuses)));
+            for (int32_t channels : *buses)
+                if (channels < 0 || channels > kMostCheckedChannels)
+                    return Stage(u"open", u"failed", FormatString(u"a bus of %i channels; the check runs up to %i", channels,
+                                                                  kMostCheckedChannels));
+        }
         result.audio64 = layout.audio64;
         result.editor = layout.editor;
         return Stage(u"open", u"passed", FormatString(u"%i audio inputs and %i outputs in %i and %i buses%s",
@@ -329,7 +343,8 @@ private:
         // The tail: silence, and a note's end, until the output stays below -120 dBFS.
         const int64_t inputEnd = position;
         const double announced = tail == UINT32_MAX ? -1 : std::min(tail / kLoadRate, kLongestAnnouncedTail);
-        const int64_t allowed = static_cast<int64_t>(latency) + static_cast<int64_t>(std::max(announced, 0.0) * kLoadRate) +
+        const int64_t waited = std::min<int64_t>(latency, static_cast<int64_t>(kLongestAnnouncedLatency * kLoadRate));
+        const int64_t allowed = waited + static_cast<int64_t>(std::max(announced, 0.0) * kLoadRate) +
                                 static_cast<int64_t>(kDecaySlack * kLoadRate);
         COutputWatch decay;
         decay.lastLoud = inputEnd - 1;

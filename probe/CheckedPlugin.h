@@ -33,6 +33,9 @@ struct CParameterInfo {
 
 enum class CStateSupport { kNone, kSaved, kFailed };
 
+// The largest state a check keeps: a plug-in that gives more fails its state stage.
+constexpr size_t kLargestCheckedState = 256u << 20;
+
 class CCheckedPlugin {
 public:
     virtual ~CCheckedPlugin() = default;

@@ -108,39 +108,33 @@ void ScanModule(const std::u16string& request, PluginFormat format)
 
 // One plug-in checked: its stages as they end, then the facts. A plug-in that cannot even be
 // found or created fails its first stage.
-void CheckRequested(const std::u16string& request)
+void CheckRequested(const std::u16string& request, const CCheckRequest& check)
 {
     LogInfo(u"Scanning plugin: '%s'\n", request.c_str());
     FreeCachedLibrary();
     CCheckResult result;
     std::u16string error;
     bool checked = false;
-    const std::optional<CCheckRequest> parsed = ParseCheckRequest(ToUtf8(request));
-    if (!parsed) {
-        error = u"not a check request this server knows";
-    } else {
-        const std::u16string path = Utf8ToUtf16(parsed->path);
-        const std::u16string id = Utf8ToUtf16(parsed->id);
-        switch (CheckedFormat(*parsed)) {
-        case PluginFormat::kVst2: {
-            result.format = u"vst2";
-            const bool hex = id.size() <= 8 && std::all_of(id.begin(), id.end(), [](char16_t c) { return HexDigitValue(c) >= 0; });
-            if (!hex) error = u"the sub-plug-in id is not hex digits";
-            else checked = CheckVst2Plugin(path, static_cast<int32_t>(ParseHexArgument(id.c_str())), parsed->editor, result, error);
-            break;
-        }
-        case PluginFormat::kVst3:
-            result.format = u"vst3";
-            checked = CheckVst3Plugin(path, id, parsed->editor, result, error);
-            break;
-        case PluginFormat::kClap:
-            result.format = u"clap";
-            checked = CheckClapPlugin(path, parsed->id, parsed->editor, result, error);
-            break;
-        }
+    const std::u16string path = Utf8ToUtf16(check.path);
+    const std::u16string id = Utf8ToUtf16(check.id);
+    switch (CheckedFormat(check)) {
+    case PluginFormat::kVst2: {
+        result.format = u"vst2";
+        const bool hex = id.size() <= 8 && std::all_of(id.begin(), id.end(), [](char16_t c) { return HexDigitValue(c) >= 0; });
+        if (!hex) error = u"the sub-plug-in id is not hex digits";
+        else checked = CheckVst2Plugin(path, static_cast<int32_t>(ParseHexArgument(id.c_str())), check.editor, result, error);
+        break;
+    }
+    case PluginFormat::kVst3:
+        result.format = u"vst3";
+        checked = CheckVst3Plugin(path, id, check.editor, result, error);
+        break;
+    case PluginFormat::kClap:
+        result.format = u"clap";
+        checked = CheckClapPlugin(path, check.id, check.editor, result, error);
+        break;
     }
     if (!checked) {
-        if (*result.format == u'\0') result.format = u"unknown";
         ReportCheckStage(result, {u"open", u"failed", error});
         FinishCheckReport(result);
     }
@@ -151,9 +145,12 @@ void CheckRequested(const std::u16string& request)
 
 void ScanPlugin(const std::u16string& request)
 {
+    // No path starts with '?': a request that does is a check, when it is one this server knows.
     if (!request.empty() && request.front() == u'?') {
-        CheckRequested(request);
-        return;
+        if (const std::optional<CCheckRequest> check = ParseCheckRequest(ToUtf8(request))) {
+            CheckRequested(request, *check);
+            return;
+        }
     }
     if (const PluginFormat format = FormatOfPath(request); format != PluginFormat::kVst2) {
         ScanModule(request, format);

@@ -51,6 +51,7 @@ struct CByteStream {
     static int64_t Write(const OutputStream* stream, const void* buffer, uint64_t size)
     {
         auto* self = static_cast<CByteStream*>(stream->ctx);
+        if (size > kLargestCheckedState || self->bytes.size() + size > kLargestCheckedState) return -1;
         const auto* begin = static_cast<const uint8_t*>(buffer);
         self->bytes.insert(self->bytes.end(), begin, begin + size);
         return static_cast<int64_t>(size);
@@ -95,12 +96,13 @@ public:
         bool all64 = true;
         if (auto ports = static_cast<const PluginAudioPorts*>(plugin->getExtension(plugin, kAudioPortsId))) {
             for (bool input : {true, false}) {
-                const uint32_t count = std::min<uint32_t>(ports->count(plugin, input), 64);
+                // One more than the check runs, so that it can say the plug-in claims too many.
+                const uint32_t count = std::min<uint32_t>(ports->count(plugin, input), 65);
                 for (uint32_t i = 0; i < count; ++i) {
                     AudioPortInfo info{};
                     if (!ports->get(plugin, i, input, &info)) info.channelCount = 0;
                     all64 = all64 && (info.flags & kAudioPortSupports64Bits) != 0;
-                    (input ? layout.inputs : layout.outputs).push_back(static_cast<int32_t>(std::min<uint32_t>(info.channelCount, 64)));
+                    (input ? layout.inputs : layout.outputs).push_back(static_cast<int32_t>(std::min<uint32_t>(info.channelCount, INT32_MAX)));
                 }
             }
         }

@@ -8,6 +8,7 @@
 #include "probe/LibraryLoading.h"
 #include "probe/ProbeState.h"
 #include "probe/vst2/HostCallback.h"
+#include "protocol/Format.h"
 #include "protocol/LogLine.h"
 
 namespace {
@@ -89,6 +90,10 @@ public:
         const intptr_t size = Dispatch(effGetChunk, 0, 0, &data);
         if (size <= 0 || data == nullptr) {
             error = u"effGetChunk gave no chunk";
+            return CStateSupport::kFailed;
+        }
+        if (static_cast<uint64_t>(size) > kLargestCheckedState) {
+            error = FormatString(u"effGetChunk claims %u MiB", static_cast<unsigned>(static_cast<uint64_t>(size) >> 20));
             return CStateSupport::kFailed;
         }
         const auto* begin = static_cast<const uint8_t*>(data);

@@ -26,6 +26,7 @@ constexpr tresult kResultFalse = 1;
 constexpr tresult kNoInterface = static_cast<tresult>(0x80004002);
 constexpr tresult kNotImplemented = static_cast<tresult>(0x80004001);
 constexpr tresult kInvalidArgument = static_cast<tresult>(0x80070057);
+constexpr tresult kOutOfMemory = static_cast<tresult>(0x8007000E);
 
 // The ids of the interfaces we ask for, as GUID text.
 constexpr CTuid kFUnknownId = MakeTuid(0x00000000, 0x00000000, 0xC0000000, 0x00000046);

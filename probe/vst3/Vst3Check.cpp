@@ -55,12 +55,12 @@ public:
     {
         CPluginLayout layout;
         for (int32_t direction : {kInput, kOutput}) {
-            const int32_t count = std::min(component->getBusCount(kAudio, direction), 64);
+            // One more than the check runs, so that it can say the plug-in claims too many.
+            const int32_t count = std::min(component->getBusCount(kAudio, direction), 65);
             for (int32_t i = 0; i < count; ++i) {
                 BusInfo info{};
                 component->getBusInfo(kAudio, direction, i, &info);
-                const int32_t channels = info.channelCount < 0 || info.channelCount > 64 ? 0 : info.channelCount;
-                (direction == kInput ? layout.inputs : layout.outputs).push_back(channels);
+                (direction == kInput ? layout.inputs : layout.outputs).push_back(info.channelCount);
             }
         }
         eventInputs = component->getBusCount(kEvent, kInput);

@@ -28,6 +28,7 @@ private:
 
 class CMemoryStream : public CHostObject<IBStream> {
 public:
+    static constexpr size_t kLargestStream = 256u << 20;
     CMemoryStream() : CHostObject(kBStreamId) {}
     explicit CMemoryStream(std::vector<uint8_t> bytes) : CHostObject(kBStreamId), bytes(std::move(bytes)) {}
     tresult VST3_METHOD read(void* buffer, int32_t count, int32_t* got) override
@@ -41,6 +42,7 @@ public:
     tresult VST3_METHOD write(void* buffer, int32_t count, int32_t* put) override
     {
         if (count < 0 || (count > 0 && buffer == nullptr)) return kInvalidArgument;
+        if (position + static_cast<size_t>(count) > kLargestStream) return kOutOfMemory;
         if (bytes.size() < position + count) bytes.resize(position + count);
         if (count > 0) std::memcpy(bytes.data() + position, buffer, count);
         position += count;
