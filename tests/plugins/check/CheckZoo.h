@@ -19,10 +19,12 @@ enum class CBehaviour {
     kLosesParameter,     // drive does not keep what it is set to
     kStateDiffers,       // restores another state than it saved
     kEditorCrashes,      // a fault when its editor opens
+    kClaimsTooMuch,      // claims 100000 output channels
 };
 
 constexpr CBehaviour kBehaviour = static_cast<CBehaviour>(ZOO_CHECK_BEHAVIOUR);
 constexpr bool kInstrument = kBehaviour == CBehaviour::kInstrument;
+constexpr int kOutputChannels = kBehaviour == CBehaviour::kClaimsTooMuch ? 100000 : 2;
 
 inline void FaultHere()
 {

@@ -31,7 +31,7 @@ bool AudioPortGet(const Plugin*, uint32_t index, bool input, AudioPortInfo* info
     *info = {};
     std::strcpy(info->name, "Main");
     info->flags = kAudioPortIsMain | kAudioPortSupports64Bits;
-    info->channelCount = 2;
+    info->channelCount = input ? 2 : kOutputChannels;
     info->portType = "stereo";
     info->inPlacePair = 0xFFFFFFFF;
     return true;

@@ -79,7 +79,7 @@ extern "C" __declspec(dllexport) AEffect* VSTPluginMain(AudioMasterCallback host
     effect.numPrograms = 1;
     effect.numParams = 2;
     effect.numInputs = kInstrument ? 0 : 2;
-    effect.numOutputs = 2;
+    effect.numOutputs = kOutputChannels;
     effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks | effFlagsHasEditor |
                    (kInstrument ? effFlagsIsSynth : 0);
     effect.object = zoo;

@@ -99,7 +99,7 @@ public:
         *bus = {};
         bus->mediaType = type;
         bus->direction = direction;
-        bus->channelCount = type == kAudio ? 2 : 1;
+        bus->channelCount = type == kAudio ? (direction == kOutput ? kOutputChannels : 2) : 1;
         const char16_t name[] = u"Main";
         std::memcpy(bus->name, name, sizeof(name));
         bus->busType = kMain;
