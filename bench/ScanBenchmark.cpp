@@ -12,12 +12,15 @@
 
 #include <psapi.h>
 
+#include "bench/CheckFloor.h"
 #include "bench/Figures.h"
 #include "bench/Floor.h"
 #include "host/Paths.h"
+#include "host/CheckVerdict.h"
 #include "host/PluginScanner.h"
 #include "host/ScanServer.h"
 #include "host/WindowsText.h"
+#include "protocol/CheckRequest.h"
 #include "scanner/Database.h"
 #include "scanner/PathKeys.h"
 
@@ -365,6 +368,54 @@ CFigure SavingShare(int rounds, const std::wstring& folder, size_t count)
     return figure;
 }
 
+// A check of a plug-in that passes, on a persistent server through the host library, against
+// the same stages run by the same code in this process: what the servers add to a check.
+CFigure CheckAgainstFloor(int rounds, int checks)
+{
+    CFigure figure{"a check per plug-in, vs its stages in this process", "ms per check"};
+    figure.baselineName = "floor";
+    figure.target = 1.3;
+    const std::string folder = ToUtf8(Bin + L"\\plugins-check\\");
+    // The clean plug-in of each format: the file, and the id its check names.
+    const std::pair<std::string, std::string> plugins[] = {
+        {folder + "check_clean.dll", ""},
+        {folder + "check_clean.vst3", "5A564333434845434B00000000000000"},
+        {folder + "check_clean.clap", "com.tessarine.zoo.check.0"}};
+    CScanServer server(ServerOptions());
+    CCheckFloor floor;
+    for (const auto& [path, id] : plugins) {
+        const CScanOutcome first = server.Scan(CheckRequestText({path, id, false}));
+        if (CheckStatusOf(first) != CheckStatus::kPassed) printf("the check of %s did not pass: %s\n", path.c_str(), CheckVerdictText(first).c_str());
+    }
+    for (int round = 0; round < rounds; ++round) {
+        figure.measured.push_back(1000 * Seconds([&] {
+            for (int i = 0; i < checks; ++i) server.Scan(CheckRequestText({plugins[i % 3].first, plugins[i % 3].second, false}));
+        }) / checks);
+        figure.baseline.push_back(1000 * Seconds([&] {
+            for (int i = 0; i < checks; ++i) floor.Check(plugins[i % 3].first, plugins[i % 3].second);
+        }) / checks);
+    }
+    figure.note = "the clean plug-in of each format in turn: 15 settings of 0.1 s, the timed second, parameters, state";
+    return figure;
+}
+
+// The check zoo of both machines with --check, one job against two.
+CFigure CheckZooJobs(int rounds, bool bothMachines)
+{
+    const std::wstring zoo = QuoteArgument(Bin + L"\\plugins-check") +
+                             (bothMachines ? L" " + QuoteArgument(Bin + L"\\plugins-x86-check") : L"");
+    CFigure figure{"tessarine-scan --check over the check zoo, --jobs 1 vs --jobs 2",
+                   std::string("s for ") + (bothMachines ? "54" : "27") + " files"};
+    figure.baselineName = "--jobs 2";
+    figure.target = 0;
+    for (int round = 0; round < rounds; ++round) {
+        figure.measured.push_back(RunScanner(L"--check --timeout 3 --jobs 1 " + zoo));
+        figure.baseline.push_back(RunScanner(L"--check --timeout 3 --jobs 2 " + zoo));
+    }
+    figure.note = "each run holds three hangs a machine (3 s time-outs) and three crashes, each writing its dump";
+    return figure;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -408,6 +459,10 @@ int main(int argc, char** argv)
     if (wanted("scanner")) run(ScannerAgainstRawServer(rounds, hundreds, 300));
     if (wanted("crash")) run(CrashPath(quick ? 2 : 3, hundreds, quick ? 30 : 60));
     if (wanted("saving")) run(SavingShare(quick ? 2 : 3, CopiesFolder(many), many));
+    if (wanted("check")) {
+        run(CheckAgainstFloor(rounds, quick ? 15 : 60));
+        run(CheckZooJobs(quick ? 1 : 2, !quick));
+    }
 
     PrintFigures(figures);
     WriteFiguresJson(figures, ToUtf8(Bin + L"\\..\\bench-figures.json"));
