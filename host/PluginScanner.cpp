@@ -145,6 +145,16 @@ private:
             asked.id = id;
             asked.editor = options.checkEditor;
             const std::string request = CheckRequestText(asked);
+            // An id too long for a request line is the plug-in's own doing: a verdict, not the host's failure.
+            if (request.size() > kLongestRequest) {
+                CScanOutcome refused;
+                refused.status = ScanStatus::kFailed;
+                refused.checkStage = "open";
+                refused.error = "its id is too long to be named in a check request (" + std::to_string(id.size()) +
+                                " bytes; the request may have " + std::to_string(kLongestRequest) + " in all)";
+                plugin.check = refused;
+                return;
+            }
             placed[request] = {index, sub, true};
             plugin.check = blame.Scan(machine, request);
         };

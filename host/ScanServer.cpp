@@ -31,8 +31,6 @@ constexpr uint64_t kUnixEpochInFileTime = 11644473600;  // seconds from 1601 to 
 constexpr size_t kRecentRequests = 64;
 // No answer of a scan server comes near this; more is something else writing.
 constexpr size_t kLongestAnswer = 16u << 20;
-// The server reads at most 1024 bytes a request, its line feed included.
-constexpr size_t kLongestRequest = 1023;
 constexpr char kLoadFailure[] = "Failed to load library, err=";
 // Dialogs are looked for only once a request has taken this long: a fast scan costs nothing.
 constexpr std::chrono::milliseconds kDialogWatchInterval{200};

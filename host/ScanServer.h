@@ -20,6 +20,9 @@
 #include "host/DialogWatch.h"
 #include "host/ScanOutcome.h"
 
+// The longest request a server reads, in bytes of UTF-8: 1024 with its line feed.
+constexpr size_t kLongestRequest = 1023;
+
 class CScanServer {
 public:
     explicit CScanServer(CScanServerOptions options);

@@ -38,6 +38,8 @@ Json CheckJson(const CScanOutcome& check)
     json["blockSizes"] = facts.blockSizes;
     json["load"] = Fact(facts.load);
     json["error"] = check.error;
+    // The host's own failure (no server could be started): no verdict, checked again next time.
+    if (check.hostFailure) json["hostFailure"] = true;
     if (check.status == ScanStatus::kCrashed) {
         json["exitCode"] = check.exitCode;
         json["dump"] = ToUtf8(check.dumpFile);
@@ -75,7 +77,8 @@ bool CheckIsWellFormed(const Json& check, const std::string& where, std::string&
                         kind("editor", &Json::is_boolean, false) && kind("audio64", &Json::is_boolean, false) &&
                         kind("sampleRates", &Json::is_string, false) && kind("blockSizes", &Json::is_string, false) &&
                         kind("dump", &Json::is_string, false) && kind("lastTrace", &Json::is_array, false) &&
-                        kind("dialogs", &Json::is_array, false) && kind("checkSeconds", &Json::is_number, false);
+                        kind("dialogs", &Json::is_array, false) && kind("checkSeconds", &Json::is_number, false) &&
+                        kind("hostFailure", &Json::is_boolean, false);
     if (!fields) {
         problem = where + " has a check field of the wrong type";
         return false;
@@ -121,7 +124,7 @@ bool RecordNeedsCheck(const Json& record, bool retryFailed)
     for (const Json* plugin : RecordPlugins(record)) {
         if (RecordText(*plugin, "status") != ScanStatusName(ScanStatus::kOk)) continue;
         const std::optional<CheckStatus> status = KeptCheckStatus(*plugin);
-        if (!status || (retryFailed && IsBadCheck(*status))) return true;
+        if (!status || (retryFailed && IsBadCheck(*status)) || (*plugin)["check"].value("hostFailure", false)) return true;
     }
     return false;
 }
@@ -139,7 +142,7 @@ bool CheckIsKept(const Json& earlier, const std::string& key, bool retryFailed)
     const Json* plugin = FindPlugin(found, key);
     if (plugin == nullptr) return false;
     const std::optional<CheckStatus> status = KeptCheckStatus(*plugin);
-    return status && !(retryFailed && IsBadCheck(*status));
+    return status && !(retryFailed && IsBadCheck(*status)) && !(*plugin)["check"].value("hostFailure", false);
 }
 
 void KeepChecks(Json& record, const Json& earlier)

@@ -728,4 +728,28 @@ TEST_F(ScannerTest, EveryCheckZooPluginGetsItsVerdictOnBothMachines)
     EXPECT_NE(kept.Err().find("checks: 18 passed, 12 warnings, 12 failed, 6 crashed, 6 timed out, 0 blocked"), std::string::npos) << kept.Err();
 }
 
+// Warnings alone keep exit code 0; a plug-in whose id cannot be named in a request fails its
+// check's open stage, a verdict of its own rather than the host's failure.
+TEST_F(ScannerTest, ChecksWithWarningsPassAndAnIdTooLongForARequestFailsOpen)
+{
+    ASSERT_TRUE(CopyFileW((ProgramFolder() + L"\\plugins-check\\check_loses_parameter.dll").c_str(),
+                          (folder + L"\\check_loses_parameter.dll").c_str(), FALSE));
+    CProgram warned(Command(L"--check --format json " + QuoteArgument(folder)));
+    ASSERT_EQ(warned.Wait(kRunLimitMs), 0u) << warned.Err();
+    EXPECT_EQ(ReadJson(warned.Out())["plugins"][0]["check"]["status"], "warnings");
+
+    CProgram longId(Command(L"--check --format json " + QuoteArgument(ProgramFolder() + L"\\plugins\\clap_hostile.clap")));
+    ASSERT_EQ(longId.Wait(kRunLimitMs), 1u) << longId.Err();
+    size_t refused = 0;
+    const Json output = ReadJson(longId.Out());
+    for (const Json& sub : output["plugins"][0]["subPlugins"]) {
+        if (sub["id"].get<std::string>().size() < 1000) continue;
+        ++refused;
+        EXPECT_EQ(sub["check"]["stage"], "open");
+        EXPECT_NE(sub["check"]["verdict"].get<std::string>().find("too long to be named in a check request"), std::string::npos);
+        EXPECT_FALSE(sub["check"].contains("hostFailure"));
+    }
+    EXPECT_EQ(refused, 2u);
+}
+
 }  // namespace
