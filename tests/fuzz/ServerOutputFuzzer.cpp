@@ -27,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size_t texts = report->name.size() + report->vendor.size() + report->product.size() + report->version.size() +
                        report->error.size() + report->platform.size();
         for (const auto& sub : report->subPlugins) texts += sub.name.size();
+        for (const auto& stage : report->stages) texts += stage.stage.size() + stage.result.size() + stage.details.size();
+        texts += report->check.size() + report->facts.sampleRates.size() + report->facts.blockSizes.size();
         for (const auto& entry : report->entries)
             texts += entry.id.size() + entry.name.size() + entry.vendor.size() + entry.version.size() +
                      entry.category.size() + entry.subCategories.size() + entry.sdkVersion.size() +
@@ -37,6 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if ((entry.numInputs < 0 && entry.numInputs != kUnknownChannels) ||
                 (entry.numOutputs < 0 && entry.numOutputs != kUnknownChannels))
                 __builtin_trap();
+        // A check's facts are measures or unknown (-1), never a negative number of their own.
+        const CCheckFacts& facts = report->facts;
+        if (facts.parameters < -1 || facts.latency < -1 || !(facts.load >= -1) || !(facts.tailSeconds >= -1)) __builtin_trap();
+        // What a crash or hang would leave of a whole check report reads back the same.
+        if (!report->check.empty()) {
+            const auto partial = ParsePartialModuleReport(reportLines);
+            if (!partial || partial->stages.size() != report->stages.size()) __builtin_trap();
+        }
         // What a crash or hang would leave of a whole module report reads back the same.
         if (report->format == "vst3" || report->format == "clap") {
             const auto partial = ParsePartialModuleReport(reportLines);
