@@ -228,7 +228,7 @@ TEST_F(ScannerTest, TellsBadUsageApart)
         EXPECT_NE(help.Out().find(option), std::string::npos) << option;
     CProgram version(Command(L"--version"));
     EXPECT_EQ(version.Wait(kRunLimitMs), 0u);
-    EXPECT_NE(version.Out().find("tessarine-scan 0.2.0 (database format 2)"), std::string::npos) << version.Out();
+    EXPECT_NE(version.Out().find("tessarine-scan 0.3.0 (database format 2)"), std::string::npos) << version.Out();
 
     // The page of the database alone takes the database and the page, and nothing to scan.
     CProgram dbOnly(Command(L"--db-only --report x.html"));
