@@ -1,7 +1,5 @@
 #include "scanner/CheckRecords.h"
 
-#include "host/MinidumpReader.h"
-
 namespace {
 
 // null for what was not measured.
@@ -40,18 +38,15 @@ Json CheckJson(const CScanOutcome& check)
     json["error"] = check.error;
     // The host's own failure (no server could be started): no verdict, checked again next time.
     if (check.hostFailure) json["hostFailure"] = true;
-    if (check.status == ScanStatus::kCrashed) {
-        json["exitCode"] = check.exitCode;
-        json["dump"] = ToUtf8(check.dumpFile);
-        if (check.exceptionCode) json["exception"] = ExceptionCodeText(check.exceptionCode);
-        if (!check.faultModule.empty()) json["faultModule"] = check.faultModule;
-        json["afterCheck"] = check.afterScan;
-    }
-    if (check.status == ScanStatus::kCrashed || check.status == ScanStatus::kTimedOut) {
-        const size_t keep = check.trace.size() < 3 ? check.trace.size() : 3;
-        json["lastTrace"] = std::vector<std::string>(check.trace.end() - keep, check.trace.end());
-    }
+    if (check.status == ScanStatus::kCrashed) AddCrashFacts(json, check, "afterCheck");
+    if ((check.status == ScanStatus::kCrashed && !check.afterScan) || check.status == ScanStatus::kTimedOut)
+        json["lastTrace"] = LastSteps(check);
     json["dialogs"] = DialogsJson(check.dialogs);
+    // What the plug-in printed while it was checked.
+    if (!check.console.empty()) {
+        json["console"] = check.console;
+        json["consoleDropped"] = check.consoleDropped;
+    }
     json["checkSeconds"] = check.seconds;
     json["checkedAt"] = NowIso8601();
     return json;
@@ -78,7 +73,8 @@ bool CheckIsWellFormed(const Json& check, const std::string& where, std::string&
                         kind("sampleRates", &Json::is_string, false) && kind("blockSizes", &Json::is_string, false) &&
                         kind("dump", &Json::is_string, false) && kind("lastTrace", &Json::is_array, false) &&
                         kind("dialogs", &Json::is_array, false) && kind("checkSeconds", &Json::is_number, false) &&
-                        kind("hostFailure", &Json::is_boolean, false);
+                        kind("hostFailure", &Json::is_boolean, false) && kind("console", &Json::is_string, false) &&
+                        kind("consoleDropped", &Json::is_number_unsigned, false);
     if (!fields) {
         problem = where + " has a check field of the wrong type";
         return false;

@@ -105,16 +105,9 @@ void AddOutcome(Json& record, const CScanOutcome& outcome, const std::string& fo
     record["status"] = ScanStatusName(outcome.status);
     record["error"] = outcome.error;
     if (outcome.status == ScanStatus::kCrashed) {
-        record["exitCode"] = outcome.exitCode;
-        record["dump"] = ToUtf8(outcome.dumpFile);
-        if (outcome.exceptionCode) record["exception"] = ExceptionCodeText(outcome.exceptionCode);
-        if (!outcome.faultModule.empty()) record["faultModule"] = outcome.faultModule;
-        record["afterScan"] = outcome.afterScan;
+        AddCrashFacts(record, outcome, "afterScan");
         // The last steps the server took before it crashed show where it happened.
-        if (!outcome.afterScan) {
-            const size_t keep = outcome.trace.size() < 3 ? outcome.trace.size() : 3;
-            record["lastTrace"] = std::vector<std::string>(outcome.trace.end() - keep, outcome.trace.end());
-        }
+        if (!outcome.afterScan) record["lastTrace"] = LastSteps(outcome);
     }
     record["scanSeconds"] = outcome.seconds;
     record["dialogs"] = DialogsJson(outcome.dialogs);
@@ -133,6 +126,21 @@ void AddOutcome(Json& record, const CScanOutcome& outcome, const std::string& fo
 }
 
 }  // namespace
+
+void AddCrashFacts(Json& json, const CScanOutcome& outcome, const char* afterKey)
+{
+    json["exitCode"] = outcome.exitCode;
+    json["dump"] = ToUtf8(outcome.dumpFile);
+    if (outcome.exceptionCode) json["exception"] = ExceptionCodeText(outcome.exceptionCode);
+    if (!outcome.faultModule.empty()) json["faultModule"] = outcome.faultModule;
+    json[afterKey] = outcome.afterScan;
+}
+
+Json LastSteps(const CScanOutcome& outcome)
+{
+    const size_t keep = outcome.trace.size() < 3 ? outcome.trace.size() : 3;
+    return std::vector<std::string>(outcome.trace.end() - keep, outcome.trace.end());
+}
 
 Json DialogsJson(const std::vector<CDialogRecord>& records)
 {

@@ -10,6 +10,11 @@
 using Json = nlohmann::ordered_json;
 
 Json PluginRecord(const CPluginFile& file, const CPluginScan& scan);
+// What a crash left: its exit code, dump, exception and the library it was in, and under
+// `afterKey` whether it came after the answer.
+void AddCrashFacts(Json& json, const CScanOutcome& outcome, const char* afterKey);
+// The last steps the server took, at most three.
+Json LastSteps(const CScanOutcome& outcome);
 // The dialogs a scan or a check saw, each with its picture or why it has none.
 Json DialogsJson(const std::vector<CDialogRecord>& dialogs);
 

@@ -10,6 +10,7 @@
 
 #include "host/Paths.h"
 #include "host/WindowsText.h"
+#include "tests/support/CheckZooVerdicts.h"
 #include "tests/support/ProgramRunner.h"
 
 namespace {
@@ -123,16 +124,7 @@ TEST(Dialogs, WaitingRecordsTheDialogAndWaitsForTheTimeOut)
 // closes, and the one that crashes as it opens is blamed for it.
 TEST(Dialogs, TheCheckZooGetsItsVerdictsWithEditorsOpened)
 {
-    const std::map<std::string, std::pair<std::string, std::string>> expected = {
-        {"check_clean", {"passed", ""}},
-        {"check_instrument", {"passed", ""}},
-        {"check_crash_block_64", {"crashed", "process at 44100 Hz, blocks of 64"}},
-        {"check_writes_nan", {"failed", "audio"}},
-        {"check_hangs_in_activation", {"timed out", "process at 44100 Hz, blocks of 1"}},
-        {"check_loses_parameter", {"warnings", "parameters"}},
-        {"check_state_differs", {"warnings", "state"}},
-        {"check_editor_crashes", {"crashed", "editor"}},
-        {"check_claims_too_many_channels", {"failed", "open"}}};
+    const auto expected = CheckZooVerdicts(true);
     std::wstring command = QuoteArgument(ProgramFolder() + L"\\tessarine-scan.exe") +
                            L" --jobs 2 --format json --timeout 5 --check-editor " +
                            QuoteArgument(ProgramFolder() + L"\\plugins-check") + L" " +
