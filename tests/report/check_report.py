@@ -1,6 +1,6 @@
 """Checks a report page and the DOM a real browser made of it.
 
-Usage: check_report.py PAGE DOM DATABASE_DOM SCREENSHOT
+Usage: check_report.py PAGE DOM DATABASE_DOM SCREENSHOT CHECKS_DOM
 """
 import re
 import subprocess
@@ -117,8 +117,36 @@ def check_dom(dom):
     return sorted((cells[8], cells[0]) for cells in files)
 
 
+def check_checks(path):
+    """The page of a --check run: a Check and a Load column, each plug-in's stages as marks with
+    its verdict under them, and a section for each check that did not pass."""
+    with open(path, encoding='utf-8') as text:
+        raw = text.read()
+    dom = parse(path)
+    for title in ('Check', 'Load (%)'):
+        if '>%s</th>' % title not in raw:
+            fail('no %s column' % title)
+    rows = {cells[-2]: cells for kind, cells in dom.rows if kind in ('file', 'sub') and len(cells) > 3}
+    # A cell's text is its marks' stage names, then the verdict.
+    expected = {'check_clean.dll': 'openprocessaudioparametersstateclosepassed',
+                'check_writes_nan.dll': 'openprocessaudiofailed in audio',
+                'check_crash_block_64.dll': 'openprocesscrashed in process at 44100 Hz, blocks of 64'}
+    for name, marks in expected.items():
+        if name not in rows or rows[name][1] != marks:
+            fail('the check of %s shows %r, not %r' % (name, rows.get(name, ['', ''])[1], marks))
+    if not re.search(r'class="mark mark-failed"[^>]*>audio<', raw):
+        fail('the failed stage has no red mark')
+    loads = [cells[2] for cells in rows.values() if cells[1].endswith('passed')]
+    if not loads or not all(re.fullmatch(r'\d+\.\d', load) for load in loads):
+        fail('loads are not shown: %r' % loads)
+    for section in ('check_writes_nan.dll (check)', 'check_crash_block_64.dll (check)'):
+        if section not in raw:
+            fail('no section for %s' % section)
+
+
 def main():
-    page_path, dom_path, database_dom_path, screenshot = sys.argv[1:5]
+    page_path, dom_path, database_dom_path, screenshot, checks_dom_path = sys.argv[1:6]
+    check_checks(checks_dom_path)
     check_self_contained(parse(page_path))
     scan_rows = check_dom(parse(dom_path))
     database_rows = check_dom(parse(database_dom_path))
