@@ -404,8 +404,16 @@ CFigure CheckZooJobs(int rounds, bool bothMachines)
 {
     const std::wstring zoo = QuoteArgument(Bin + L"\\plugins-check") +
                              (bothMachines ? L" " + QuoteArgument(Bin + L"\\plugins-x86-check") : L"");
-    CFigure figure{"tessarine-scan --check over the check zoo, --jobs 1 vs --jobs 2",
-                   std::string("s for ") + (bothMachines ? "54" : "27") + " files"};
+    size_t files = 0;
+    for (const wchar_t* folder : {L"\\plugins-check\\*", L"\\plugins-x86-check\\*"}) {
+        WIN32_FIND_DATAW found;
+        HANDLE listing = FindFirstFileW((Bin + folder).c_str(), &found);
+        for (bool more = listing != INVALID_HANDLE_VALUE; more; more = FindNextFileW(listing, &found))
+            files += !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (listing != INVALID_HANDLE_VALUE) FindClose(listing);
+        if (!bothMachines) break;
+    }
+    CFigure figure{"tessarine-scan --check over the check zoo, --jobs 1 vs --jobs 2", "s for " + std::to_string(files) + " files"};
     figure.baselineName = "--jobs 2";
     figure.target = 0;
     for (int round = 0; round < rounds; ++round) {

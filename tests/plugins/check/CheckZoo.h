@@ -20,10 +20,13 @@ enum class CBehaviour {
     kStateDiffers,       // restores another state than it saved
     kEditorCrashes,      // a fault when its editor opens
     kClaimsTooMuch,      // claims 100000 output channels
+    kDenormals,          // a denormal number at the end of every block
+    kNeverQuiet,         // a hum at -60 dBFS that never stops
+    kSilentInstrument,   // an instrument that makes no sound
 };
 
 constexpr CBehaviour kBehaviour = static_cast<CBehaviour>(ZOO_CHECK_BEHAVIOUR);
-constexpr bool kInstrument = kBehaviour == CBehaviour::kInstrument;
+constexpr bool kInstrument = kBehaviour == CBehaviour::kInstrument || kBehaviour == CBehaviour::kSilentInstrument;
 constexpr int kOutputChannels = kBehaviour == CBehaviour::kClaimsTooMuch ? 100000 : 2;
 
 inline void FaultHere()
@@ -66,7 +69,7 @@ struct CZooSound {
         for (int i = 0; i < frames; ++i) {
             double value;
             if (kInstrument) {
-                level = held ? 0.5 : level * fade;
+                level = held && kBehaviour != CBehaviour::kSilentInstrument ? 0.5 : level * fade;
                 if (level < 1e-9) level = 0;
                 phase += 440.0 / sampleRate;
                 value = level * std::sin(2 * 3.14159265358979 * phase);
@@ -75,11 +78,13 @@ struct CZooSound {
             }
             for (int c = 0; c < outputCount; ++c) {
                 const double own = !kInstrument && c < inputCount ? inputs[c][i] * parameters[0] : value;
-                outputs[c][i] = static_cast<Sample>(own);
+                outputs[c][i] = static_cast<Sample>(own + (kBehaviour == CBehaviour::kNeverQuiet ? 1e-3 : 0));
             }
         }
         if (kBehaviour == CBehaviour::kWritesNan && frames > 0 && outputCount > 0)
             outputs[0][0] = std::numeric_limits<Sample>::quiet_NaN();
+        if (kBehaviour == CBehaviour::kDenormals && frames > 0 && outputCount > 0)
+            outputs[0][frames - 1] = std::numeric_limits<Sample>::denorm_min();
     }
 };
 
