@@ -45,6 +45,8 @@ constexpr CTuid kPlugFrameId = MakeTuid(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED
 constexpr CTuid kComponentHandlerId = MakeTuid(0x93A0BEA3, 0x0BD045DB, 0x8E890B0C, 0xC1E46AC6);
 constexpr CTuid kParameterChangesId = MakeTuid(0xA4779663, 0x0BB64A56, 0xB44384A8, 0x466FEB9D);
 constexpr CTuid kEventListId = MakeTuid(0x3A2C4214, 0x346349FE, 0xB2C4F397, 0xB9695A44);
+constexpr CTuid kMessageId = MakeTuid(0x936F033B, 0xC6C047DB, 0xBB0882F8, 0x13C1E613);
+constexpr CTuid kAttributeListId = MakeTuid(0x1E5F0AEB, 0xCC7F4533, 0xA2544011, 0x38AD5EE4);
 
 constexpr char kAudioModuleClass[] = "Audio Module Class";
 
@@ -346,6 +348,23 @@ struct IEventList : FUnknown {
     virtual int32_t VST3_METHOD getEventCount() = 0;
     virtual tresult VST3_METHOD getEvent(int32_t index, Event* event) = 0;
     virtual tresult VST3_METHOD addEvent(Event* event) = 0;
+};
+
+struct IAttributeList : FUnknown {
+    virtual tresult VST3_METHOD setInt(const char* key, int64_t value) = 0;
+    virtual tresult VST3_METHOD getInt(const char* key, int64_t* value) = 0;
+    virtual tresult VST3_METHOD setFloat(const char* key, double value) = 0;
+    virtual tresult VST3_METHOD getFloat(const char* key, double* value) = 0;
+    virtual tresult VST3_METHOD setString(const char* key, const char16_t* text) = 0;
+    virtual tresult VST3_METHOD getString(const char* key, char16_t* text, uint32_t sizeInBytes) = 0;
+    virtual tresult VST3_METHOD setBinary(const char* key, const void* data, uint32_t size) = 0;
+    virtual tresult VST3_METHOD getBinary(const char* key, const void** data, uint32_t* size) = 0;
+};
+
+struct IMessage : FUnknown {
+    virtual const char* VST3_METHOD getMessageID() = 0;
+    virtual void VST3_METHOD setMessageID(const char* id) = 0;
+    virtual IAttributeList* VST3_METHOD getAttributes() = 0;
 };
 
 struct IHostApplication : FUnknown {

@@ -1,5 +1,7 @@
 #include "probe/vst3/Vst3Module.h"
 
+#include "probe/vst3/Vst3Messages.h"
+
 #include "protocol/Format.h"
 #include "protocol/Platform.h"
 
@@ -27,10 +29,11 @@ tresult VST3_METHOD CHostContext::getName(char16_t* name)
     return kResultOk;
 }
 
-tresult VST3_METHOD CHostContext::createInstance(uint8_t*, uint8_t*, void** object)
+tresult VST3_METHOD CHostContext::createInstance(uint8_t* cid, uint8_t* iid, void** object)
 {
-    *object = nullptr;
-    return kNoInterface;
+    if (object == nullptr) return kInvalidArgument;
+    *object = CreateHostMessageObject(cid, iid);
+    return *object ? kResultOk : kNoInterface;
 }
 
 bool ResolveModule(const std::u16string& path, std::u16string& binary, std::u16string& error)

@@ -8,14 +8,15 @@
 #include "probe/ProbeState.h"
 #include "probe/vst3/Vst3Abi.h"
 
-// The host context a component gets in initialize: our name, and nothing to create.
+// The host context a component gets in initialize: our name, and the messages a component and
+// its controller send each other.
 class CHostContext : public vst3::IHostApplication {
 public:
     vst3::tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override;
     uint32_t VST3_METHOD addRef() override { return 1; }
     uint32_t VST3_METHOD release() override { return 1; }
     vst3::tresult VST3_METHOD getName(char16_t* name) override;
-    vst3::tresult VST3_METHOD createInstance(uint8_t*, uint8_t*, void** object) override;
+    vst3::tresult VST3_METHOD createInstance(uint8_t* cid, uint8_t* iid, void** object) override;
 };
 extern CHostContext Vst3HostContext;
 

@@ -7,6 +7,7 @@
 
 #include "host/ServerOutput.h"
 #include "probe/CheckAudio.h"
+#include "probe/vst3/Vst3Messages.h"
 #include "protocol/CheckRequest.h"
 #include "report/CheckReport.h"
 #include "tests/unit/CapturedOutput.h"
@@ -138,6 +139,45 @@ TEST(CheckReport, ABadStageOrFactIsNoReport)
         {"{", "\"check\": \"vst2\",", "\"latency\": 1e9999,", "}"},
         {"{", "\"check\": \"vst2\",", "\"stages\": [", "}"}};
     for (const auto& lines : bad) EXPECT_FALSE(ParsePluginReport(lines)) << lines[1] << lines[2];
+}
+
+// The messages a VST 3 component and its controller send each other through the host: made
+// only for their own class, holding what is put in, each gone with its last reference.
+TEST(Vst3Messages, HoldWhatIsPutInAndGoWithTheirLastReference)
+{
+    using namespace vst3;
+    EXPECT_EQ(CreateHostMessageObject(kMessageId.data(), kAttributeListId.data()), nullptr);
+    EXPECT_EQ(CreateHostMessageObject(kComponentId.data(), kComponentId.data()), nullptr);
+    auto* message = static_cast<IMessage*>(CreateHostMessageObject(kMessageId.data(), kMessageId.data()));
+    ASSERT_NE(message, nullptr);
+    message->setMessageID("zoo.hello");
+    EXPECT_STREQ(message->getMessageID(), "zoo.hello");
+    IAttributeList* list = message->getAttributes();
+    EXPECT_EQ(list->setInt("answer", 42), kResultOk);
+    EXPECT_EQ(list->setFloat("gain", 0.5), kResultOk);
+    EXPECT_EQ(list->setString("name", u"Delay"), kResultOk);
+    const uint8_t bytes[] = {1, 2, 3};
+    EXPECT_EQ(list->setBinary("blob", bytes, sizeof(bytes)), kResultOk);
+    int64_t answer = 0;
+    double gain = 0;
+    EXPECT_EQ(list->getInt("answer", &answer), kResultOk);
+    EXPECT_EQ(answer, 42);
+    EXPECT_EQ(list->getFloat("gain", &gain), kResultOk);
+    EXPECT_EQ(list->getInt("gain", &answer), kResultFalse);  // a value is read as the type it was put in
+    char16_t name[4];
+    EXPECT_EQ(list->getString("name", name, sizeof(name)), kResultOk);
+    EXPECT_EQ(std::u16string(name), u"Del");  // cut to the buffer, terminated
+    const void* blob = nullptr;
+    uint32_t size = 0;
+    EXPECT_EQ(list->getBinary("blob", &blob, &size), kResultOk);
+    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(static_cast<const uint8_t*>(blob)[2], 3);
+    EXPECT_EQ(list->getInt(nullptr, &answer), kResultFalse);
+    EXPECT_EQ(list->setBinary("big", nullptr, 5), kInvalidArgument);
+    void* again = nullptr;
+    ASSERT_EQ(message->queryInterface(kMessageId.data(), &again), kResultOk);
+    EXPECT_EQ(message->release(), 1u);
+    EXPECT_EQ(static_cast<IMessage*>(again)->release(), 0u);  // the sanitizers see it freed once
 }
 
 }  // namespace

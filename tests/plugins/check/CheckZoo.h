@@ -23,6 +23,7 @@ enum class CBehaviour {
     kDenormals,          // a denormal number at the end of every block
     kNeverQuiet,         // a hum at -60 dBFS that never stops
     kSilentInstrument,   // an instrument that makes no sound
+    kSeparateController, // VST 3: a controller of its own, connected to the component; checks clean
 };
 
 constexpr CBehaviour kBehaviour = static_cast<CBehaviour>(ZOO_CHECK_BEHAVIOUR);

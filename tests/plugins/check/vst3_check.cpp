@@ -1,5 +1,6 @@
 // A VST 3 module of the check zoo: one class, component, processor and controller in one
 // object, with an editor view. Its behaviour is the one it was built with.
+#include <cmath>
 #include <cstdio>
 
 #include "probe/vst3/Vst3Abi.h"
@@ -10,6 +11,11 @@ using namespace vst3;
 namespace {
 
 constexpr CTuid kClassId = MakeTuid(0x5A564333, 0x43484543, 0x4B000000, ZOO_CHECK_BEHAVIOUR);
+// With a controller of its own, the class the component names; the two talk through a message
+// the controller asks the host to make, and the component plays only once it has heard it.
+constexpr bool kSeparate = kBehaviour == CBehaviour::kSeparateController;
+constexpr CTuid kControllerId = MakeTuid(0x5A564333, 0x43545243, 0x4C000000, ZOO_CHECK_BEHAVIOUR);
+constexpr char kHello[] = "zoo.hello";
 
 class CZooView : public IPlugView {
 public:
@@ -60,19 +66,47 @@ private:
     HWND window = nullptr;
 };
 
-class CZooPlugin : public IComponent, public IAudioProcessor, public IEditController {
+class CZooPlugin : public IComponent, public IAudioProcessor, public IEditController, public IConnectionPoint {
 public:
+    explicit CZooPlugin(bool controllerRole = false) : controllerRole(controllerRole) {}
+
     tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override
     {
         if (SameTuid(iid, kFUnknownId.data()) || SameTuid(iid, kComponentId.data()) || SameTuid(iid, kPluginBaseId.data()))
             *object = static_cast<IComponent*>(this);
-        else if (SameTuid(iid, kAudioProcessorId.data()))
+        else if (SameTuid(iid, kAudioProcessorId.data()) && !controllerRole)
             *object = static_cast<IAudioProcessor*>(this);
-        else if (SameTuid(iid, kEditControllerId.data()))
+        else if (SameTuid(iid, kEditControllerId.data()) && (!kSeparate || controllerRole))
             *object = static_cast<IEditController*>(this);
+        else if (SameTuid(iid, kConnectionPointId.data()) && kSeparate)
+            *object = static_cast<IConnectionPoint*>(this);
         else
             return *object = nullptr, kNoInterface;
         addRef();
+        return kResultOk;
+    }
+
+    // IConnectionPoint: the controller greets the component as soon as they are connected.
+    tresult VST3_METHOD connect(IConnectionPoint* other) override
+    {
+        if (!controllerRole || host == nullptr || other == nullptr) return kResultOk;
+        void* made = nullptr;
+        if (host->createInstance(const_cast<uint8_t*>(kMessageId.data()), const_cast<uint8_t*>(kMessageId.data()), &made) != kResultOk)
+            return kResultFalse;
+        auto* message = static_cast<IMessage*>(made);
+        message->setMessageID(kHello);
+        message->getAttributes()->setInt("answer", 42);
+        const tresult sent = other->notify(message);
+        message->release();
+        return sent;
+    }
+    tresult VST3_METHOD disconnect(IConnectionPoint*) override { return kResultOk; }
+    tresult VST3_METHOD notify(FUnknown* received) override
+    {
+        auto* message = static_cast<IMessage*>(received);
+        int64_t answer = 0;
+        greeted = message && std::strcmp(message->getMessageID(), kHello) == 0 &&
+                  message->getAttributes()->getInt("answer", &answer) == kResultOk && answer == 42;
         return kResultOk;
     }
     uint32_t VST3_METHOD addRef() override { return ++references; }
@@ -82,11 +116,26 @@ public:
         if (left == 0) delete this;
         return left;
     }
-    tresult VST3_METHOD initialize(FUnknown*) override { return kResultOk; }
-    tresult VST3_METHOD terminate() override { return kResultOk; }
+    tresult VST3_METHOD initialize(FUnknown* context) override
+    {
+        void* found = nullptr;
+        if (context && context->queryInterface(kHostApplicationId.data(), &found) == kResultOk) host = static_cast<IHostApplication*>(found);
+        return kResultOk;
+    }
+    tresult VST3_METHOD terminate() override
+    {
+        if (host) host->release();
+        host = nullptr;
+        return kResultOk;
+    }
 
     // IComponent
-    tresult VST3_METHOD getControllerClassId(uint8_t*) override { return kResultFalse; }
+    tresult VST3_METHOD getControllerClassId(uint8_t* id) override
+    {
+        if (!kSeparate) return kResultFalse;
+        std::memcpy(id, kControllerId.data(), 16);
+        return kResultOk;
+    }
     tresult VST3_METHOD setIoMode(int32_t) override { return kResultOk; }
     int32_t VST3_METHOD getBusCount(int32_t type, int32_t direction) override
     {
@@ -153,6 +202,12 @@ public:
             }
         }
         if (data->numOutputs < 1) return kResultOk;
+        // A component its controller never reached is broken: it says so in its output.
+        if (kSeparate && !greeted && data->numSamples > 0 && data->outputs[0].numChannels > 0) {
+            if (data->symbolicSampleSize == kSample64) reinterpret_cast<double**>(data->outputs[0].channelBuffers)[0][0] = std::nan("");
+            else reinterpret_cast<float**>(data->outputs[0].channelBuffers)[0][0] = std::nanf("");
+            return kResultOk;
+        }
         const AudioBusBuffers* in = data->numInputs > 0 ? &data->inputs[0] : nullptr;
         const AudioBusBuffers& out = data->outputs[0];
         if (data->symbolicSampleSize == kSample64)
@@ -166,7 +221,14 @@ public:
     uint32_t VST3_METHOD getTailSamples() override { return 0; }
 
     // IEditController
-    tresult VST3_METHOD setComponentState(IBStream*) override { return kResultOk; }
+    tresult VST3_METHOD setComponentState(IBStream* state) override
+    {
+        uint8_t bytes[16] = {};
+        int32_t got = 0;
+        if (state) state->read(bytes, sizeof(bytes), &got);
+        if (got == sizeof(bytes)) sound.Load(bytes);
+        return kResultOk;
+    }
     tresult VST3_METHOD setState(IBStream*) override { return kResultOk; }
     tresult VST3_METHOD getState(IBStream*) override { return kResultOk; }
     int32_t VST3_METHOD getParameterCount() override { return 2; }
@@ -207,6 +269,9 @@ public:
 private:
     uint32_t references = 1;
     CZooSound sound;
+    bool controllerRole;
+    bool greeted = false;
+    IHostApplication* host = nullptr;
 };
 
 class CZooFactory : public IPluginFactory {
@@ -225,22 +290,23 @@ public:
         std::strcpy(info->vendor, "Tessarine Test Zoo");
         return kResultOk;
     }
-    int32_t VST3_METHOD countClasses() override { return 1; }
+    int32_t VST3_METHOD countClasses() override { return kSeparate ? 2 : 1; }
     tresult VST3_METHOD getClassInfo(int32_t index, PClassInfo* info) override
     {
-        if (index != 0) return kInvalidArgument;
+        if (index < 0 || index >= countClasses()) return kInvalidArgument;
         *info = {};
-        std::memcpy(info->cid, kClassId.data(), 16);
+        std::memcpy(info->cid, (index == 0 ? kClassId : kControllerId).data(), 16);
         info->cardinality = 0x7FFFFFFF;
-        std::strcpy(info->category, kAudioModuleClass);
-        std::strcpy(info->name, kInstrument ? "Zoo Check Synth" : "Zoo Check Effect");
+        std::strcpy(info->category, index == 0 ? kAudioModuleClass : "Component Controller Class");
+        std::strcpy(info->name, index == 1 ? "Zoo Check Controller" : kInstrument ? "Zoo Check Synth" : "Zoo Check Effect");
         return kResultOk;
     }
     tresult VST3_METHOD createInstance(const uint8_t* cid, const uint8_t* iid, void** object) override
     {
         *object = nullptr;
-        if (!SameTuid(cid, kClassId.data())) return kInvalidArgument;
-        auto* plugin = new CZooPlugin;
+        const bool controller = kSeparate && SameTuid(cid, kControllerId.data());
+        if (!SameTuid(cid, kClassId.data()) && !controller) return kInvalidArgument;
+        auto* plugin = new CZooPlugin(controller);
         const tresult found = plugin->queryInterface(iid, object);
         plugin->release();
         return found;
