@@ -287,7 +287,8 @@ const char* const kReportPageScript = R"JS(
       plugins(record).forEach(function (r) { var c = check(r); if (c) checkCounts[text(c.status)] = (checkCounts[text(c.status)] || 0) + 1; });
     });
     line.appendChild(el('strong', '', 'Checks'));
-    Object.keys(checkCounts).sort(function (a, b) { return (checkOrder[a] || 9) - (checkOrder[b] || 9); }).forEach(function (status) {
+    function order(status) { return Object.prototype.hasOwnProperty.call(checkOrder, status) ? checkOrder[status] : 9; }
+    Object.keys(checkCounts).sort(function (a, b) { return order(a) - order(b); }).forEach(function (status) {
       var box = el('span', 'count');
       box.appendChild(el('span', 'mark mark-' + status.replace(/[^a-z]+/g, '-'), status));
       box.appendChild(el('span', '', ' ' + checkCounts[status]));

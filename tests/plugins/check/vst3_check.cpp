@@ -17,7 +17,7 @@ constexpr bool kSeparate = kBehaviour == CBehaviour::kSeparateController;
 constexpr CTuid kControllerId = MakeTuid(0x5A564333, 0x43545243, 0x4C000000, ZOO_CHECK_BEHAVIOUR);
 constexpr char kHello[] = "zoo.hello";
 
-class CZooView : public IPlugView {
+class CZooView final : public IPlugView {
 public:
     tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override
     {
@@ -66,7 +66,7 @@ private:
     HWND window = nullptr;
 };
 
-class CZooPlugin : public IComponent, public IAudioProcessor, public IEditController, public IConnectionPoint {
+class CZooPlugin final : public IComponent, public IAudioProcessor, public IEditController, public IConnectionPoint {
 public:
     explicit CZooPlugin(bool controllerRole = false) : controllerRole(controllerRole) {}
 
