@@ -669,6 +669,14 @@ TEST_F(ScannerTest, EveryCheckZooPluginGetsItsVerdictOnBothMachines)
     ASSERT_EQ(check.Wait(kRunLimitMs), 1u) << check.Err();
     auto records = ByFileName(ReadJson(check.Out()));
     ASSERT_EQ(records.size(), 78u) << check.Err();
+    // What the verdicts say, where the stage alone does not tell the plug-ins apart.
+    const std::map<std::string, std::string> says = {
+        {"check_writes_nan", "failed in audio: NaN or infinity in the output at 44100 Hz, blocks of 1"},
+        {"check_claims_too_many_channels", "failed in open: a bus of 100000 channels; the check runs up to 64"},
+        {"check_denormals", "denormal samples in the output, first at 44100 Hz, blocks of 1"},
+        {"check_never_quiet", "is not below -120 dBFS 0.50 s after the input ends"},
+        {"check_silent_instrument", "silent after a note"},
+        {"check_loses_parameter", "\"Drive\" did not keep"}};
     std::map<std::string, std::string> checkedAt;
     for (const auto& [zoo, suffix] : machines)
         for (const std::string& name : names)
@@ -696,20 +704,9 @@ TEST_F(ScannerTest, EveryCheckZooPluginGetsItsVerdictOnBothMachines)
                     EXPECT_NE(verdict["dump"].get<std::string>().find(".mdmp"), std::string::npos) << file;
                     EXPECT_NE(verdict["verdict"].get<std::string>().find("C0000005"), std::string::npos) << file;
                 }
-                if (name == "check_writes_nan")
-                    EXPECT_EQ(verdict["verdict"], "failed in audio: NaN or infinity in the output at 44100 Hz, blocks of 1");
-                if (name == "check_claims_too_many_channels")
-                    EXPECT_EQ(verdict["verdict"], "failed in open: a bus of 100000 channels; the check runs up to 64");
-                if (name == "check_denormals")
-                    EXPECT_NE(verdict["verdict"].get<std::string>().find("denormal samples in the output, first at 44100 Hz, blocks of 1"),
-                              std::string::npos) << verdict["verdict"];
-                if (name == "check_never_quiet")
-                    EXPECT_NE(verdict["verdict"].get<std::string>().find("is not below -120 dBFS 0.50 s after the input ends"),
-                              std::string::npos) << verdict["verdict"];
-                if (name == "check_silent_instrument")
-                    EXPECT_NE(verdict["verdict"].get<std::string>().find("silent after a note"), std::string::npos);
-                if (name == "check_loses_parameter")
-                    EXPECT_NE(verdict["verdict"].get<std::string>().find("\"Drive\" did not keep"), std::string::npos);
+                if (const auto said = says.find(name); said != says.end()) {
+                    EXPECT_NE(verdict["verdict"].get<std::string>().find(said->second), std::string::npos) << verdict["verdict"];
+                }
                 EXPECT_EQ(plugin["status"], "ok") << file;  // a check that crashed keeps its ok scan
             }
 
