@@ -6,10 +6,12 @@ namespace {
 Json Fact(double value) { return value < 0 ? Json(nullptr) : Json(value); }
 Json Fact(int32_t value) { return value < 0 ? Json(nullptr) : Json(value); }
 
-Json* FindPlugin(Json& record, const std::string& key)
+// The plug-in of that key in a record, read-only or not.
+template <typename Record>
+Record* FindPlugin(Record& record, const std::string& key)
 {
     if (record.contains("subPlugins") && record["subPlugins"].is_array()) {
-        for (Json& sub : record["subPlugins"])
+        for (Record& sub : record["subPlugins"])
             if (PluginKey(sub) == key) return &sub;
         return nullptr;
     }
@@ -134,8 +136,7 @@ bool RecordHasBadCheck(const Json& record)
 
 bool CheckIsKept(const Json& earlier, const std::string& key, bool retryFailed)
 {
-    Json& found = const_cast<Json&>(earlier);
-    const Json* plugin = FindPlugin(found, key);
+    const Json* plugin = FindPlugin(earlier, key);
     if (plugin == nullptr) return false;
     const std::optional<CheckStatus> status = KeptCheckStatus(*plugin);
     return status && !(retryFailed && IsBadCheck(*status)) && !(*plugin)["check"].value("hostFailure", false);
