@@ -8,6 +8,7 @@ namespace {
 constexpr DWORD kReaderGraceMs = 2000;
 constexpr size_t kConsoleLimit = 1 << 20;  // kept between two takes; the rest is counted
 constexpr int kConsolePollMs = 20;
+constexpr DWORD kConsolePipeBytes = 1u << 20;
 
 HANDLE CurrentThreadHandle()
 {
@@ -54,7 +55,9 @@ bool CChildProcess::Start(const CChildStart& how, std::string& problem)
 
     HANDLE consoleWrite = nullptr, nul = nullptr;
     if (how.captureConsole) {
-        CreatePipe(&consoleRead, &consoleWrite, &plain, 0);
+        // Room for what a plug-in prints between two reads: one that prints on every block
+        // would otherwise wait on a full pipe for most of its time.
+        CreatePipe(&consoleRead, &consoleWrite, &plain, kConsolePipeBytes);
         nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &plain, OPEN_EXISTING, 0,
                           nullptr);
     }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "probe/CheckAudio.h"
+#include "probe/ProcessTimer.h"
 #include "probe/ProbeState.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
@@ -21,19 +22,19 @@ constexpr int32_t kBlockSizes[] = {1, 64, 512, 4096};
 constexpr int32_t kVaryingSizes[] = {100, 17, 333, 4096, 1000, 2049, 7, 512, 1};
 constexpr int32_t kLargestBlock = 4096;
 constexpr double kRunSeconds = 0.1;
+constexpr int64_t kMostBlocksASetting = 128;
 constexpr double kLoadRate = 48000;
 constexpr int32_t kLoadBlock = 512;
-// The load is timed over whole seconds of audio until the thread's CPU clock has moved enough
-// to be read, a few at most.
-constexpr double kLeastTimedCpu = 0.03;
-constexpr int kMostTimedSeconds = 8;
-constexpr double kDecaySlack = 0.5;  // seconds the output may take to fall silent past latency and tail
-constexpr double kLongestAnnouncedTail = 10;
+// A tail is measured up to this many seconds after the input ends, processed as fast as the
+// plug-in goes; the output must stay silent this long, or as long as the tail it announces, to
+// have died away.
+constexpr double kLongestMeasuredTail = 30;
+constexpr double kLeastQuietSeconds = 2;
+constexpr double kTailSlack = 0.05;  // a measured tail within this of the announced one is the same
+constexpr int32_t kParameterBlock = 64;
 constexpr double kEditorSeconds = 0.5;
 constexpr size_t kMostCheckedBuses = 64;
 constexpr int32_t kMostCheckedChannels = 64;
-// A latency beyond this is not waited for in full when the output falls silent.
-constexpr double kLongestAnnouncedLatency = 10;
 
 std::u16string Widen(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
 
@@ -42,28 +43,6 @@ std::u16string Decimal(double value, int decimals)
     char text[64];
     std::snprintf(text, sizeof(text), "%.*f", decimals, value);
     return Widen(text);
-}
-
-double ThreadCpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
-    auto seconds = [](const FILETIME& time) {
-        return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
-double WallSeconds()
-{
-    static const double frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return static_cast<double>(value.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / frequency;
 }
 
 struct CSetting {
@@ -189,11 +168,16 @@ private:
         }
         result.audio64 = layout.audio64;
         result.editor = layout.editor;
+        result.midiIn = layout.takesNotes;
+        result.midiOut = layout.sendsNotes;
         return Stage(u"open", u"passed", FormatString(u"%i audio inputs and %i outputs in %i and %i buses%s",
                                                       Channels(layout.inputs), Channels(layout.outputs),
                                                       static_cast<int32_t>(layout.inputs.size()),
                                                       static_cast<int32_t>(layout.outputs.size()),
-                                                      layout.instrument ? u"; an instrument" : layout.takesNotes ? u"; takes notes" : u""));
+                                                      layout.instrument                              ? u"; an instrument"
+                                                      : layout.takesNotes && layout.outputs.empty() ? u"; a MIDI effect"
+                                                      : layout.takesNotes                           ? u"; takes notes"
+                                                                                                    : u""));
     }
     static int32_t Channels(const std::vector<int32_t>& buses)
     {
@@ -214,7 +198,11 @@ private:
         if (!plugin.Activate(setting.rate, largest, setting.use64, error))
             return Stage(u"process", u"failed", u"activation failed at " + label + (error.empty() ? u"" : u": " + error));
         ProbeHooks.restoreCrashFilter();
-        const int64_t length = std::max<int64_t>(static_cast<int64_t>(kRunSeconds * setting.rate), 3 * largest);
+        // Tiny blocks run fewer samples: what a plug-in does on each call (a line it prints, a
+        // look at the host's clock) would otherwise take the check's time.
+        const int64_t length = std::max<int64_t>(std::min<int64_t>(static_cast<int64_t>(kRunSeconds * setting.rate),
+                                                                   kMostBlocksASetting * int64_t{largest}),
+                                                 3 * largest);
         CBuffers buffers(layout, largest);
         CCheckBlock block;
         block.use64 = setting.use64;
@@ -229,7 +217,7 @@ private:
             block.position = position;
             NotesFor(block, length);
             buffers.Fill(block, position, length, noise);
-            processed = plugin.Process(block, error);
+            processed = Process(block, error);
             buffers.Watch(block, watch);
             position += block.frames;
         }
@@ -293,7 +281,8 @@ private:
         result.blockSizes = blocks;
     }
 
-    // One second at 48 kHz in blocks of 512, timed; then silence until the output has died away.
+    // At 48 kHz in blocks of 512: the load, timed over the process calls alone; then silence
+    // until the output has died away, as a stage line of its own.
     bool TimedRun()
     {
         const CSetting setting{kLoadRate, kLoadBlock, false};
@@ -307,6 +296,7 @@ private:
         tail = plugin.TailSamples();
         ProbeHooks.restoreCrashFilter();
         result.latency = latency > INT32_MAX ? kUnknownFact : static_cast<int32_t>(latency);
+        if (tail < kTailUnknown) result.announcedTail = tail / kLoadRate;
 
         CBuffers buffers(layout, kLoadBlock);
         CCheckBlock block;
@@ -315,100 +305,153 @@ private:
         const int64_t second = static_cast<int64_t>(kLoadRate);
         COutputWatch watch;
         uint32_t noise = 1;
-        // The thread's CPU clock is read around each second (reading it costs more than a light
-        // plug-in's block), the wall clock around each process call.
-        double cpu = 0, wall = 0;
+        CProcessTimer timer;
         int seconds = 0;
         bool processed = true;
         int64_t position = 0;
-        while (processed && seconds < kMostTimedSeconds && (seconds == 0 || cpu < kLeastTimedCpu)) {
-            const double cpuBefore = ThreadCpuSeconds();
+        while (processed && !timer.Enough(seconds)) {
             for (int64_t start = 0; start < second && processed; start += kLoadBlock) {
                 block.position = position;
                 block.noteOn = position == 0 && layout.takesNotes ? 0 : -1;
                 block.noteOff = -1;
                 buffers.Fill(block, start + second, 2 * second, noise);  // noise all through
-                const double wallBefore = WallSeconds();
-                processed = plugin.Process(block, error);
-                wall += WallSeconds() - wallBefore;
+                timer.Start();
+                processed = Process(block, error);
+                timer.Stop();
                 buffers.Watch(block, watch);
                 position += kLoadBlock;
             }
-            cpu += ThreadCpuSeconds() - cpuBefore;
             ++seconds;
         }
-        // The thread's CPU clock moves in ticks of 10 to 16 ms: for a plug-in that used less than
-        // a few of them, the calls' time on the wall clock is the better measure.
-        if (processed) result.load = (cpu < kLeastTimedCpu ? wall : cpu) / seconds * 100;
-
-        // The tail: silence, and a note's end, until the output stays below -120 dBFS.
-        const int64_t inputEnd = position;
-        const double announced = tail == UINT32_MAX ? -1 : std::min(tail / kLoadRate, kLongestAnnouncedTail);
-        const int64_t waited = std::min<int64_t>(latency, static_cast<int64_t>(kLongestAnnouncedLatency * kLoadRate));
-        const int64_t allowed = waited + static_cast<int64_t>(std::max(announced, 0.0) * kLoadRate) +
-                                static_cast<int64_t>(kDecaySlack * kLoadRate);
-        COutputWatch decay;
-        decay.lastLoud = inputEnd - 1;
-        bool first = true;
-        while (processed && position < inputEnd + allowed + kLoadBlock) {
-            buffers.Silence(kLoadBlock);
-            block.position = position;
-            block.noteOn = -1;
-            block.noteOff = first && layout.takesNotes ? 0 : -1;
-            first = false;
-            processed = plugin.Process(block, error);
-            buffers.Watch(block, decay);
-            position += kLoadBlock;
-        }
+        if (processed) result.load = timer.Load(seconds);
+        Note(watch, label);
+        if (processed) processed = TailRun(buffers, block, position, error);
         ProbeHooks.restoreCrashFilter();
         plugin.Deactivate();
         ProbeHooks.restoreCrashFilter();
-        Note(watch, label);
-        Note(decay, label);
         if (!processed) return Stage(u"process", u"failed", u"process failed at " + label + (error.empty() ? u"" : u": " + error));
-        result.tailSeconds = static_cast<double>(decay.lastLoud + 1 - inputEnd) / kLoadRate;
-        if (announced >= 0 && decay.lastLoud + 1 - inputEnd > allowed)
-            decayProblem = FormatString(u"the output is not below -120 dBFS %s s after the input ends (latency %u samples, tail %s s, and 0.5 s)",
-                                        Decimal(kDecaySlack + std::max(announced, 0.0) + latency / kLoadRate, 2).c_str(),
-                                        latency, Decimal(std::max(announced, 0.0), 2).c_str());
         return true;
+    }
+
+    // Silence, and a note's end, until the output has stayed below -120 dBFS long enough to
+    // have died away (a delay's echoes come back after a pause), or up to a bound: a tail is
+    // measured, whatever the plug-in announces.
+    bool TailRun(CBuffers& buffers, CCheckBlock& block, int64_t position, std::u16string& error)
+    {
+        Say(u"process at " + SettingText({kLoadRate, kLoadBlock, false}) + u", tail");
+        SetCheckProcessing(kLoadRate, kLoadBlock);
+        const int64_t inputEnd = position;
+        const int64_t bound = inputEnd + static_cast<int64_t>(kLongestMeasuredTail * kLoadRate);
+        const double announced = result.announcedTail > 0 ? std::min(result.announcedTail, kLongestMeasuredTail) : 0;
+        const int64_t quietEnough = static_cast<int64_t>(std::max(kLeastQuietSeconds, announced) * kLoadRate) +
+                                    std::min<int64_t>(latency, static_cast<int64_t>(kLongestMeasuredTail * kLoadRate));
+        COutputWatch decay, lastSecond;
+        decay.lastLoud = inputEnd - 1;
+        bool processed = true;
+        while (processed && position < bound && position - (decay.lastLoud + 1) < quietEnough) {
+            buffers.Silence(kLoadBlock);
+            block.position = position;
+            block.noteOn = -1;
+            block.noteOff = position == inputEnd && layout.takesNotes ? 0 : -1;
+            processed = Process(block, error);
+            buffers.Watch(block, decay);
+            if (position >= bound - static_cast<int64_t>(kLoadRate)) buffers.Watch(block, lastSecond);
+            position += kLoadBlock;
+        }
+        Note(decay, SettingText({kLoadRate, kLoadBlock, false}) + u", tail");
+        if (!processed) return false;
+        if (position - (decay.lastLoud + 1) < quietEnough) {
+            // Never silent: a DC offset, a hum, endless noise. Its length is not a tail.
+            decayProblem = u"the output never falls below -120 dBFS within " + Decimal(kLongestMeasuredTail, 0) +
+                           u" s after the input ends: it stays at " + Decimal(20 * std::log10(std::max(lastSecond.peak, 1e-12)), 1) +
+                           u" dBFS";
+            return true;
+        }
+        result.tailSeconds = static_cast<double>(decay.lastLoud + 1 - inputEnd) / kLoadRate;
+        return true;
+    }
+
+    // A block through the plug-in, counting what it sends.
+    bool Process(CCheckBlock& block, std::u16string& error)
+    {
+        block.eventsOut = 0;
+        const bool processed = plugin.Process(block, error);
+        eventsOut += block.eventsOut;
+        return processed;
     }
 
     bool JudgeAudio()
     {
         Say(u"audio");
         if (!nonFiniteAt.empty()) return Stage(u"audio", u"failed", u"NaN or infinity in the output at " + nonFiniteAt);
-        std::u16string warnings;
-        auto add = [&](const std::u16string& text) { warnings += (warnings.empty() ? u"" : u"; ") + text; };
+        std::u16string warnings, notes;
+        auto add = [](std::u16string& to, const std::u16string& text) { to += (to.empty() ? u"" : u"; ") + text; };
         if (denormals > 0)
-            add(FormatString(u"%u denormal samples in the output, first at ", static_cast<unsigned>(std::min<int64_t>(denormals, UINT32_MAX))) +
-                denormalsAt);
-        if (!decayProblem.empty()) add(decayProblem);
-        if (layout.instrument && peak <= kSilentLevel) add(u"silent after a note");
-        const std::u16string measured = u"tail measured " + Decimal(std::max(result.tailSeconds, 0.0), 4) + u" s";
-        if (!warnings.empty()) return Stage(u"audio", u"warning", warnings + u"; " + measured);
-        return Stage(u"audio", u"passed", u"no NaN, no denormals; peak " + Decimal(peak, 3) + u"; " + measured);
+            add(warnings, FormatString(u"%u denormal samples in the output, first at ", static_cast<unsigned>(std::min<int64_t>(denormals, UINT32_MAX))) +
+                              denormalsAt);
+        if (!decayProblem.empty()) add(warnings, decayProblem);
+        if (layout.instrument && peak <= kSilentLevel) add(warnings, u"silent after a note");
+        // A MIDI effect makes no sound: what it sends is what it does.
+        if (layout.takesNotes && layout.outputs.empty() && layout.sendsNotes) {
+            if (eventsOut == 0) add(warnings, u"sent no notes nor MIDI after notes came in");
+            else add(notes, FormatString(u"%u notes or MIDI events sent", static_cast<unsigned>(std::min<int64_t>(eventsOut, UINT32_MAX))));
+        }
+        if (result.tailSeconds >= 0) {
+            add(notes, u"tail measured " + Decimal(result.tailSeconds, 4) + u" s");
+            const double announced = std::max(result.announcedTail, 0.0) + latency / kLoadRate;
+            if (tail != kTailEndless && result.tailSeconds > announced + kTailSlack)
+                add(notes, u"it rings longer than the " +
+                               (result.announcedTail < 0 ? u"tail it does not announce" : Decimal(result.announcedTail, 2) + u" s it announces"));
+        }
+        if (!warnings.empty()) return Stage(u"audio", u"warning", warnings + (notes.empty() ? u"" : u"; " + notes));
+        return Stage(u"audio", u"passed", u"no NaN, no denormals; peak " + Decimal(peak, 3) + (notes.empty() ? u"" : u"; " + notes));
     }
 
+    // Each parameter a host shows is set as a host sets it, with the plug-in active: the value
+    // reaches the plug-in through a block of silence, then it is read back.
     bool Parameters()
     {
         Say(u"parameters");
         const int32_t count = plugin.ParameterCount();
         ProbeHooks.restoreCrashFilter();
-        result.parameters = std::max(count, 0);
-        const int32_t checked = std::min(std::max(count, 0), kMostCheckedParameters);
+        const int32_t read = std::min(std::max(count, 0), kMostReadParameters);
+        std::vector<CParameterInfo> infos(read);
+        std::vector<bool> known(read);
+        int32_t hidden = 0, unreadable = 0;
+        for (int32_t index = 0; index < read; ++index) {
+            known[index] = plugin.ReadParameter(index, infos[index]);
+            hidden += known[index] && infos[index].hidden;
+        }
+        ProbeHooks.restoreCrashFilter();
+        result.parameters = std::max(count, 0) - hidden;
+        result.hiddenParameters = hidden;
+
+        std::u16string error;
+        SetCheckProcessing(kLoadRate, kParameterBlock);
+        const bool active = plugin.Activate(kLoadRate, kParameterBlock, false, error);
+        ProbeHooks.restoreCrashFilter();
+        CBuffers buffers(layout, kParameterBlock);
+        CCheckBlock block;
+        buffers.Point(block);
+        block.frames = kParameterBlock;
         std::u16string problems;
-        int32_t kept = 0, readOnly = 0, wrong = 0;
-        for (int32_t index = 0; index < checked; ++index) {
-            CParameterInfo info;
-            if (!plugin.ReadParameter(index, info)) {
-                ++wrong;
-                if (wrong <= 3) problems += FormatString(u"%sparameter %i gives no information", problems.empty() ? u"" : u"; ", index);
+        int32_t kept = 0, checked = 0, readOnly = 0, programs = 0, wrong = 0;
+        auto problem = [&](const std::u16string& text) {
+            if (++wrong <= 3) problems += (problems.empty() ? u"" : u"; ") + text;
+        };
+        bool processed = true;
+        for (int32_t index = 0; index < read && checked < kMostCheckedParameters && processed; ++index) {
+            const CParameterInfo& info = infos[index];
+            if (!known[index]) {
+                problem(FormatString(u"parameter %i gives no information", index));
+                ++unreadable;
                 continue;
             }
+            if (info.hidden) continue;
+            ++checked;
             plugin.ParameterText(index);
-            if (info.readOnly) {
-                ++readOnly;
+            if (info.readOnly || info.programChange) {
+                info.readOnly ? ++readOnly : ++programs;
                 continue;
             }
             const double range = std::fabs(info.maximum - info.minimum);
@@ -416,26 +459,36 @@ private:
             bool keeps = true;
             for (double value : {info.minimum, info.maximum, info.defaultValue}) {
                 plugin.SetParameter(index, value);
-                const double read = plugin.ParameterValue(index);
+                if (active) {
+                    buffers.Silence(kParameterBlock);
+                    processed = Process(block, error);
+                    block.position += kParameterBlock;
+                }
+                const double readBack = plugin.ParameterValue(index);
                 plugin.ParameterText(index);
-                if (!(std::fabs(read - value) <= tolerance) && keeps) {
+                if (!(std::fabs(readBack - value) <= tolerance) && keeps) {
                     keeps = false;
-                    ++wrong;
-                    if (wrong <= 3)
-                        problems += (problems.empty() ? u"" : u"; ") +
-                                    FormatString(u"parameter %i \"%s\" did not keep ", index, info.name.c_str()) +
-                                    Decimal(value, 3) + u" (read " + Decimal(read, 3) + u")";
+                    problem(FormatString(u"parameter %i \"%s\" did not keep ", index, info.name.c_str()) + Decimal(value, 3) +
+                            u" (read " + Decimal(readBack, 3) + u")");
                 }
             }
             kept += keeps;
         }
         ProbeHooks.restoreCrashFilter();
+        plugin.Deactivate();
+        ProbeHooks.restoreCrashFilter();
+        SetCheckProcessing(0, 0);
+        if (!processed) return Stage(u"parameters", u"failed", u"process failed while parameters were set" + (error.empty() ? u"" : u": " + error));
         if (wrong > 3) problems += FormatString(u"; %i more", wrong - 3);
         std::u16string details = FormatString(u"%i parameters", result.parameters);
-        if (checked < count) details += FormatString(u", the first %i checked", checked);
+        if (hidden > 0) details += FormatString(u" and %i hidden ones, not set", hidden);
+        if (read < count) details += FormatString(u", the first %i read", read);
+        if (checked >= kMostCheckedParameters) details += FormatString(u", the first %i checked", kMostCheckedParameters);
         if (readOnly > 0) details += FormatString(u", %i read-only", readOnly);
+        if (programs > 0) details += FormatString(u", %i choosing programs, not set", programs);
+        if (!active) details += u"; set while inactive, since it did not activate";
         if (wrong > 0) return Stage(u"parameters", u"warning", details + u": " + problems);
-        return Stage(u"parameters", u"passed", details + FormatString(u"; %i kept 0, 1 and their default", kept));
+        return Stage(u"parameters", u"passed", details + FormatString(u"; %i kept their lowest, highest and default values", kept));
     }
 
     bool State()
@@ -452,12 +505,13 @@ private:
         if (plugin.SaveState(second, error) != CStateSupport::kSaved)
             return Stage(u"state", u"failed", u"saving after loading failed: " + error);
         ProbeHooks.restoreCrashFilter();
-        if (first == second) return Stage(u"state", u"passed", FormatString(u"%u bytes, the same after loading", static_cast<unsigned>(first.size())));
+        const auto size = [&](const std::vector<uint8_t>& bytes) { return static_cast<unsigned>(plugin.StateSize(bytes)); };
+        if (first == second) return Stage(u"state", u"passed", FormatString(u"%u bytes, the same after loading", size(first)));
         size_t at = 0;
         while (at < first.size() && at < second.size() && first[at] == second[at]) ++at;
         return Stage(u"state", u"warning",
-                     FormatString(u"saved again after loading, it differs: %u bytes against %u, from byte %u",
-                                  static_cast<unsigned>(first.size()), static_cast<unsigned>(second.size()), static_cast<unsigned>(at)));
+                     FormatString(u"saved again after loading, it differs: %u bytes against %u, from byte %u", size(first),
+                                  size(second), static_cast<unsigned>(at - std::min(at, first.size() - plugin.StateSize(first)))));
     }
 
     bool Editor()
@@ -474,7 +528,10 @@ private:
         if (!opened) {
             plugin.CloseEditor();
             DestroyWindow(window);
-            if (error.empty()) return Stage(u"editor", u"skipped", u"it has no editor");
+            if (error.empty()) {
+                result.editor = false;
+                return Stage(u"editor", u"skipped", u"it has no editor");
+            }
             return Stage(u"editor", u"failed", u"it did not open: " + error);
         }
         const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(kEditorSeconds * 1000);
@@ -505,7 +562,7 @@ private:
     uint32_t latency = 0, tail = 0;
     std::vector<CSetting> passed;
     std::u16string nonFiniteAt, denormalsAt, decayProblem;
-    int64_t denormals = 0;
+    int64_t denormals = 0, eventsOut = 0;
     double peak = 0;
 };
 

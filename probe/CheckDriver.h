@@ -8,5 +8,7 @@
 
 void RunCheck(CCheckedPlugin& plugin, bool withEditor, CCheckResult& result);
 
-// The most parameters a check sets and reads back.
+// The most parameters a check sets and reads back, and the most whose information it reads to
+// tell the hidden ones from those a host shows.
 constexpr int32_t kMostCheckedParameters = 1000;
+constexpr int32_t kMostReadParameters = 65536;

@@ -10,7 +10,8 @@
 struct CPluginLayout {
     std::vector<int32_t> inputs, outputs;  // the channels of each audio bus, main first
     bool takesNotes = false;               // an instrument or a MIDI effect: it gets a note
-    bool instrument = false;               // it should sound after a note
+    bool sendsNotes = false;               // it has a note or MIDI output
+    bool instrument = false;               // it takes notes and should sound after one
     bool audio64 = false;                  // it offers 64-bit samples
     bool editor = false;
 };
@@ -23,18 +24,25 @@ struct CCheckBlock {
     std::vector<double*> inputs64, outputs64;
     int32_t noteOn = -1, noteOff = -1;  // where in the block a note starts or ends; -1: none
     int64_t position = 0;               // of the block's first sample since activation
+    int64_t eventsOut = 0;              // notes and MIDI events the plug-in sent, counted up by Process
 };
 
 struct CParameterInfo {
     std::u16string name;
     double minimum = 0, maximum = 1, defaultValue = 0;  // in the format's own values
     bool readOnly = false;
+    bool hidden = false;         // never shown to a user nor automated by a host
+    bool programChange = false;  // choosing a program: it changes the other parameters
 };
 
 enum class CStateSupport { kNone, kSaved, kFailed };
 
 // The largest state a check keeps: a plug-in that gives more fails its state stage.
 constexpr size_t kLargestCheckedState = 256u << 20;
+
+// Tails as a plug-in announces them, in samples, beside a number of samples.
+constexpr uint32_t kTailUnknown = UINT32_MAX - 1;  // it does not say
+constexpr uint32_t kTailEndless = UINT32_MAX;
 
 class CCheckedPlugin {
 public:
@@ -44,15 +52,20 @@ public:
     virtual CPluginLayout Layout() = 0;
     virtual bool Activate(double sampleRate, int32_t maxFrames, bool use64, std::u16string& error) = 0;
     virtual uint32_t LatencySamples() = 0;   // once active
-    virtual uint32_t TailSamples() = 0;      // as announced; UINT32_MAX for an endless tail
+    virtual uint32_t TailSamples() = 0;      // as announced, or kTailUnknown or kTailEndless
     virtual bool Process(CCheckBlock& block, std::u16string& error) = 0;
     virtual void Deactivate() = 0;
     virtual int32_t ParameterCount() = 0;
     virtual bool ReadParameter(int32_t index, CParameterInfo& info) = 0;
     virtual double ParameterValue(int32_t index) = 0;
     virtual std::u16string ParameterText(int32_t index) = 0;
+    // As a host sets it: the plug-in is active, and has it at the latest in the next Process.
     virtual void SetParameter(int32_t index, double value) = 0;
+    // A state the plug-in wrote more of than the check keeps, or whose stream it ignored a
+    // refusal of, is kFailed.
     virtual CStateSupport SaveState(std::vector<uint8_t>& bytes, std::u16string& error) = 0;
+    // The bytes the plug-in wrote to make the state `SaveState` gave.
+    virtual size_t StateSize(const std::vector<uint8_t>& bytes) { return bytes.size(); }
     virtual bool LoadState(const std::vector<uint8_t>& bytes, std::u16string& error) = 0;
     // The editor in `parent`, an HWND of the server's.
     virtual bool OpenEditor(void* parent, std::u16string& error) = 0;

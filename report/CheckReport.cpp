@@ -27,6 +27,7 @@ std::u16string Decimal(double value, int decimals)
 
 std::u16string Known(int32_t value) { return value == kUnknownFact ? u"null" : Decimal(value, 0); }
 std::u16string Known(double value, int decimals) { return value < 0 ? u"null" : Decimal(value, decimals); }
+std::u16string KnownFlag(int32_t value) { return value == kUnknownFact ? u"null" : value ? u"true" : u"false"; }
 
 }  // namespace
 
@@ -44,8 +45,12 @@ void FinishCheckReport(CCheckResult& result)
     WriteHead(result);
     LogReport(u"  ],\n");
     LogReport(u"  \"parameters\":  %s,\n", Known(result.parameters).c_str());
+    LogReport(u"  \"hiddenParameters\": %s,\n", Known(result.hiddenParameters).c_str());
     LogReport(u"  \"latency\":     %s,\n", Known(result.latency).c_str());
     LogReport(u"  \"tail\":        %s,\n", Known(result.tailSeconds, 4).c_str());
+    LogReport(u"  \"announcedTail\": %s,\n", Known(result.announcedTail, 4).c_str());
+    LogReport(u"  \"midiIn\":      %s,\n", KnownFlag(result.midiIn).c_str());
+    LogReport(u"  \"midiOut\":     %s,\n", KnownFlag(result.midiOut).c_str());
     LogReport(u"  \"editor\":      %s,\n", result.editor ? u"true" : u"false");
     LogReport(u"  \"audio64\":     %s,\n", result.audio64 ? u"true" : u"false");
     LogReport(u"  \"sampleRates\": \"%s\",\n", EscapeJson(result.sampleRates).c_str());

@@ -17,9 +17,12 @@ constexpr int32_t kUnknownFact = -1;
 struct CCheckResult {
     const char16_t* format = u"";    // "vst2", "vst3" or "clap"
     std::vector<CCheckStage> stages;
-    int32_t parameters = kUnknownFact;
+    int32_t parameters = kUnknownFact;        // those a host shows
+    int32_t hiddenParameters = kUnknownFact;  // flagged hidden: never shown nor automated
     int32_t latency = kUnknownFact;  // samples, as announced once active
     double tailSeconds = -1;         // measured: from the input's end to the output's last sample above -120 dBFS
+    double announcedTail = -1;       // seconds, as announced once active; -1 when not said or endless
+    int32_t midiIn = kUnknownFact, midiOut = kUnknownFact;  // 1 or 0: what the plug-in answered once open
     bool editor = false, audio64 = false;
     std::u16string sampleRates;      // those it passed, "44100|48000|96000"
     std::u16string blockSizes;       // "1|64|512|4096|varying"

@@ -220,10 +220,52 @@ static_assert(sizeof(ParamInfo) == 1320 && offsetof(ParamInfo, minValue) == 1296
 static_assert(sizeof(PluginParams) == 6 * sizeof(void*) && sizeof(PluginGui) == 15 * sizeof(void*));
 static_assert(sizeof(AudioPortInfo) == (kX64 ? 288 : 276) && sizeof(Window) == 2 * sizeof(void*));
 
-enum EventType : uint16_t { kNoteOn = 0, kNoteOff = 1, kParamValue = 5 };
+// The host's side of the extensions plug-ins ask for: each function takes the host first.
+struct HostLog {
+    void (*log)(const Host* host, int32_t severity, const char* message);
+};
+struct HostThreadCheck {
+    bool (*isMainThread)(const Host* host);
+    bool (*isAudioThread)(const Host* host);
+};
+struct HostParams {
+    void (*rescan)(const Host* host, uint32_t flags);
+    void (*clear)(const Host* host, uint32_t id, uint32_t flags);
+    void (*requestFlush)(const Host* host);
+};
+struct HostChanged {  // clap.state (mark_dirty), clap.latency and clap.tail (changed)
+    void (*changed)(const Host* host);
+};
+struct HostGui {
+    void (*resizeHintsChanged)(const Host* host);
+    bool (*requestResize)(const Host* host, uint32_t width, uint32_t height);
+    bool (*requestShow)(const Host* host);
+    bool (*requestHide)(const Host* host);
+    void (*closed)(const Host* host, bool wasDestroyed);
+};
+struct HostAudioPorts {
+    bool (*isRescanFlagSupported)(const Host* host, uint32_t flag);
+    void (*rescan)(const Host* host, uint32_t flags);
+};
+struct HostNotePorts {
+    uint32_t (*supportedDialects)(const Host* host);
+    void (*rescan)(const Host* host, uint32_t flags);
+};
+struct HostTimerSupport {
+    bool (*registerTimer)(const Host* host, uint32_t periodMs, uint32_t* timerId);
+    bool (*unregisterTimer)(const Host* host, uint32_t timerId);
+};
+struct PluginTimerSupport {
+    void (*onTimer)(const Plugin* plugin, uint32_t timerId);
+};
+static_assert(sizeof(HostGui) == 5 * sizeof(void*) && sizeof(HostParams) == 3 * sizeof(void*));
+
+enum EventType : uint16_t { kNoteOn = 0, kNoteOff = 1, kParamValue = 5, kMidi = 10, kMidiSysex = 11, kMidi2 = 12 };
 enum ProcessStatus : int32_t { kProcessError = 0 };
 constexpr uint32_t kAudioPortSupports64Bits = 2;
-constexpr uint32_t kParamIsReadOnly = 0x8;
+constexpr uint32_t kParamIsHidden = 0x4, kParamIsReadOnly = 0x8;
+constexpr uint32_t kNoteDialectClap = 1, kNoteDialectMidi = 2;
+constexpr uint32_t kInvalidId = 0xFFFFFFFF;
 constexpr char kWindowApiWin32[] = "win32";
 
 constexpr char kPluginFactoryId[] = "clap.plugin-factory";
@@ -234,5 +276,8 @@ constexpr char kTailId[] = "clap.tail";
 constexpr char kGuiId[] = "clap.gui";
 constexpr char kAudioPortsId[] = "clap.audio-ports";
 constexpr char kNotePortsId[] = "clap.note-ports";
+constexpr char kTimerSupportId[] = "clap.timer-support";
+constexpr char kLogId[] = "clap.log";
+constexpr char kThreadCheckId[] = "clap.thread-check";
 
 }  // namespace clap

@@ -9,6 +9,7 @@
 #include "probe/CheckDriver.h"
 #include "probe/LibraryLoading.h"
 #include "probe/ProbeState.h"
+#include "probe/clap/ClapHostExtensions.h"
 #include "probe/clap/ClapModule.h"
 #include "protocol/LogLine.h"
 #include "protocol/Utf8.h"
@@ -39,19 +40,38 @@ struct CEventQueue {
     }
 };
 
-bool DropEvent(const OutputEvents*, const EventHeader*) { return true; }
-const OutputEvents NoOutput{nullptr, DropEvent};
+// What a plug-in sends: counted, the notes and MIDI apart.
+struct CEventSink {
+    int64_t events = 0, notes = 0;
+    OutputEvents list{this, Push};
+
+    static bool Push(const OutputEvents* list, const EventHeader* event)
+    {
+        if (event == nullptr) return false;
+        auto* self = static_cast<CEventSink*>(list->ctx);
+        ++self->events;
+        if (event->spaceId == 0 && (event->type == kNoteOn || event->type == kNoteOff || event->type == kMidi ||
+                                    event->type == kMidiSysex || event->type == kMidi2))
+            ++self->notes;
+        return true;
+    }
+};
 
 struct CByteStream {
     std::vector<uint8_t> bytes;
     size_t position = 0;
+    bool refused = false;  // a plug-in that goes on as if it had been written has lost its state
     OutputStream out{this, Write};
     InputStream in{this, Read};
 
     static int64_t Write(const OutputStream* stream, const void* buffer, uint64_t size)
     {
         auto* self = static_cast<CByteStream*>(stream->ctx);
-        if (size > kLargestCheckedState || self->bytes.size() + size > kLargestCheckedState) return -1;
+        if (size > 0 && buffer == nullptr) return -1;
+        if (size > kLargestCheckedState || self->bytes.size() + size > kLargestCheckedState) {
+            self->refused = true;
+            return -1;
+        }
         const auto* begin = static_cast<const uint8_t*>(buffer);
         self->bytes.insert(self->bytes.end(), begin, begin + size);
         return static_cast<int64_t>(size);
@@ -59,6 +79,7 @@ struct CByteStream {
     static int64_t Read(const InputStream* stream, void* buffer, uint64_t size)
     {
         auto* self = static_cast<CByteStream*>(stream->ctx);
+        if (size > 0 && buffer == nullptr) return -1;
         const uint64_t n = std::min<uint64_t>(size, self->bytes.size() - self->position);
         if (n > 0) std::memcpy(buffer, self->bytes.data() + self->position, n);
         self->position += n;
@@ -106,9 +127,11 @@ public:
                 }
             }
         }
-        if (auto notes = static_cast<const PluginNotePorts*>(plugin->getExtension(plugin, kNotePortsId)))
+        if (auto notes = static_cast<const PluginNotePorts*>(plugin->getExtension(plugin, kNotePortsId))) {
             layout.takesNotes = notes->count(plugin, true) > 0;
-        layout.instrument = layout.takesNotes && layout.inputs.empty();
+            layout.sendsNotes = notes->count(plugin, false) > 0;
+        }
+        layout.instrument = layout.takesNotes && layout.inputs.empty() && !layout.outputs.empty();
         layout.audio64 = all64 && !(layout.inputs.empty() && layout.outputs.empty());
         layout.editor = gui != nullptr && gui->isApiSupported(plugin, kWindowApiWin32, false);
         inputs = layout.inputs;
@@ -124,6 +147,7 @@ public:
         }
         active = true;
         LogInfo(u"Calling start_processing...\n");
+        CClapAudioCall audioThread;
         if (!plugin->startProcessing(plugin)) {
             error = u"start_processing returned false";
             return false;
@@ -135,16 +159,20 @@ public:
     uint32_t LatencySamples() override { return latency ? latency->get(plugin) : 0; }
     uint32_t TailSamples() override
     {
-        const uint32_t samples = tail ? tail->get(plugin) : 0;
-        return samples >= INT32_MAX ? UINT32_MAX : samples;
+        if (tail == nullptr) return kTailUnknown;
+        const uint32_t samples = tail->get(plugin);
+        return samples >= INT32_MAX ? kTailEndless : samples;
     }
     bool Process(CCheckBlock& block, std::u16string& error) override
     {
         std::vector<AudioBuffer> ins = Buffers(inputs, block, block.inputs32.data(), block.inputs64.data());
         std::vector<AudioBuffer> outs = Buffers(outputs, block, block.outputs32.data(), block.outputs64.data());
+        // Parameter changes first, at the block's start, then the notes in time order.
         CEventQueue events;
+        events.events.swap(pendingChanges.events);
         AddNote(events, block.noteOn, true);
         AddNote(events, block.noteOff, false);
+        CEventSink sent;
         clap::Process call{};
         call.steadyTime = steadyTime;
         call.framesCount = static_cast<uint32_t>(block.frames);
@@ -153,15 +181,21 @@ public:
         call.audioInputsCount = static_cast<uint32_t>(ins.size());
         call.audioOutputsCount = static_cast<uint32_t>(outs.size());
         call.inEvents = &events.list;
-        call.outEvents = &NoOutput;
+        call.outEvents = &sent.list;
         steadyTime += block.frames;
-        if (plugin->process(plugin, &call) != kProcessError) return true;
+        CClapAudioCall audioThread;
+        const int32_t status = plugin->process(plugin, &call);
+        block.eventsOut += sent.notes;
+        if (status != kProcessError) return true;
         error = u"process returned CLAP_PROCESS_ERROR";
         return false;
     }
     void Deactivate() override
     {
-        if (processing) plugin->stopProcessing(plugin);
+        if (processing) {
+            CClapAudioCall audioThread;
+            plugin->stopProcessing(plugin);
+        }
         if (active) plugin->deactivate(plugin);
         processing = active = false;
     }
@@ -177,6 +211,7 @@ public:
         info.maximum = parameter.maxValue;
         info.defaultValue = parameter.defaultValue;
         info.readOnly = (parameter.flags & kParamIsReadOnly) != 0;
+        info.hidden = (parameter.flags & kParamIsHidden) != 0;
         return true;
     }
     double ParameterValue(int32_t index) override
@@ -191,7 +226,8 @@ public:
         params->valueToText(plugin, Id(index), ParameterValue(index), text, kNameSize);
         return PluginText(text, kNameSize);
     }
-    // Outside process a change travels through flush, the plug-in inactive.
+    // An active plug-in gets the change in the next block's events; an inactive one through
+    // flush, on the main thread.
     void SetParameter(int32_t index, double value) override
     {
         EventParamValue event{};
@@ -200,9 +236,14 @@ public:
         event.noteId = -1;
         event.portIndex = event.channel = event.key = -1;
         event.value = value;
+        if (processing) {
+            pendingChanges.Add(event);
+            return;
+        }
         CEventQueue events;
         events.Add(event);
-        params->flush(plugin, &events.list, &NoOutput);
+        CEventSink sent;
+        params->flush(plugin, &events.list, &sent.list);
     }
     CStateSupport SaveState(std::vector<uint8_t>& bytes, std::u16string& error) override
     {
@@ -211,6 +252,10 @@ public:
         LogInfo(u"Calling state.save...\n");
         if (!state->save(plugin, &stream.out)) {
             error = u"state.save returned false";
+            return CStateSupport::kFailed;
+        }
+        if (stream.refused) {
+            error = u"its state is larger than the 256 MiB a check keeps: the stream refused the rest";
             return CStateSupport::kFailed;
         }
         bytes = std::move(stream.bytes);
@@ -243,7 +288,7 @@ public:
         gui->show(plugin);
         return true;
     }
-    void IdleEditor() override {}
+    void IdleEditor() override { FireClapTimers(plugin); }
     void CloseEditor() override
     {
         if (!guiCreated) return;
@@ -260,6 +305,7 @@ public:
         LogInfo(u"Calling destroy...\n");
         plugin->destroy(plugin);
         plugin = nullptr;
+        ForgetClapTimers();
     }
 
 private:
@@ -304,6 +350,7 @@ private:
     int64_t steadyTime = 0;
     std::vector<int32_t> inputs, outputs;
     std::vector<uint32_t> ids;
+    CEventQueue pendingChanges;
 };
 
 }  // namespace

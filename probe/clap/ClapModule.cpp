@@ -1,21 +1,22 @@
 #include "probe/clap/ClapModule.h"
 
+#include "probe/clap/ClapHostExtensions.h"
 #include "protocol/Format.h"
 
 using namespace clap;
 
 namespace {
 
-const void* NoExtension(const Host*, const char*) { return nullptr; }
 void Ignore(const Host*) {}
 
 }  // namespace
 
 const Host ClapHost{{1, 2, 0}, nullptr, "Tessarine Plugin Scan Server", "Tessarine", "", "0.1.0",
-                    NoExtension, Ignore, Ignore, Ignore};
+                    ClapHostExtension, Ignore, Ignore, Ignore};
 
 const PluginEntry* FindClapEntry(HMODULE module, std::u16string& version, std::u16string& error)
 {
+    SetClapMainThread();
     const auto* entry = reinterpret_cast<const PluginEntry*>(reinterpret_cast<void*>(GetProcAddress(module, "clap_entry")));
     if (entry == nullptr) {
         error = u"no clap_entry: the file is not a CLAP plug-in";

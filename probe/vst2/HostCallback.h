@@ -13,3 +13,6 @@ const char* AudioMasterOpcodeName(int32_t opcode);
 
 // Whether the host claims a capability: the fixed list, compared ignoring ASCII case.
 bool HostCanDo(const char* capability);
+
+// The events a plug-in has sent the host (audioMasterProcessEvents) since this was last set to 0.
+extern int64_t Vst2EventsSent;

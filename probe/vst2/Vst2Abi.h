@@ -100,6 +100,7 @@ enum AudioMasterOpcode : int32_t {
     audioMasterIdle = 3,
     audioMasterWantMidi = 6,
     audioMasterGetTime = 7,
+    audioMasterProcessEvents = 8,
     audioMasterNeedIdle = 14,
     audioMasterSizeWindow = 15,
     audioMasterGetSampleRate = 16,

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "probe/CheckDriver.h"
@@ -32,9 +33,13 @@ public:
         if (effect->numInputs > 0) layout.inputs.push_back(effect->numInputs);
         if (effect->numOutputs > 0) layout.outputs.push_back(effect->numOutputs);
         const bool synth = (effect->flags & effFlagsIsSynth) != 0 || Dispatch(effGetPlugCategory) == kPlugCategSynth;
-        layout.instrument = synth;
         layout.takesNotes = synth || CanDo("receiveVstMidiEvent") || CanDo("receiveVstEvents");
-        layout.audio64 = (effect->flags & effFlagsCanDoubleReplacing) != 0 && effect->processDoubleReplacing != nullptr;
+        layout.sendsNotes = CanDo("sendVstMidiEvent") || CanDo("sendVstEvents");
+        layout.instrument = synth && !layout.outputs.empty();
+        // A plug-in that refuses 64-bit precision is processed in 32 bits only, whatever its flags say.
+        layout.audio64 = (effect->flags & effFlagsCanDoubleReplacing) != 0 && effect->processDoubleReplacing != nullptr &&
+                         Dispatch(effSetProcessPrecision, 0, kVstProcessPrecision64) == 1;
+        if (layout.audio64) Dispatch(effSetProcessPrecision, 0, 0);
         layout.editor = (effect->flags & effFlagsHasEditor) != 0;
         return layout;
     }
@@ -54,16 +59,20 @@ public:
     uint32_t LatencySamples() override { return effect->initialDelay < 0 ? 0 : static_cast<uint32_t>(effect->initialDelay); }
     uint32_t TailSamples() override
     {
+        // 0 is the answer of a plug-in that does not say; 1 means no tail.
         const intptr_t tail = Dispatch(effGetTailSize);
-        return tail <= 1 ? 0 : static_cast<uint32_t>(tail);  // 0 and 1 both mean none
+        if (tail <= 0) return kTailUnknown;
+        return tail == 1 ? 0 : static_cast<uint32_t>(std::min<intptr_t>(tail, kTailUnknown - 1));
     }
     bool Process(CCheckBlock& block, std::u16string&) override
     {
         SendNotes(block);
+        Vst2EventsSent = 0;
         if (block.use64)
             effect->processDoubleReplacing(effect, block.inputs64.data(), block.outputs64.data(), block.frames);
         else
             effect->processReplacing(effect, block.inputs32.data(), block.outputs32.data(), block.frames);
+        block.eventsOut += Vst2EventsSent;
         return true;
     }
     void Deactivate() override

@@ -44,6 +44,7 @@ constexpr CTuid kPlugViewId = MakeTuid(0x5BC32507, 0xD06049EA, 0xA6151B52, 0x2B7
 constexpr CTuid kPlugFrameId = MakeTuid(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3);
 constexpr CTuid kComponentHandlerId = MakeTuid(0x93A0BEA3, 0x0BD045DB, 0x8E890B0C, 0xC1E46AC6);
 constexpr CTuid kParameterChangesId = MakeTuid(0xA4779663, 0x0BB64A56, 0xB44384A8, 0x466FEB9D);
+constexpr CTuid kParamValueQueueId = MakeTuid(0x01263A18, 0xED074F6F, 0x98C9D356, 0x4686F9BA);
 constexpr CTuid kEventListId = MakeTuid(0x3A2C4214, 0x346349FE, 0xB2C4F397, 0xB9695A44);
 constexpr CTuid kMessageId = MakeTuid(0x936F033B, 0xC6C047DB, 0xBB0882F8, 0x13C1E613);
 constexpr CTuid kAttributeListId = MakeTuid(0x1E5F0AEB, 0xCC7F4533, 0xA2544011, 0x38AD5EE4);
@@ -58,7 +59,8 @@ constexpr uint32_t kBusIsControlVoltage = 2;
 enum ProcessMode : int32_t { kRealtime = 0 };
 enum SymbolicSampleSize : int32_t { kSample32 = 0, kSample64 = 1 };
 enum EventType : uint16_t { kNoteOnEvent = 0, kNoteOffEvent = 1 };
-constexpr uint32_t kParameterIsReadOnly = 0x2;
+constexpr uint32_t kParameterIsReadOnly = 0x2, kParameterIsHidden = 0x10, kParameterIsProgramChange = 0x8000,
+                   kParameterIsBypass = 0x10000;
 constexpr uint32_t kInfiniteTail = 0xFFFFFFFF;
 constexpr uint32_t kContextTempoValid = 0x400, kContextTimeSigValid = 0x2000, kContextPlaying = 0x2;
 constexpr char kEditorViewName[] = "editor";

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "probe/CheckDriver.h"
@@ -64,16 +65,14 @@ public:
             }
         }
         eventInputs = component->getBusCount(kEvent, kInput);
+        eventOutputs = component->getBusCount(kEvent, kOutput);
         layout.takesNotes = eventInputs > 0;
-        layout.instrument = layout.takesNotes && layout.inputs.empty();
+        layout.sendsNotes = eventOutputs > 0;
+        layout.instrument = layout.takesNotes && layout.inputs.empty() && !layout.outputs.empty();
         layout.audio64 = processor->canProcessSampleSize(kSample64) == kResultOk;
-        if (controller) {
-            LogInfo(u"Calling createView...\n");
-            if (IPlugView* view = controller->createView(kEditorViewName)) {
-                layout.editor = true;
-                view->release();
-            }
-        }
+        // Whether there is an editor only createView tells, and that is the editor stage's call:
+        // a controller may have one.
+        layout.editor = controller != nullptr;
         inputs = layout.inputs;
         outputs = layout.outputs;
         return layout;
@@ -90,6 +89,7 @@ public:
         for (size_t i = 0; i < inputs.size(); ++i) component->activateBus(kAudio, kInput, static_cast<int32_t>(i), 1);
         for (size_t i = 0; i < outputs.size(); ++i) component->activateBus(kAudio, kOutput, static_cast<int32_t>(i), 1);
         if (eventInputs > 0) component->activateBus(kEvent, kInput, 0, 1);
+        if (eventOutputs > 0) component->activateBus(kEvent, kOutput, 0, 1);
         LogInfo(u"Calling setActive...\n");
         if (const tresult done = component->setActive(1); done != kResultOk) {
             error = Result(u"setActive", done);
@@ -113,14 +113,16 @@ public:
     uint32_t TailSamples() override
     {
         const uint32_t tail = processor->getTailSamples();
-        return tail == kInfiniteTail ? UINT32_MAX : tail;
+        return tail == kInfiniteTail ? kTailEndless : std::min(tail, kTailUnknown - 1);
     }
     bool Process(CCheckBlock& block, std::u16string& error) override
     {
         std::vector<AudioBusBuffers> ins, outs;
         Buses(inputs, block.use64 ? reinterpret_cast<void**>(block.inputs64.data()) : reinterpret_cast<void**>(block.inputs32.data()), ins);
         Buses(outputs, block.use64 ? reinterpret_cast<void**>(block.outputs64.data()) : reinterpret_cast<void**>(block.outputs32.data()), outs);
-        events.events.clear();
+        events.Clear();
+        sentEvents.Clear();
+        sentChanges.queues.clear();
         AddNote(block.noteOn, true);
         AddNote(block.noteOff, false);
         context.projectTimeSamples = block.position;
@@ -132,10 +134,18 @@ public:
         data.numOutputs = static_cast<int32_t>(outs.size());
         data.inputs = ins.empty() ? nullptr : ins.data();
         data.outputs = outs.empty() ? nullptr : outs.data();
-        data.inputParameterChanges = &noChanges;
+        data.inputParameterChanges = &changes;
+        data.outputParameterChanges = &sentChanges;
         data.inputEvents = &events;
+        data.outputEvents = &sentEvents;
         data.processContext = &context;
         const tresult done = processor->process(&data);
+        changes.queues.clear();
+        block.eventsOut += sentEvents.added;
+        // What the processor changed goes to the controller, as a host forwards it.
+        if (controller)
+            for (CParamValueQueue& queue : sentChanges.queues)
+                if (!queue.points.empty()) controller->setParamNormalized(queue.id, queue.points.back().second);
         if (done == kResultOk) return true;
         error = Result(u"process", done);
         return false;
@@ -157,6 +167,8 @@ public:
         info.name = PluginText16(parameter.title, 128);
         info.defaultValue = parameter.defaultNormalizedValue;
         info.readOnly = (parameter.flags & kParameterIsReadOnly) != 0;
+        info.hidden = (parameter.flags & kParameterIsHidden) != 0;
+        info.programChange = (parameter.flags & kParameterIsProgramChange) != 0;
         return true;
     }
     double ParameterValue(int32_t index) override { return controller->getParamNormalized(Id(index)); }
@@ -166,7 +178,14 @@ public:
         controller->getParamStringByValue(Id(index), controller->getParamNormalized(Id(index)), text);
         return PluginText16(text, 128);
     }
-    void SetParameter(int32_t index, double value) override { controller->setParamNormalized(Id(index), value); }
+    // The controller hears of it as of an edit, and the processor in the next block's changes:
+    // a plug-in that is one object may take it only there.
+    void SetParameter(int32_t index, double value) override
+    {
+        const uint32_t id = Id(index);
+        controller->setParamNormalized(id, value);
+        if (IParamValueQueue* queue = changes.addParameterData(&id, nullptr)) queue->addPoint(0, value, nullptr);
+    }
     CStateSupport SaveState(std::vector<uint8_t>& bytes, std::u16string& error) override
     {
         CMemoryStream componentState, controllerState;
@@ -177,6 +196,10 @@ public:
             return CStateSupport::kFailed;
         }
         if (controller && separate) controller->getState(&controllerState);
+        if (componentState.Refused() || controllerState.Refused()) {
+            error = u"its state is larger than the 256 MiB a check keeps: the stream refused the rest";
+            return CStateSupport::kFailed;
+        }
         // One record of both: the component's length, its state, then the controller's.
         const uint32_t length = static_cast<uint32_t>(componentState.Bytes().size());
         bytes.assign(reinterpret_cast<const uint8_t*>(&length), reinterpret_cast<const uint8_t*>(&length) + 4);
@@ -184,6 +207,7 @@ public:
         bytes.insert(bytes.end(), controllerState.Bytes().begin(), controllerState.Bytes().end());
         return CStateSupport::kSaved;
     }
+    size_t StateSize(const std::vector<uint8_t>& bytes) override { return bytes.size() - 4; }
     bool LoadState(const std::vector<uint8_t>& bytes, std::u16string& error) override
     {
         uint32_t length = 0;
@@ -329,30 +353,42 @@ private:
     IConnectionPoint* controllerPoint = nullptr;
     IPlugView* view = nullptr;
     bool separate = false, componentInitialized = false, controllerInitialized = false, active = false, attached = false;
-    int32_t eventInputs = 0;
+    int32_t eventInputs = 0, eventOutputs = 0;
     int32_t sampleSize = kSample32;
     std::vector<int32_t> inputs, outputs;
     std::vector<uint32_t> parameterIds;
     ProcessContext context{};
-    CEventList events;
-    CNoParameterChanges noChanges;
+    CEventList events, sentEvents;
+    CParameterChanges changes, sentChanges;
     CComponentHandler handler;
     CPlugFrame frame;
 };
 
-// The class of that id, by its 16 bytes; false when the factory lists none.
+// The class of that id, by its 16 bytes, asked for as the scan asks: a module may answer only
+// the Unicode form. False when the factory lists none.
 bool FindClass(IPluginFactory* factory, const std::u16string& id, uint8_t* cid)
 {
+    auto* factory2 = Query<IPluginFactory2>(factory, kPluginFactory2Id);
+    auto* factory3 = Query<IPluginFactory3>(factory, kPluginFactory3Id);
     const int32_t count = std::min(factory->countClasses(), 4096);
-    for (int32_t index = 0; index < count; ++index) {
+    bool found = false;
+    for (int32_t index = 0; index < count && !found; ++index) {
+        PClassInfoW unicode{};
+        PClassInfo2 info2{};
         PClassInfo info{};
-        if (factory->getClassInfo(index, &info) != kResultOk) continue;
-        if (TuidText(info.cid) == id) {
-            std::memcpy(cid, info.cid, 16);
-            return true;
+        const uint8_t* listed = nullptr;
+        if (factory3 && factory3->getClassInfoUnicode(index, &unicode) == kResultOk) listed = unicode.cid;
+        else if (factory2 && factory2->getClassInfo2(index, &info2) == kResultOk) listed = info2.cid;
+        else if (factory->getClassInfo(index, &info) == kResultOk) listed = info.cid;
+        if (listed && TuidText(listed) == id) {
+            std::memcpy(cid, listed, 16);
+            found = true;
         }
     }
-    return false;
+    for (FUnknown* asked : {static_cast<FUnknown*>(factory2), static_cast<FUnknown*>(factory3)})
+        if (asked) asked->release();
+    ProbeHooks.restoreCrashFilter();
+    return found;
 }
 
 }  // namespace

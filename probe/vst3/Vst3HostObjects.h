@@ -1,8 +1,9 @@
 #pragma once
 // The objects a VST 3 host hands a plug-in while it runs: a memory stream for states, the
-// event list of a block, empty parameter changes, and the component handler and view frame,
+// event lists and parameter changes of a block, and the component handler and view frame,
 // which accept whatever the plug-in asks. Each lives on the check's stack: no counting.
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "probe/vst3/Vst3Abi.h"
@@ -41,8 +42,12 @@ public:
     }
     tresult VST3_METHOD write(void* buffer, int32_t count, int32_t* put) override
     {
+        if (put) *put = 0;
         if (count < 0 || (count > 0 && buffer == nullptr)) return kInvalidArgument;
-        if (position + static_cast<size_t>(count) > kLargestStream) return kOutOfMemory;
+        if (position + static_cast<size_t>(count) > kLargestStream) {
+            refused = true;  // a plug-in that goes on as if it had been written has lost its state
+            return kOutOfMemory;
+        }
         if (bytes.size() < position + count) bytes.resize(position + count);
         if (count > 0) std::memcpy(bytes.data() + position, buffer, count);
         position += count;
@@ -64,10 +69,12 @@ public:
     }
     void Rewind() { position = 0; }
     const std::vector<uint8_t>& Bytes() const { return bytes; }
+    bool Refused() const { return refused; }
 
 private:
     std::vector<uint8_t> bytes;
     size_t position = 0;
+    bool refused = false;
 };
 
 class CEventList : public CHostObject<IEventList> {
@@ -80,24 +87,71 @@ public:
         *event = events[index];
         return kResultOk;
     }
+    // What a plug-in sends is counted, and kept up to a bound: a block's worth of notes.
     tresult VST3_METHOD addEvent(Event* event) override
     {
-        if (event) events.push_back(*event);
+        if (event == nullptr) return kInvalidArgument;
+        ++added;
+        if (events.size() >= kMostKept) return kOutOfMemory;
+        events.push_back(*event);
         return kResultOk;
     }
+    void Clear()
+    {
+        events.clear();
+        added = 0;
+    }
+    static constexpr size_t kMostKept = 1024;
     std::vector<Event> events;
+    int64_t added = 0;
 };
 
-class CNoParameterChanges : public CHostObject<IParameterChanges> {
+// The points of one parameter in one block.
+class CParamValueQueue : public CHostObject<IParamValueQueue> {
 public:
-    CNoParameterChanges() : CHostObject(kParameterChangesId) {}
-    int32_t VST3_METHOD getParameterCount() override { return 0; }
-    IParamValueQueue* VST3_METHOD getParameterData(int32_t) override { return nullptr; }
-    IParamValueQueue* VST3_METHOD addParameterData(const uint32_t*, int32_t* index) override
+    explicit CParamValueQueue(uint32_t id) : CHostObject(kParamValueQueueId), id(id) {}
+    uint32_t VST3_METHOD getParameterId() override { return id; }
+    int32_t VST3_METHOD getPointCount() override { return static_cast<int32_t>(points.size()); }
+    tresult VST3_METHOD getPoint(int32_t index, int32_t* offset, double* value) override
     {
-        if (index) *index = 0;
-        return nullptr;
+        if (index < 0 || index >= getPointCount()) return kInvalidArgument;
+        if (offset) *offset = points[index].first;
+        if (value) *value = points[index].second;
+        return kResultOk;
     }
+    tresult VST3_METHOD addPoint(int32_t offset, double value, int32_t* index) override
+    {
+        if (points.size() >= kMostPoints) return kOutOfMemory;
+        if (index) *index = static_cast<int32_t>(points.size());
+        points.emplace_back(offset, value);
+        return kResultOk;
+    }
+    static constexpr size_t kMostPoints = 64;
+    uint32_t id;
+    std::vector<std::pair<int32_t, double>> points;
+};
+
+// The parameter changes of one block, in either direction: a plug-in that writes more queues
+// than a block can hold is refused the rest.
+class CParameterChanges : public CHostObject<IParameterChanges> {
+public:
+    CParameterChanges() : CHostObject(kParameterChangesId) {}
+    int32_t VST3_METHOD getParameterCount() override { return static_cast<int32_t>(queues.size()); }
+    IParamValueQueue* VST3_METHOD getParameterData(int32_t index) override
+    {
+        return index >= 0 && index < getParameterCount() ? &queues[index] : nullptr;
+    }
+    IParamValueQueue* VST3_METHOD addParameterData(const uint32_t* id, int32_t* index) override
+    {
+        if (id == nullptr) return nullptr;
+        for (size_t i = 0; i < queues.size(); ++i)
+            if (queues[i].id == *id) return index ? *index = static_cast<int32_t>(i) : 0, &queues[i];
+        if (queues.size() >= kMostQueues) return nullptr;
+        if (index) *index = static_cast<int32_t>(queues.size());
+        return &queues.emplace_back(*id);
+    }
+    static constexpr size_t kMostQueues = 4096;
+    std::deque<CParamValueQueue> queues;  // a deque: the plug-in holds on to the queues it got
 };
 
 class CComponentHandler : public CHostObject<IComponentHandler> {

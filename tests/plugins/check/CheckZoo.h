@@ -3,10 +3,13 @@
 // the plug-in is built (ZOO_CHECK_BEHAVIOUR), and the sound they make. An effect scales its
 // input by its gain; an instrument plays a sine while a note is held, and fades within 20 ms
 // after it ends. Two parameters, gain and drive, both 0..1; the state is their values.
+// Several behaviours are those of well-made plug-ins of the well-known frameworks, which a
+// check must pass: values taken only in process, hidden parameters, a MIDI effect, a long tail.
 #include <windows.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -24,11 +27,39 @@ enum class CBehaviour {
     kNeverQuiet,         // a hum at -60 dBFS that never stops
     kSilentInstrument,   // an instrument that makes no sound
     kSeparateController, // VST 3: a controller of its own, connected to the component; checks clean
+    kValuesOnlyInProcess,  // one object that takes values only in process (VST 3, CLAP); checks clean
+    kHiddenParameters,   // hidden and read-only parameters that keep nothing set; checks clean
+    kAssertsOnMissingOutputs,  // prints an assertion on every block without output events and changes; checks clean
+    kGuiNeedsHost,       // CLAP: an editor that needs the host's gui and timers; checks clean
+    kUnicodeClass,       // VST 3: a class listed only in Unicode; checks clean
+    kMidiEffect,         // notes in, notes out, no audio; checks clean
+    kLongTail,           // rings for 3 s after the input ends and announces no tail; checks clean
+    kPrintsEveryBlock,   // prints a line on every process call; checks clean
+    kRefusesOwnState,    // refuses to load the state it saved (VST 3, CLAP)
+    kRefuses64Bits,      // VST 2: flags 64-bit processing, refuses the precision, writes NaN in 64 bits; checks clean
+    kHugeState,          // writes a 300 MB state, ignoring the stream's refusal (VST 3, CLAP)
 };
 
 constexpr CBehaviour kBehaviour = static_cast<CBehaviour>(ZOO_CHECK_BEHAVIOUR);
 constexpr bool kInstrument = kBehaviour == CBehaviour::kInstrument || kBehaviour == CBehaviour::kSilentInstrument;
-constexpr int kOutputChannels = kBehaviour == CBehaviour::kClaimsTooMuch ? 100000 : 2;
+constexpr bool kMidiEffect = kBehaviour == CBehaviour::kMidiEffect;
+constexpr bool kTakesNotes = kInstrument || kMidiEffect;
+constexpr int kInputChannels = kInstrument || kMidiEffect ? 0 : 2;
+constexpr int kOutputChannels = kBehaviour == CBehaviour::kClaimsTooMuch ? 100000 : kMidiEffect ? 0 : 2;
+
+// Gain and drive; with hidden parameters also a read-only meter, then two hidden ones.
+constexpr int kParameterCount = kBehaviour == CBehaviour::kHiddenParameters ? 5 : 2;
+constexpr const char* kParameterNames[] = {"Gain", "Drive", "Output Level", "MIDI CC 0", "Current Program"};
+inline bool ParameterReadOnly(int index) { return index == 2; }
+inline bool ParameterHidden(int index) { return index >= 3; }
+
+// A state written in pieces of 1 MiB, 300 MB in all, whatever the stream answers.
+template <typename Write>
+void WriteHugeState(Write write)
+{
+    static const uint8_t piece[1 << 20] = {};
+    for (int i = 0; i < 300; ++i) write(piece, sizeof(piece));
+}
 
 inline void FaultHere()
 {
@@ -47,10 +78,12 @@ struct CZooSound {
     double phase = 0, level = 0;
     bool held = false;
 
-    double Get(int index) const { return parameters[index]; }
+    double ring = 0;  // the long tail's
+
+    double Get(int index) const { return index < 2 ? parameters[index] : index == 2 ? 0.25 : 0; }
     void Set(int index, double value)
     {
-        if (kBehaviour == CBehaviour::kLosesParameter && index == 1) return;
+        if (index >= 2 || (kBehaviour == CBehaviour::kLosesParameter && index == 1)) return;
         parameters[index] = value;
     }
     // The state: both values, 16 bytes.
@@ -66,19 +99,24 @@ struct CZooSound {
     void Process(Sample* const* inputs, int inputCount, Sample* const* outputs, int outputCount, int frames)
     {
         if (kBehaviour == CBehaviour::kCrashAtBlock64 && frames == 64) FaultHere();
+        if (kBehaviour == CBehaviour::kPrintsEveryBlock) std::fprintf(stderr, "zoo: processed %d frames\n", frames);
         const double fade = std::exp(-1.0 / (0.002 * sampleRate));
+        // Down by 120 dB in 3 s.
+        const double ringFade = std::pow(1e-6, 1.0 / (3 * sampleRate));
         for (int i = 0; i < frames; ++i) {
-            double value;
+            double value = 0;
             if (kInstrument) {
                 level = held && kBehaviour != CBehaviour::kSilentInstrument ? 0.5 : level * fade;
                 if (level < 1e-9) level = 0;
                 phase += 440.0 / sampleRate;
                 value = level * std::sin(2 * 3.14159265358979 * phase);
-            } else {
-                value = inputCount > 0 ? inputs[0][i] * parameters[0] : 0;
+            } else if (kBehaviour == CBehaviour::kLongTail) {
+                ring = ring * ringFade + 0.01 * (inputCount > 0 ? inputs[0][i] : 0);
+                if (std::fabs(ring) < 1e-15) ring = 0;
+                value = ring;
             }
             for (int c = 0; c < outputCount; ++c) {
-                const double own = !kInstrument && c < inputCount ? inputs[c][i] * parameters[0] : value;
+                const double own = !kInstrument && c < inputCount ? inputs[c][i] * parameters[0] + value : value;
                 outputs[c][i] = static_cast<Sample>(own + (kBehaviour == CBehaviour::kNeverQuiet ? 1e-3 : 0));
             }
         }

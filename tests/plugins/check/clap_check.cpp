@@ -20,43 +20,49 @@ struct CZooClap {
     Plugin plugin{};
     CZooSound sound;
     HWND editor = nullptr, parent = nullptr;
+    const Host* host = nullptr;
+    const HostThreadCheck* threads = nullptr;
+    const HostTimerSupport* timers = nullptr;
+    uint32_t timer = kInvalidId;
+    int ticks = 0;  // the editor's timer fired this often
 };
 
 CZooClap* Zoo(const Plugin* plugin) { return static_cast<CZooClap*>(plugin->pluginData); }
 
-uint32_t AudioPortCount(const Plugin*, bool input) { return input && kInstrument ? 0 : 1; }
-bool AudioPortGet(const Plugin*, uint32_t index, bool input, AudioPortInfo* info)
+uint32_t AudioPortCount(const Plugin*, bool input) { return (input ? kInputChannels : kOutputChannels) > 0 ? 1 : 0; }
+bool AudioPortGet(const Plugin* plugin, uint32_t index, bool input, AudioPortInfo* info)
 {
-    if (index != 0 || (input && kInstrument)) return false;
+    if (index >= AudioPortCount(plugin, input)) return false;
     *info = {};
     std::strcpy(info->name, "Main");
     info->flags = kAudioPortIsMain | kAudioPortSupports64Bits;
-    info->channelCount = input ? 2 : kOutputChannels;
+    info->channelCount = input ? kInputChannels : kOutputChannels;
     info->portType = "stereo";
     info->inPlacePair = 0xFFFFFFFF;
     return true;
 }
 const PluginAudioPorts AudioPorts{AudioPortCount, AudioPortGet};
 
-uint32_t NotePortCount(const Plugin*, bool input) { return input && kInstrument ? 1 : 0; }
+uint32_t NotePortCount(const Plugin*, bool input) { return input ? kTakesNotes : kMidiEffect; }
 bool NotePortGet(const Plugin*, uint32_t, bool, void*) { return false; }
 const PluginNotePorts NotePorts{NotePortCount, NotePortGet};
 
-uint32_t ParamCount(const Plugin*) { return 2; }
+uint32_t ParamCount(const Plugin*) { return kParameterCount; }
 bool ParamInfoOf(const Plugin*, uint32_t index, ParamInfo* info)
 {
-    if (index > 1) return false;
+    if (index >= kParameterCount) return false;
     *info = {};
     info->id = index;
-    std::strcpy(info->name, index == 0 ? "Gain" : "Drive");
+    std::strcpy(info->name, kParameterNames[index]);
     info->minValue = 0;
     info->maxValue = 1;
-    info->defaultValue = index == 0 ? 0.5 : 0.3;
+    info->defaultValue = index == 0 ? 0.5 : index == 1 ? 0.3 : 0;
+    info->flags = ParameterReadOnly(static_cast<int>(index)) ? kParamIsReadOnly : ParameterHidden(static_cast<int>(index)) ? kParamIsHidden : 0;
     return true;
 }
 bool ParamValue(const Plugin* plugin, uint32_t id, double* value)
 {
-    if (id > 1) return false;
+    if (id >= kParameterCount) return false;
     *value = Zoo(plugin)->sound.Get(static_cast<int>(id));
     return true;
 }
@@ -66,7 +72,7 @@ bool ParamText(const Plugin*, uint32_t, double value, char* text, uint32_t capac
     return true;
 }
 bool ParamFromText(const Plugin*, uint32_t, const char*, double*) { return false; }
-void ApplyEvents(CZooClap* zoo, const InputEvents* events)
+void ApplyEvents(CZooClap* zoo, const InputEvents* events, const OutputEvents* sent)
 {
     for (uint32_t i = 0; events && i < events->size(events); ++i) {
         const EventHeader* header = events->get(events, i);
@@ -75,16 +81,25 @@ void ApplyEvents(CZooClap* zoo, const InputEvents* events)
             if (change->paramId < 2) zoo->sound.Set(static_cast<int>(change->paramId), change->value);
         } else if (header->type == kNoteOn || header->type == kNoteOff) {
             zoo->sound.Note(header->type == kNoteOn);
+            if (kMidiEffect && sent) sent->tryPush(sent, header);
         }
     }
 }
-void ParamFlush(const Plugin* plugin, const InputEvents* in, const OutputEvents*) { ApplyEvents(Zoo(plugin), in); }
+// One that takes values only in process ignores a flush.
+void ParamFlush(const Plugin* plugin, const InputEvents* in, const OutputEvents*)
+{
+    if (kBehaviour != CBehaviour::kValuesOnlyInProcess) ApplyEvents(Zoo(plugin), in, nullptr);
+}
 const PluginParams Params{ParamCount, ParamInfoOf, ParamValue, ParamText, ParamFromText, ParamFlush};
 
 bool StateSave(const Plugin* plugin, const OutputStream* stream)
 {
     uint8_t bytes[16];
     Zoo(plugin)->sound.Save(bytes);
+    if (kBehaviour == CBehaviour::kHugeState) {
+        WriteHugeState([&](const uint8_t* piece, size_t size) { stream->write(stream, piece, size); });
+        return true;
+    }
     return stream->write(stream, bytes, sizeof(bytes)) == sizeof(bytes);
 }
 bool StateLoad(const Plugin* plugin, const InputStream* stream)
@@ -97,7 +112,7 @@ bool StateLoad(const Plugin* plugin, const InputStream* stream)
         got += n;
     }
     Zoo(plugin)->sound.Load(bytes);
-    return true;
+    return kBehaviour != CBehaviour::kRefusesOwnState;
 }
 const PluginState State{StateSave, StateLoad};
 
@@ -108,13 +123,38 @@ bool GuiPreferred(const Plugin*, const char** api, bool* floating)
     *floating = false;
     return true;
 }
-bool GuiCreate(const Plugin*, const char* api, bool floating) { return GuiSupported(nullptr, api, floating); }
+// An editor that needs the host's gui and timers, as a framework's does: without them it does
+// not open, and one whose timer never fired while it was open is a fault.
+bool GuiCreate(const Plugin* plugin, const char* api, bool floating)
+{
+    CZooClap* zoo = Zoo(plugin);
+    if (kBehaviour == CBehaviour::kGuiNeedsHost) {
+        if (zoo->host->getExtension(zoo->host, kGuiId) == nullptr || zoo->timers == nullptr ||
+            !zoo->timers->registerTimer(zoo->host, 16, &zoo->timer)) {
+            std::fprintf(stderr, "assertion failure: \"hostGui != nullptr\"\n");
+            return false;
+        }
+    }
+    return GuiSupported(nullptr, api, floating);
+}
 void GuiDestroy(const Plugin* plugin)
 {
     CZooClap* zoo = Zoo(plugin);
     if (zoo->editor) DestroyWindow(zoo->editor);
     zoo->editor = nullptr;
+    if (kBehaviour == CBehaviour::kGuiNeedsHost) {
+        if (zoo->ticks == 0 || !zoo->timers->unregisterTimer(zoo->host, zoo->timer)) FaultHere();
+        zoo->timer = kInvalidId;
+    }
 }
+void OnTimer(const Plugin* plugin, uint32_t id)
+{
+    CZooClap* zoo = Zoo(plugin);
+    if (id == zoo->timer && zoo->threads->isMainThread(zoo->host)) ++zoo->ticks;
+}
+const PluginTimerSupport TimerSupport{OnTimer};
+uint32_t TailOf(const Plugin*) { return 0; }
+const PluginTail Tail{TailOf};
 bool GuiScale(const Plugin*, double) { return true; }
 bool GuiSize(const Plugin*, uint32_t* width, uint32_t* height)
 {
@@ -143,7 +183,17 @@ bool GuiHide(const Plugin*) { return true; }
 const PluginGui Gui{GuiSupported, GuiPreferred, GuiCreate, GuiDestroy, GuiScale, GuiSize, GuiNo, GuiHints,
                     GuiAdjust, GuiSetSize, GuiParent, GuiTransient, GuiTitle, GuiShow, GuiHide};
 
-bool Init(const Plugin*) { return true; }
+bool Init(const Plugin* plugin)
+{
+    CZooClap* zoo = Zoo(plugin);
+    if (kBehaviour != CBehaviour::kGuiNeedsHost) return true;
+    zoo->threads = static_cast<const HostThreadCheck*>(zoo->host->getExtension(zoo->host, kThreadCheckId));
+    zoo->timers = static_cast<const HostTimerSupport*>(zoo->host->getExtension(zoo->host, kTimerSupportId));
+    const auto* log = static_cast<const HostLog*>(zoo->host->getExtension(zoo->host, kLogId));
+    if (zoo->threads == nullptr || log == nullptr || !zoo->threads->isMainThread(zoo->host)) return false;
+    log->log(zoo->host, 1, "zoo: initialised");
+    return true;
+}
 void Destroy(const Plugin* plugin) { delete Zoo(plugin); }
 bool Activate(const Plugin* plugin, double sampleRate, uint32_t, uint32_t)
 {
@@ -159,7 +209,16 @@ int32_t ProcessBlock(const Plugin* plugin, const void* call)
 {
     CZooClap* zoo = Zoo(plugin);
     const auto* process = static_cast<const clap::Process*>(call);
-    ApplyEvents(zoo, process->inEvents);
+    if (kBehaviour == CBehaviour::kAssertsOnMissingOutputs && process->outEvents == nullptr)
+        std::fprintf(stderr, "assertion failure: \"outputEvents != nullptr\" in process\n");
+    // Off the audio thread, as the host's thread check tells, it is broken: it says so in its output.
+    if (kBehaviour == CBehaviour::kGuiNeedsHost && process->audioOutputsCount > 0 && process->framesCount > 0 &&
+        (!zoo->threads->isAudioThread(zoo->host) || zoo->threads->isMainThread(zoo->host))) {
+        if (process->audioOutputs[0].data64) process->audioOutputs[0].data64[0][0] = std::nan("");
+        else process->audioOutputs[0].data32[0][0] = std::nanf("");
+        return 1;
+    }
+    ApplyEvents(zoo, process->inEvents, process->outEvents);
     if (process->audioOutputsCount < 1) return 1;
     const AudioBuffer* in = process->audioInputsCount > 0 ? &process->audioInputs[0] : nullptr;
     const AudioBuffer& out = process->audioOutputs[0];
@@ -179,16 +238,19 @@ const void* Extension(const Plugin*, const char* id)
     if (std::strcmp(id, kParamsId) == 0) return &Params;
     if (std::strcmp(id, kStateId) == 0) return &State;
     if (std::strcmp(id, kGuiId) == 0) return &Gui;
+    if (std::strcmp(id, kTimerSupportId) == 0 && kBehaviour == CBehaviour::kGuiNeedsHost) return &TimerSupport;
+    if (std::strcmp(id, kTailId) == 0 && kBehaviour == CBehaviour::kLongTail) return &Tail;
     return nullptr;
 }
 void OnMainThread(const Plugin*) {}
 
 uint32_t Count(const PluginFactory*) { return 1; }
 const PluginDescriptor* Describe(const PluginFactory*, uint32_t index) { return index == 0 ? &kDescriptor : nullptr; }
-const Plugin* Create(const PluginFactory*, const Host*, const char* id)
+const Plugin* Create(const PluginFactory*, const Host* host, const char* id)
 {
     if (std::strcmp(id, kDescriptor.id) != 0) return nullptr;
     auto* zoo = new CZooClap;
+    zoo->host = host;
     zoo->plugin = {&kDescriptor, zoo, Init, Destroy, Activate, Deactivate, StartProcessing, StopProcessing,
                    Reset, ProcessBlock, Extension, OnMainThread};
     return &zoo->plugin;

@@ -11,6 +11,8 @@ struct CZooEffect {
     AudioMasterCallback host = nullptr;
     CZooSound sound;
     HWND editor = nullptr;
+    VstMidiEvent received[2] = {};  // a MIDI effect sends on what it got
+    int32_t receivedCount = 0;
 };
 
 CZooEffect* Zoo(AEffect* effect) { return static_cast<CZooEffect*>(effect->object); }
@@ -41,26 +43,47 @@ intptr_t Dispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t val
         for (int32_t i = 0; i < list->numEvents; ++i) {
             const auto* midi = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
             if (midi->type == kVstMidiType) zoo->sound.Note((midi->midiData[0] & 0xF0) == 0x90 && midi->midiData[2] > 0);
+            if (midi->type == kVstMidiType && zoo->receivedCount < 2) zoo->received[zoo->receivedCount++] = *midi;
         }
         return 1;
     }
+    case effSetProcessPrecision: return kBehaviour == CBehaviour::kRefuses64Bits && value == kVstProcessPrecision64 ? 0 : 1;
     case effGetPlugCategory: return kInstrument ? kPlugCategSynth : kPlugCategEffect;
     case effGetEffectName: CopyText(pointer, kInstrument ? "Zoo Check Synth" : "Zoo Check Effect"); return 1;
     case effGetVendorString: CopyText(pointer, "Tessarine Test Zoo"); return 1;
-    case effCanDo: return kInstrument && std::strcmp(static_cast<const char*>(pointer), "receiveVstMidiEvent") == 0 ? 1 : 0;
+    case effCanDo: {
+        const char* asked = static_cast<const char*>(pointer);
+        if (std::strcmp(asked, "receiveVstMidiEvent") == 0) return kTakesNotes ? 1 : 0;
+        if (std::strcmp(asked, "sendVstMidiEvent") == 0) return kMidiEffect ? 1 : 0;
+        return 0;
+    }
     default: return 0;
     }
 }
 
 void SetParameter(AEffect* effect, int32_t index, float value) { Zoo(effect)->sound.Set(index, value); }
 float GetParameter(AEffect* effect, int32_t index) { return static_cast<float>(Zoo(effect)->sound.Get(index)); }
+// A MIDI effect passes its notes on through the host.
+void SendReceived(AEffect* effect)
+{
+    CZooEffect* zoo = Zoo(effect);
+    if (!kMidiEffect || zoo->receivedCount == 0) return;
+    VstEventList<2> list{};
+    for (int32_t i = 0; i < zoo->receivedCount; ++i) list.events[i] = reinterpret_cast<VstEvent*>(&zoo->received[i]);
+    list.numEvents = zoo->receivedCount;
+    zoo->host(effect, audioMasterProcessEvents, 0, 0, &list, 0);
+    zoo->receivedCount = 0;
+}
 void Process32(AEffect* effect, float** inputs, float** outputs, int32_t frames)
 {
     Zoo(effect)->sound.Process(inputs, effect->numInputs, outputs, effect->numOutputs, frames);
+    SendReceived(effect);
 }
 void Process64(AEffect* effect, double** inputs, double** outputs, int32_t frames)
 {
     Zoo(effect)->sound.Process(inputs, effect->numInputs, outputs, effect->numOutputs, frames);
+    if (kBehaviour == CBehaviour::kRefuses64Bits && frames > 0 && effect->numOutputs > 0) outputs[0][0] = std::nan("");
+    SendReceived(effect);
 }
 
 }  // namespace
@@ -78,7 +101,7 @@ extern "C" __declspec(dllexport) AEffect* VSTPluginMain(AudioMasterCallback host
     effect.processDoubleReplacing = Process64;
     effect.numPrograms = 1;
     effect.numParams = 2;
-    effect.numInputs = kInstrument ? 0 : 2;
+    effect.numInputs = kInputChannels;
     effect.numOutputs = kOutputChannels;
     effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks | effFlagsHasEditor |
                    (kInstrument ? effFlagsIsSynth : 0);

@@ -139,8 +139,8 @@ public:
     tresult VST3_METHOD setIoMode(int32_t) override { return kResultOk; }
     int32_t VST3_METHOD getBusCount(int32_t type, int32_t direction) override
     {
-        if (type == kEvent) return kInstrument && direction == kInput ? 1 : 0;
-        return direction == kOutput || !kInstrument ? 1 : 0;
+        if (type == kEvent) return direction == kInput ? kTakesNotes : kMidiEffect;
+        return (direction == kInput ? kInputChannels : kOutputChannels) > 0 ? 1 : 0;
     }
     tresult VST3_METHOD getBusInfo(int32_t type, int32_t direction, int32_t index, BusInfo* bus) override
     {
@@ -148,7 +148,7 @@ public:
         *bus = {};
         bus->mediaType = type;
         bus->direction = direction;
-        bus->channelCount = type == kAudio ? (direction == kOutput ? kOutputChannels : 2) : 1;
+        bus->channelCount = type == kAudio ? (direction == kOutput ? kOutputChannels : kInputChannels) : 1;
         const char16_t name[] = u"Main";
         std::memcpy(bus->name, name, sizeof(name));
         bus->busType = kMain;
@@ -167,7 +167,7 @@ public:
         uint8_t bytes[16] = {};
         int32_t got = 0;
         static_cast<IBStream*>(state)->read(bytes, sizeof(bytes), &got);
-        if (got != sizeof(bytes)) return kResultFalse;
+        if (got != sizeof(bytes) || kBehaviour == CBehaviour::kRefusesOwnState) return kResultFalse;
         sound.Load(bytes);
         return kResultOk;
     }
@@ -175,7 +175,12 @@ public:
     {
         uint8_t bytes[16];
         sound.Save(bytes);
-        return static_cast<IBStream*>(state)->write(bytes, sizeof(bytes), nullptr);
+        auto* stream = static_cast<IBStream*>(state);
+        if (kBehaviour == CBehaviour::kHugeState) {
+            WriteHugeState([&](const uint8_t* piece, size_t size) { stream->write(const_cast<uint8_t*>(piece), static_cast<int32_t>(size), nullptr); });
+            return kResultOk;
+        }
+        return stream->write(bytes, sizeof(bytes), nullptr);
     }
 
     // IAudioProcessor
@@ -195,10 +200,25 @@ public:
     tresult VST3_METHOD setProcessing(TBool) override { return kResultOk; }
     tresult VST3_METHOD process(ProcessData* data) override
     {
+        if (kBehaviour == CBehaviour::kAssertsOnMissingOutputs && (!data->outputParameterChanges || !data->outputEvents))
+            std::fprintf(stderr, "assertion failure: \"outputParameterChanges != nullptr\" in process\n");
         if (data->inputEvents) {
             for (int32_t i = 0; i < data->inputEvents->getEventCount(); ++i) {
                 Event event{};
-                if (data->inputEvents->getEvent(i, &event) == kResultOk) sound.Note(event.type == kNoteOnEvent);
+                if (data->inputEvents->getEvent(i, &event) != kResultOk) continue;
+                sound.Note(event.type == kNoteOnEvent);
+                if (kMidiEffect && data->outputEvents) data->outputEvents->addEvent(&event);
+            }
+        }
+        // A host's changes come in the block's queues: the last point of each is its value.
+        if (IParameterChanges* changes = data->inputParameterChanges) {
+            for (int32_t i = 0; i < changes->getParameterCount(); ++i) {
+                IParamValueQueue* queue = changes->getParameterData(i);
+                int32_t offset = 0;
+                double value = 0;
+                if (queue && queue->getPointCount() > 0 && queue->getPoint(queue->getPointCount() - 1, &offset, &value) == kResultOk &&
+                    queue->getParameterId() < 2)
+                    sound.Set(static_cast<int>(queue->getParameterId()), value);
             }
         }
         if (data->numOutputs < 1) return kResultOk;
@@ -231,16 +251,16 @@ public:
     }
     tresult VST3_METHOD setState(IBStream*) override { return kResultOk; }
     tresult VST3_METHOD getState(IBStream*) override { return kResultOk; }
-    int32_t VST3_METHOD getParameterCount() override { return 2; }
+    int32_t VST3_METHOD getParameterCount() override { return kParameterCount; }
     tresult VST3_METHOD getParameterInfo(int32_t index, ParameterInfo* info) override
     {
-        if (index < 0 || index > 1) return kInvalidArgument;
+        if (index < 0 || index >= kParameterCount) return kInvalidArgument;
         *info = {};
         info->id = static_cast<uint32_t>(index);
-        const char16_t* title = index == 0 ? u"Gain" : u"Drive";
-        for (int i = 0; title[i]; ++i) info->title[i] = title[i];
-        info->defaultNormalizedValue = index == 0 ? 0.5 : 0.3;
-        info->flags = 1;
+        for (int i = 0; kParameterNames[index][i]; ++i) info->title[i] = static_cast<char16_t>(kParameterNames[index][i]);
+        info->defaultNormalizedValue = index == 0 ? 0.5 : index == 1 ? 0.3 : 0;
+        info->flags = ParameterReadOnly(index) ? kParameterIsReadOnly : ParameterHidden(index) ? kParameterIsHidden : 1;
+        if (index == 4) info->flags |= kParameterIsProgramChange;
         return kResultOk;
     }
     tresult VST3_METHOD getParamStringByValue(uint32_t, double value, char16_t* text) override
@@ -254,15 +274,18 @@ public:
     tresult VST3_METHOD getParamValueByString(uint32_t, char16_t*, double*) override { return kResultFalse; }
     double VST3_METHOD normalizedParamToPlain(uint32_t, double value) override { return value; }
     double VST3_METHOD plainParamToNormalized(uint32_t, double value) override { return value; }
-    double VST3_METHOD getParamNormalized(uint32_t id) override { return id < 2 ? sound.Get(static_cast<int>(id)) : 0; }
+    double VST3_METHOD getParamNormalized(uint32_t id) override { return id < kParameterCount ? sound.Get(static_cast<int>(id)) : 0; }
+    // One object for processor and controller may take values only in process.
     tresult VST3_METHOD setParamNormalized(uint32_t id, double value) override
     {
+        if (kBehaviour == CBehaviour::kValuesOnlyInProcess) return kResultOk;
         if (id < 2) sound.Set(static_cast<int>(id), value);
         return kResultOk;
     }
     tresult VST3_METHOD setComponentHandler(IComponentHandler*) override { return kResultOk; }
     IPlugView* VST3_METHOD createView(const char* name) override
     {
+        if (kBehaviour == CBehaviour::kEditorCrashes) FaultHere();
         return name && std::strcmp(name, kEditorViewName) == 0 ? new CZooView : nullptr;
     }
 
@@ -274,11 +297,15 @@ private:
     IHostApplication* host = nullptr;
 };
 
-class CZooFactory : public IPluginFactory {
+// With a Unicode class, the factory lists it only through getClassInfoUnicode, as modules do
+// whose class names need it.
+class CZooFactory : public IPluginFactory3 {
 public:
     tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override
     {
-        const bool known = SameTuid(iid, kFUnknownId.data()) || SameTuid(iid, kPluginFactoryId.data());
+        const bool known = SameTuid(iid, kFUnknownId.data()) || SameTuid(iid, kPluginFactoryId.data()) ||
+                           (kBehaviour == CBehaviour::kUnicodeClass &&
+                            (SameTuid(iid, kPluginFactory2Id.data()) || SameTuid(iid, kPluginFactory3Id.data())));
         *object = known ? this : nullptr;
         return known ? kResultOk : kNoInterface;
     }
@@ -291,8 +318,23 @@ public:
         return kResultOk;
     }
     int32_t VST3_METHOD countClasses() override { return kSeparate ? 2 : 1; }
+    tresult VST3_METHOD getClassInfo2(int32_t, PClassInfo2*) override { return kResultFalse; }
+    tresult VST3_METHOD getClassInfoUnicode(int32_t index, PClassInfoW* info) override
+    {
+        if (index != 0) return kInvalidArgument;
+        *info = {};
+        std::memcpy(info->cid, kClassId.data(), 16);
+        info->cardinality = 0x7FFFFFFF;
+        std::strcpy(info->category, kAudioModuleClass);
+        const char16_t name[] = u"Zoo Check \u00C9ffect \u2013 \u65E5\u672C";
+        std::memcpy(info->name, name, sizeof(name));
+        std::strcpy(info->subCategories, "Fx");
+        return kResultOk;
+    }
+    tresult VST3_METHOD setHostContext(FUnknown*) override { return kResultOk; }
     tresult VST3_METHOD getClassInfo(int32_t index, PClassInfo* info) override
     {
+        if (kBehaviour == CBehaviour::kUnicodeClass) return kResultFalse;
         if (index < 0 || index >= countClasses()) return kInvalidArgument;
         *info = {};
         std::memcpy(info->cid, (index == 0 ? kClassId : kControllerId).data(), 16);

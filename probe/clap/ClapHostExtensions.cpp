@@ -1,0 +1,133 @@
+#include "probe/clap/ClapHostExtensions.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace clap;
+
+namespace {
+
+constexpr size_t kMostTimers = 64;
+constexpr uint32_t kShortestTimerMs = 10;
+constexpr size_t kLongestLogLine = 4096;
+
+DWORD MainThread = 0;
+int AudioCallDepth = 0;
+
+struct CClapTimer {
+    uint32_t id;
+    uint32_t periodMs;
+    ULONGLONG due;
+};
+std::vector<CClapTimer> Timers;
+uint32_t NextTimerId = 1;
+
+// Log lines go where a plug-in's own printing goes: the console the host keeps for it.
+void Log(const Host*, int32_t severity, const char* message)
+{
+    static const char* const kSeverities[] = {"debug", "info", "warning", "error", "fatal", "host misbehaving", "plug-in misbehaving"};
+    std::string line = "clap.log ";
+    line += severity >= 0 && severity < 7 ? kSeverities[severity] : "?";
+    line += ": ";
+    if (message) line.append(message, strnlen(message, kLongestLogLine));
+    line += '\n';
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+const HostLog LogExtension{Log};
+
+bool IsMainThread(const Host*) { return GetCurrentThreadId() == MainThread && AudioCallDepth == 0; }
+bool IsAudioThread(const Host*) { return GetCurrentThreadId() == MainThread && AudioCallDepth > 0; }
+const HostThreadCheck ThreadCheckExtension{IsMainThread, IsAudioThread};
+
+void Nothing(const Host*) {}
+void NothingFlags(const Host*, uint32_t) {}
+void NothingCleared(const Host*, uint32_t, uint32_t) {}
+// Parameter values reach the plug-in in every block the check processes: a flush it asks for
+// comes with the next one.
+const HostParams ParamsExtension{NothingFlags, NothingCleared, Nothing};
+const HostChanged ChangedExtension{Nothing};
+
+bool Granted(const Host*) { return true; }
+bool ResizeGranted(const Host*, uint32_t, uint32_t) { return true; }
+void Closed(const Host*, bool) {}
+const HostGui GuiExtension{Nothing, ResizeGranted, Granted, Granted, Closed};
+
+bool NoRescanFlag(const Host*, uint32_t) { return false; }
+const HostAudioPorts AudioPortsExtension{NoRescanFlag, NothingFlags};
+uint32_t Dialects(const Host*) { return kNoteDialectClap | kNoteDialectMidi; }
+const HostNotePorts NotePortsExtension{Dialects, NothingFlags};
+
+bool RegisterTimer(const Host*, uint32_t periodMs, uint32_t* timerId)
+{
+    if (timerId == nullptr) return false;
+    *timerId = kInvalidId;
+    if (Timers.size() >= kMostTimers) return false;
+    const uint32_t period = periodMs < kShortestTimerMs ? kShortestTimerMs : periodMs;
+    Timers.push_back({NextTimerId, period, GetTickCount64() + period});
+    *timerId = NextTimerId++;
+    return true;
+}
+bool UnregisterTimer(const Host*, uint32_t timerId)
+{
+    for (auto timer = Timers.begin(); timer != Timers.end(); ++timer)
+        if (timer->id == timerId) {
+            Timers.erase(timer);
+            return true;
+        }
+    return false;
+}
+const HostTimerSupport TimerExtension{RegisterTimer, UnregisterTimer};
+
+struct CExtension {
+    const char* id;
+    const void* extension;
+};
+const CExtension kExtensions[] = {
+    {"clap.log", &LogExtension},           {"clap.thread-check", &ThreadCheckExtension},
+    {"clap.params", &ParamsExtension},     {"clap.state", &ChangedExtension},
+    {"clap.latency", &ChangedExtension},   {"clap.tail", &ChangedExtension},
+    {"clap.gui", &GuiExtension},           {"clap.audio-ports", &AudioPortsExtension},
+    {"clap.note-ports", &NotePortsExtension}, {"clap.timer-support", &TimerExtension},
+};
+
+}  // namespace
+
+const void* ClapHostExtension(const Host*, const char* id)
+{
+    if (id == nullptr) return nullptr;
+    for (const CExtension& known : kExtensions)
+        if (std::strcmp(known.id, id) == 0) return known.extension;
+    return nullptr;
+}
+
+void SetClapMainThread() { MainThread = GetCurrentThreadId(); }
+
+CClapAudioCall::CClapAudioCall() { ++AudioCallDepth; }
+CClapAudioCall::~CClapAudioCall() { --AudioCallDepth; }
+
+void FireClapTimers(const Plugin* plugin)
+{
+    if (Timers.empty()) return;
+    const auto* support = static_cast<const PluginTimerSupport*>(plugin->getExtension(plugin, kTimerSupportId));
+    if (support == nullptr || support->onTimer == nullptr) return;
+    const ULONGLONG now = GetTickCount64();
+    // By id, since a timer may unregister itself or others while it runs.
+    std::vector<uint32_t> due;
+    for (CClapTimer& timer : Timers)
+        if (timer.due <= now) {
+            due.push_back(timer.id);
+            timer.due = now + timer.periodMs;
+        }
+    for (uint32_t id : due) support->onTimer(plugin, id);
+}
+
+int ForgetClapTimers()
+{
+    const int left = static_cast<int>(Timers.size());
+    Timers.clear();
+    return left;
+}
