@@ -1,5 +1,6 @@
 #include "host/ServerOutput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -90,6 +91,33 @@ bool ParseBoolean(std::string_view text, bool& value)
     if (text == "true") value = true;
     else if (text == "false") value = false;
     else return false;
+    return true;
+}
+
+// true, false or null (not known): 1, 0 or -1.
+bool ParseFlag(std::string_view text, int32_t& value)
+{
+    bool flag = false;
+    if (text == "null") value = -1;
+    else if (ParseBoolean(text, flag)) value = flag;
+    else return false;
+    return true;
+}
+
+// A check's list of what passed: "44100|48000", "1|64|varying"; empty when nothing did. Each
+// item a number of at most 7 digits, or the word `word` where one is allowed.
+bool IsFactList(std::string_view text, std::string_view word)
+{
+    if (text.empty()) return true;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = std::min(text.find('|', start), text.size());
+        const std::string_view item = text.substr(start, end - start);
+        const bool number = !item.empty() && item.size() <= 7 &&
+                            item.find_first_not_of("0123456789") == std::string_view::npos;
+        if (!number && (word.empty() || item != word)) return false;
+        start = end + 1;
+    }
     return true;
 }
 
@@ -333,12 +361,16 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
         else if (key == "stages") { ok = value == "["; inStages = true; }
         else if (key == "check") { ok = quoted && !text.empty(); report.check = text; }
         else if (key == "parameters") ok = ParseFact(value, report.facts.parameters);
+        else if (key == "hiddenParameters") ok = ParseFact(value, report.facts.hiddenParameters);
+        else if (key == "announcedTail") ok = ParseDecimal(value, report.facts.announcedTail);
+        else if (key == "midiIn") ok = ParseFlag(value, report.facts.midiIn);
+        else if (key == "midiOut") ok = ParseFlag(value, report.facts.midiOut);
         else if (key == "latency") ok = ParseFact(value, report.facts.latency);
         else if (key == "tail") ok = ParseDecimal(value, report.facts.tailSeconds);
         else if (key == "load") ok = ParseDecimal(value, report.facts.load);
         else if (key == "editor") ok = ParseBoolean(value, report.facts.editor);
-        else if (key == "sampleRates") { ok = quoted; report.facts.sampleRates = text; }
-        else if (key == "blockSizes") { ok = quoted; report.facts.blockSizes = text; }
+        else if (key == "sampleRates") { ok = quoted && IsFactList(text, ""); report.facts.sampleRates = text; }
+        else if (key == "blockSizes") { ok = quoted && IsFactList(text, "varying"); report.facts.blockSizes = text; }
         else if (key == "format") { ok = quoted; report.format = text; }
         else if (key == "url") { ok = quoted; report.url = text; }
         else if (key == "email") { ok = quoted; report.email = text; }

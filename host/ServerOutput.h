@@ -54,9 +54,12 @@ struct CCheckStageEntry {
 
 // What a check gathered on the way; -1 where the server wrote null (not measured).
 struct CCheckFacts {
-    int32_t parameters = -1;
+    int32_t parameters = -1;    // those a host shows
+    int32_t hiddenParameters = -1;
     int32_t latency = -1;       // samples
     double tailSeconds = -1;    // measured
+    double announcedTail = -1;  // seconds
+    int32_t midiIn = -1, midiOut = -1;  // 1 or 0 as the plug-in answered once open
     bool editor = false, audio64 = false;
     std::string sampleRates;    // those it passed, "44100|48000|96000"
     std::string blockSizes;     // "1|64|512|4096|varying"

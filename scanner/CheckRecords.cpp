@@ -5,6 +5,7 @@ namespace {
 // null for what was not measured.
 Json Fact(double value) { return value < 0 ? Json(nullptr) : Json(value); }
 Json Fact(int32_t value) { return value < 0 ? Json(nullptr) : Json(value); }
+Json Flag(int32_t value) { return value < 0 ? Json(nullptr) : Json(value != 0); }
 
 // The plug-in of that key in a record, read-only or not.
 template <typename Record>
@@ -30,8 +31,12 @@ Json CheckJson(const CScanOutcome& check)
         stages.push_back({{"stage", stage.stage}, {"result", stage.result}, {"details", stage.details}});
     json["stages"] = std::move(stages);
     json["parameters"] = Fact(facts.parameters);
+    json["hiddenParameters"] = Fact(facts.hiddenParameters);
     json["latency"] = Fact(facts.latency);
     json["tail"] = Fact(facts.tailSeconds);
+    json["announcedTail"] = Fact(facts.announcedTail);
+    json["midiIn"] = Flag(facts.midiIn);
+    json["midiOut"] = Flag(facts.midiOut);
     json["editor"] = facts.editor;
     json["audio64"] = facts.audio64;
     json["sampleRates"] = facts.sampleRates;
@@ -44,7 +49,8 @@ Json CheckJson(const CScanOutcome& check)
     if ((check.status == ScanStatus::kCrashed && !check.afterScan) || check.status == ScanStatus::kTimedOut)
         json["lastTrace"] = LastSteps(check);
     json["dialogs"] = DialogsJson(check.dialogs);
-    // What the plug-in printed while it was checked.
+    // What the plug-in printed while it was checked: the start of it, and how much in all.
+    json["printed"] = check.console.size() + check.consoleDropped;
     if (!check.console.empty()) {
         json["console"] = check.console;
         json["consoleDropped"] = check.consoleDropped;
@@ -70,6 +76,9 @@ bool CheckIsWellFormed(const Json& check, const std::string& where, std::string&
     const bool fields = kind("stage", &Json::is_string, false) && kind("verdict", &Json::is_string, false) &&
                         kind("error", &Json::is_string, false) && kind("stages", &Json::is_array, false) &&
                         kind("parameters", &Json::is_number_integer, true) && kind("latency", &Json::is_number_integer, true) &&
+                        kind("hiddenParameters", &Json::is_number_integer, true) && kind("announcedTail", &Json::is_number, true) &&
+                        kind("midiIn", &Json::is_boolean, true) && kind("midiOut", &Json::is_boolean, true) &&
+                        kind("printed", &Json::is_number_unsigned, false) &&
                         kind("tail", &Json::is_number, true) && kind("load", &Json::is_number, true) &&
                         kind("editor", &Json::is_boolean, false) && kind("audio64", &Json::is_boolean, false) &&
                         kind("sampleRates", &Json::is_string, false) && kind("blockSizes", &Json::is_string, false) &&

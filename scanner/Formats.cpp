@@ -178,6 +178,18 @@ std::string LoadCell(const Json& plugin)
     return text;
 }
 
+// What MIDI the checked plug-in takes and sends, as it answered once open: "in/out", "in",
+// "out" or "-"; empty for a row with no check.
+std::string MidiCell(const Json& plugin)
+{
+    const Json& check = Check(plugin);
+    if (check.empty()) return "";
+    auto says = [&](const char* key) { return check.contains(key) && check[key].is_boolean() && check[key].get<bool>(); };
+    const std::string both = std::string(says("midiIn") ? "in" : "") + (says("midiIn") && says("midiOut") ? "/" : "") +
+                             (says("midiOut") ? "out" : "");
+    return both.empty() ? "-" : both;
+}
+
 // What a check that did not pass found, after the verdict's status and stage.
 std::string CheckNote(const Json& plugin)
 {
@@ -202,7 +214,7 @@ std::string FormatTable(const std::vector<Json>& records)
     const bool checks = AnyCheck(records);
     std::vector<std::vector<std::string>> cells = {
         {"STATUS", "ARCH", "FORMAT", "ID", "CATEGORY", "NAME", "VENDOR", "VERSION", "PLUG-IN", "NOTE"}};
-    if (checks) cells[0].insert(cells[0].begin() + 1, {"CHECK", "LOAD"});
+    if (checks) cells[0].insert(cells[0].begin() + 1, {"CHECK", "LOAD", "MIDI"});
     for (const auto& row : Rows(records)) {
         const Json& report = Report(*row.record);
         // A sub-plug-in's row names it; its id is in the ID column.
@@ -213,7 +225,9 @@ std::string FormatTable(const std::vector<Json>& records)
                          Clip(OneLine(CategoryCell(report)), 24), Clip(OneLine(row.name)),
                          Clip(OneLine(RecordText(report, "vendor"))), Clip(OneLine(VersionCell(RecordText(report, "version"))), 24),
                          Clip(OneLine(plugin), 48), Clip(OneLine(note), 120)});
-        if (checks) cells.back().insert(cells.back().begin() + 1, {Clip(OneLine(CheckCell(*row.record)), 48), LoadCell(*row.record)});
+        if (checks)
+            cells.back().insert(cells.back().begin() + 1,
+                                {Clip(OneLine(CheckCell(*row.record)), 48), LoadCell(*row.record), MidiCell(*row.record)});
     }
     std::vector<size_t> widths(cells[0].size(), 0);
     for (const auto& line : cells)
@@ -245,39 +259,36 @@ std::string FormatCsv(const std::vector<Json>& records)
                       "wants_midi,sends_midi,audio64,synthedit,error,dump,dialog,seconds,bundle";
     if (checks)
         csv += ",check,check_stage,check_verdict,load,latency,tail,parameters,has_editor,check_audio64,sample_rates,"
-               "block_sizes,check_dump,check_seconds";
+               "block_sizes,check_dump,check_seconds,hidden_parameters,announced_tail,midi_in,midi_out,printed";
     csv += "\r\n";
     for (const auto& row : Rows(records)) {
         const Json& r = *row.record;
         const Json& report = Report(r);
-        auto number = [&](const char* key) {
-            return report.contains(key) && !report[key].is_null() ? report[key].dump() : std::string();
+        auto number = [](const Json& from, const char* key) {
+            return from.contains(key) && !from[key].is_null() ? from[key].dump() : std::string();
         };
-        // Texts that came from outside are shown as the table shows them (no terminal obeys a
-        // plug-in's escape sequence or bidirectional override) and guarded against spreadsheets.
-        auto text = [](const std::string& value) { return FormulaSafe(TerminalSafe(value)); };
+        auto fact = [&](const char* key) { return number(report, key); };
         std::vector<std::string> fields = {
-            text(row.path), text(row.subId), r.value("status", ""), row.arch, row.format,
-            text(RecordText(report, "id")), text(RecordText(report, "name")), text(RecordText(report, "vendor")),
-            text(RecordText(report, "product")), text(RecordText(report, "version")),
-            report.contains("category") && report["category"].is_string() ? text(report["category"].get<std::string>())
-                                                                          : number("category"),
-            number("numInputs"), number("numOutputs"), number("wantsMidi"), number("sendsMidi"), number("audio64"),
-            number("synthEdit"), text(RecordText(r, "error")), text(RecordText(r, "dump")), text(FirstDialogTitle(r)),
-            r.contains("scanSeconds") ? r["scanSeconds"].dump() : "", text(row.bundle)};
+            row.path, row.subId, RecordText(r, "status"), row.arch, row.format, RecordText(report, "id"),
+            RecordText(report, "name"), RecordText(report, "vendor"), RecordText(report, "product"),
+            RecordText(report, "version"),
+            report.contains("category") && report["category"].is_string() ? report["category"].get<std::string>() : fact("category"),
+            fact("numInputs"), fact("numOutputs"), fact("wantsMidi"), fact("sendsMidi"), fact("audio64"), fact("synthEdit"),
+            RecordText(r, "error"), RecordText(r, "dump"), FirstDialogTitle(r),
+            r.contains("scanSeconds") ? r["scanSeconds"].dump() : "", row.bundle};
         if (checks) {
             const Json& check = Check(r);
-            auto fact = [&](const char* key) {
-                return check.contains(key) && !check[key].is_null() ? check[key].dump() : std::string();
-            };
-            for (const std::string& field :
-                 {RecordText(check, "status"), text(RecordText(check, "stage")), text(RecordText(check, "verdict")),
-                  fact("load"), fact("latency"), fact("tail"), fact("parameters"), fact("editor"), fact("audio64"),
-                  RecordText(check, "sampleRates"), RecordText(check, "blockSizes"), text(RecordText(check, "dump")),
-                  fact("checkSeconds")})
-                fields.push_back(field);
+            for (const char* key : {"status", "stage", "verdict"}) fields.push_back(RecordText(check, key));
+            for (const char* key : {"load", "latency", "tail", "parameters", "editor", "audio64"}) fields.push_back(number(check, key));
+            for (const char* key : {"sampleRates", "blockSizes", "dump"}) fields.push_back(RecordText(check, key));
+            for (const char* key : {"checkSeconds", "hiddenParameters", "announcedTail", "midiIn", "midiOut", "printed"})
+                fields.push_back(number(check, key));
         }
-        for (size_t f = 0; f < fields.size(); ++f) csv += CsvField(fields[f]) + (f + 1 < fields.size() ? "," : "\r\n");
+        // Every field is shown as the table shows it (no terminal obeys a plug-in's escape
+        // sequence or bidirectional override) and guarded against spreadsheets, whatever it
+        // should hold: a database or a report is only as trustworthy as what wrote it.
+        for (size_t f = 0; f < fields.size(); ++f)
+            csv += CsvField(FormulaSafe(TerminalSafe(fields[f]))) + (f + 1 < fields.size() ? "," : "\r\n");
     }
     return csv;
 }

@@ -76,21 +76,28 @@ void CProgress::Finished(const Json& record)
     PrintChecks(record);
 }
 
-// Each check that did not pass, under its file.
+// Each check that did not pass, or printed, under its file.
 void CProgress::PrintChecks(const Json& record)
 {
     for (const Json* plugin : RecordPlugins(record)) {
-        if (!KeptCheckStatus(*plugin) || *KeptCheckStatus(*plugin) == CheckStatus::kPassed) continue;
+        const std::optional<CheckStatus> status = KeptCheckStatus(*plugin);
+        if (!status) continue;
+        const Json& check = (*plugin)["check"];
+        const uint64_t printed = check.contains("printed") && check["printed"].is_number_unsigned() ? check["printed"].get<uint64_t>() : 0;
+        if (*status == CheckStatus::kPassed && printed == 0) continue;
         const std::string who = plugin == &record ? "" : "  " + RecordText(*plugin, "request");
-        Print(TerminalSafe("    check " + RecordText((*plugin)["check"], "verdict") + who) + "\n");
+        const std::string said = printed > 0 ? "; it printed " + std::to_string(printed) + " bytes" : "";
+        Print(TerminalSafe("    check " + RecordText(check, "verdict") + said + who) + "\n");
     }
 }
 
 void CProgress::Revised(const Json& record)
 {
     ++failures;
-    const std::string line = "revised: " + record.value("status", "") + "  " + record.value("path", "") + ": " +
-                             record.value("error", "");
+    // A revised check says what it found on the lines under this one.
+    const std::string error = RecordText(record, "error");
+    const std::string line = "revised: " + RecordText(record, "status") + "  " + RecordText(record, "path") +
+                             (error.empty() ? "" : ": " + error);
     Print((terminal ? "\r\x1b[K" : "") + TerminalSafe(line) + "\n");
     PrintChecks(record);
     if (terminal) Draw();
@@ -134,23 +141,22 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
     if (terminal) Print("\r\x1b[K");
     // Files and the plug-ins in them are counted apart: a shell or a module is one file.
     std::map<std::string, size_t> fileStatuses, pluginStatuses;
-    size_t subPlugins = 0, x64 = 0, x86 = 0, noMachine = 0;
+    size_t plugins = 0, x64 = 0, x86 = 0, noMachine = 0;
     std::map<std::string, size_t> formats;
     std::map<std::string, size_t> checks;
     for (const auto& record : records) {
-        for (const Json* plugin : RecordPlugins(record))
+        // Every plug-in, the one of a plain VST 2 file too; checks are counted over the same ones.
+        for (const Json* plugin : RecordPlugins(record)) {
+            ++plugins;
+            ++pluginStatuses[RecordText(*plugin, "status")];
             if (const std::optional<CheckStatus> check = KeptCheckStatus(*plugin)) ++checks[CheckStatusName(*check)];
+        }
         ++formats[RecordFormat(record)];
         const std::string arch = record.value("arch", "");
         x64 += arch == "x64";
         x86 += arch == "x86";
         noMachine += arch != "x64" && arch != "x86";
         ++fileStatuses[record.value("status", "")];
-        if (record.contains("subPlugins"))
-            for (const auto& sub : record["subPlugins"]) {
-                ++subPlugins;
-                ++pluginStatuses[sub.value("status", "")];
-            }
     }
     auto statuses = [](std::map<std::string, size_t>& counts) {
         std::string text;
@@ -162,8 +168,8 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
     char line[256];
     snprintf(line, sizeof(line), "%zu files (%zu scanned, %zu unchanged, %zu skipped (known bad)): ", records.size(),
              records.size() - unchanged - knownBad, unchanged, knownBad);
-    std::string summary = line + statuses(fileStatuses) + "; " + std::to_string(subPlugins) + " plug-ins in them";
-    if (subPlugins > 0) summary += ": " + statuses(pluginStatuses);
+    std::string summary = line + statuses(fileStatuses) + "; " + std::to_string(plugins) + " plug-ins in them";
+    if (plugins > 0) summary += ": " + statuses(pluginStatuses);
     summary += "; " + std::to_string(x64) + " x64, " + std::to_string(x86) + " x86";
     if (noMachine > 0) summary += ", " + std::to_string(noMachine) + " with no machine";
     summary += " files";

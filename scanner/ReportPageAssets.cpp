@@ -12,8 +12,8 @@ h2 { font-size: 1.15em; margin: 1.4em 0 .5em; }
 .controls { margin: 1em 0 .5em; display: flex; gap: 1em; align-items: center; }
 table { border-collapse: collapse; width: 100%; background: #fff; }
 th, td { border-bottom: 1px solid #e2e2e2; padding: .3em .5em; text-align: left; vertical-align: top; }
-/* Every text in its own direction, and long words wrapped rather than pushing columns away. */
-td, td *, dd, h3 span { unicode-bidi: isolate; overflow-wrap: anywhere; }
+/* Every text in its own direction, wrapped between words; a long token has break points of its own. */
+td, td *, dd, h3 span { unicode-bidi: isolate; overflow-wrap: break-word; }
 th { background: #eee; cursor: pointer; user-select: none; white-space: nowrap; }
 th.sorted-up::after { content: " \25B2"; }
 th.sorted-down::after { content: " \25BC"; }
@@ -25,6 +25,8 @@ tr.sub td { color: #444; }
 .status-crashed { background: #f9c9c9; color: #7f1d1d; }
 .status-timed-out { background: #e6dcf7; color: #4c1d95; }
 .status-blocked { background: #fff1b8; color: #713f12; }
+.status-warnings { background: #fff1b8; color: #713f12; }
+.status-check { font-weight: normal; font-style: italic; }
 .detail { background: #fff; border: 1px solid #ddd; border-left: 6px solid #b91c1c; padding: .6em 1em; margin: .8em 0; }
 .detail h3 { margin: 0 0 .4em; font-size: 1.05em; }
 .detail dl { display: grid; grid-template-columns: max-content 1fr; gap: .2em 1em; margin: 0; }
@@ -88,12 +90,30 @@ const char* const kReportPageScript = R"JS(
     var value = text(report(record).version);
     return /^\d+\.\d+\.\d+\.0$/.test(value) ? value.substring(0, value.length - 2) : value;
   }
-  // A module's file row tells what its plug-ins take and give.
+  // A module's file row tells what its plug-ins take and give; a plug-in that was checked tells
+  // what it answered once open, the scan's flags otherwise.
   function midi(record) {
-    var reports = isModule(record) && record.subPlugins ? record.subPlugins.map(report) : [report(record)];
-    var wants = reports.some(function (r) { return r.wantsMidi === true; });
-    var sends = reports.some(function (r) { return r.sendsMidi === true; });
+    var rows = isModule(record) && record.subPlugins ? record.subPlugins : [record];
+    function says(r, checked, scanned) {
+      var c = r.check && typeof r.check === 'object' ? r.check : null;
+      return c && typeof c[checked] === 'boolean' ? c[checked] : report(r)[scanned] === true;
+    }
+    var wants = rows.some(function (r) { return says(r, 'midiIn', 'wantsMidi'); });
+    var sends = rows.some(function (r) { return says(r, 'midiOut', 'sendsMidi'); });
     return [wants ? 'in' : '', sends ? 'out' : ''].filter(function (w) { return w; }).join('/');
+  }
+  // A text with a break point after every 16 characters of a token longer than 24: short words
+  // wrap only between words, and a long path or id still wraps.
+  function breakable(value) {
+    var node = document.createDocumentFragment();
+    value.split(/(\S{25,})/).forEach(function (part, index) {
+      if (index % 2 === 0) { if (part) node.appendChild(document.createTextNode(part)); return; }
+      for (var at = 0; at < part.length; at += 16) {
+        if (at > 0) node.appendChild(document.createElement('wbr'));
+        node.appendChild(document.createTextNode(part.substring(at, at + 16)));
+      }
+    });
+    return node;
   }
   function statusBadge(status) {
     var word = text(status) || 'unknown';
@@ -116,9 +136,26 @@ const char* const kReportPageScript = R"JS(
     return worst;
   }
 
+  // A row's mark is the worse of its scan and its check: a failed check is not hidden behind an
+  // ok scan, and sorting by it brings every problem to the top.
+  var checkProblems = { 'crashed': 'crashed', 'timed out': 'timed out', 'blocked': 'blocked', 'failed': 'failed', 'warnings': 'warnings' };
+  function worse(record, file) {
+    var worst = file ? worstStatus(record) : text(record.status), fromCheck = false;
+    (file ? plugins(record) : [record]).forEach(function (r) {
+      var c = check(r), status = c ? text(c.status) : '';
+      if (Object.prototype.hasOwnProperty.call(checkProblems, status) && rank(status) < rank(worst)) { worst = status; fromCheck = true; }
+    });
+    return { status: worst, fromCheck: fromCheck };
+  }
+  function worseBadge(record) {
+    var w = worse(record, false), badge = statusBadge(w.status);
+    if (w.fromCheck) { badge.className += ' status-check'; badge.title = 'its check: ' + text(check(record).verdict); }
+    return badge;
+  }
+
   // One group per file: its row, then its sub-plug-ins' rows under it.
   var columns = [
-    { title: 'Status', value: function (r, file) { return file ? rank(worstStatus(r)) : rank(text(r.status)); }, cell: function (r) { return statusBadge(r.status); } },
+    { title: 'Status', value: function (r, file) { return rank(worse(r, file).status); }, cell: worseBadge },
     { title: 'Name', value: function (r, file) { return file && isModule(r) ? moduleName(r) : text(report(r).name); } },
     { title: 'Vendor', value: function (r) { return text(report(r).vendor); } },
     { title: 'Version', value: function (r) { return version(r); } },
@@ -196,7 +233,7 @@ const char* const kReportPageScript = R"JS(
     columns.forEach(function (column) {
       var td = el('td', column.title === 'Name' ? 'name' : '');
       if (column.cell) td.appendChild(column.cell(record));
-      else td.textContent = text(column.value(record, file, parent));
+      else td.appendChild(breakable(text(column.value(record, file, parent))));
       tr.appendChild(td);
     });
     return tr;
@@ -253,7 +290,10 @@ const char* const kReportPageScript = R"JS(
   var main = document.getElementById('page');
   main.appendChild(el('h1', '', 'Plug-in scan report'));
   var when = text(data.generated);
-  var pluginCount = data.plugins.reduce(function (sum, record) { return sum + (record.subPlugins || []).length; }, 0);
+  // Every plug-in counts: a module's, a shell's, and the one of a plain VST 2 file.
+  var pluginCount = data.plugins.reduce(function (sum, record) {
+    return sum + (record.subPlugins && record.subPlugins.length ? record.subPlugins.length : isModule(record) || record.subPlugins ? 0 : 1);
+  }, 0);
   main.appendChild(el('div', 'meta', data.plugins.length + ' files, ' + pluginCount + ' plug-ins in them' + (when ? ', ' + when : '') +
     (typeof data.scanSeconds === 'number' ? ', scanned in ' + data.scanSeconds.toFixed(1) + ' s' : '')));
   function countBy(name, key) {
