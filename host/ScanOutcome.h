@@ -37,6 +37,9 @@ struct CScanOutcome {
     bool hostFailure = false;
     // Its answer did not fit its request: something else wrote into the server's output.
     bool tainted = false;
+    // What it left behind: windows of its code after its library was freed, or windows it
+    // opened and left open. Its server is retired: the next plug-in gets a fresh one.
+    std::string leftBehind;
     std::optional<CServerEnd> end;   // how the server ended while it was asked
     // Of a check that crashed, hung or blocked: the stage and setting it was in, "process at
     // 96000 Hz, blocks of 1".

@@ -11,6 +11,7 @@
 #include "host/SafeText.h"
 #include "host/WindowsText.h"
 #include "protocol/CheckRequest.h"
+#include "protocol/LeftBehind.h"
 #include "protocol/PluginFormat.h"
 #include "protocol/Utf8.h"
 
@@ -420,6 +421,8 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
         } else if (parsed.level == "info" || parsed.level == "warn" || parsed.level == "error") {
             if (check && parsed.text.rfind(kCheckStagePrefix, 0) == 0)
                 deadline = std::max(deadline, std::min(checkCap, std::chrono::steady_clock::now() + options.timeout));
+            if (parsed.level == "warn" && parsed.text.rfind(kLeftBehindPrefix, 0) == 0)
+                outcome.leftBehind = parsed.text.substr(sizeof(kLeftBehindPrefix) - 1);
             outcome.trace.push_back(*line);
         } else {
             return Answer::kTainted;  // the server writes no other kind of line
@@ -499,6 +502,18 @@ std::wstring CScanServer::PictureFile(const std::string& request) const
     return ClaimFileName(options.dumpFolder, FileTag(request) + L"-" + FromUtf8(options.machine) + L"-dialog", L".png");
 }
 
+void CScanServer::NoteWindowsLeftOpen(CScanOutcome& outcome)
+{
+    std::string left;
+    for (HWND window : FindPluginWindows(server.ProcessId(), server.Job())) {
+        auto among = [&](const std::vector<HWND>& windows) { return std::find(windows.begin(), windows.end(), window) != windows.end(); };
+        if (among(windowsBefore) || among(dismissed)) continue;
+        const CDialogRecord record = DescribeWindow(window);
+        left += (left.empty() ? "" : ", ") + std::string("a window \"") + record.title + "\" left open";
+    }
+    if (!left.empty()) outcome.leftBehind += (outcome.leftBehind.empty() ? "" : "; ") + left;
+}
+
 bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, std::vector<CSeenWindow>& seen,
                                CScanOutcome& outcome)
 {
@@ -506,6 +521,9 @@ bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, 
     const std::vector<HWND> windows = FindPluginWindows(server.ProcessId(), server.Job());
     bool overstayed = false;
     for (HWND window : windows) {
+        // A window that was open before the request is an earlier plug-in's leftover, named
+        // on that plug-in's record: no dialog of this one's.
+        if (std::find(windowsBefore.begin(), windowsBefore.end(), window) != windowsBefore.end()) continue;
         auto known = std::find_if(seen.begin(), seen.end(), [&](const CSeenWindow& s) { return s.window == window; });
         if (known == seen.end()) {
             // Seen first now; its picture is taken on the next look, once it has painted itself.
@@ -539,6 +557,7 @@ bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, 
         if ((known->pictured || options.dumpFolder.empty()) && options.dialogs == DialogPolicy::kDismiss &&
             record.action == "seen") {
             DismissWindow(window);
+            dismissed.push_back(window);
             record.action = "dismissed";
         }
         overstayed |= lastChance && record.action == "seen" && (known->pictured || options.dumpFolder.empty());
@@ -612,6 +631,8 @@ CScanOutcome CScanServer::Scan(const std::string& request)
     const std::set<DWORD> running = ThreadIds();
     AttributeNewThreads(running);
     othersRunAtRequest = AnyLeftoverRuns(running);
+    windowsBefore = FindPluginWindows(server.ProcessId(), server.Job());
+    dismissed.clear();
     asking = true;
     outcome.priorRequests = answeredCount;
     ready = false;
@@ -628,6 +649,9 @@ CScanOutcome CScanServer::Scan(const std::string& request)
         asking = false;
         TakeConsole(outcome);
         OnAnswer(request, reportLines, outcome);
+        NoteWindowsLeftOpen(outcome);
+        // A server something of a plug-in's code still lives in serves no other plug-in.
+        if (!outcome.leftBehind.empty() && server.Running()) Retire();
         break;
     case Answer::kEnded: OnEnd(request, reportLines, outcome); break;
     case Answer::kTimedOut: OnTimeout(reportLines, outcome); break;

@@ -90,6 +90,8 @@ private:
     bool DumpBegun() const;
     std::wstring TakeDump(const std::string& owner, CServerEnd& end);
     std::wstring PictureFile(const std::string& request) const;
+    // Windows new since the request began, still open and not dismissed, after its answer.
+    void NoteWindowsLeftOpen(CScanOutcome& outcome);
 
     CScanServerOptions options;
     std::wstring privateDumpFolder;  // the running process's own, made anew for each one
@@ -103,6 +105,9 @@ private:
     std::deque<CAnsweredRequest> answered;  // by this process
     int answeredCount = 0;
     std::optional<CServerEnd> idleEnd;  // found ended when a request was to be sent
+    // The plug-in windows open when the request was sent: an earlier plug-in's, not its dialogs.
+    std::vector<HWND> windowsBefore;
+    std::vector<HWND> dismissed;  // by the dialog watch during the request
 };
 
 // The plug-in's file name without its extension, with a sub-plug-in id, fit for a file name.

@@ -12,6 +12,13 @@ bool SameLibrary(const std::string& request, const std::string& module)
     return !module.empty() && _stricmp(RequestLibrary(request).c_str(), module.c_str()) == 0;
 }
 
+// The server's own executable, of either machine, with its window or without.
+bool IsServerModule(const std::string& module)
+{
+    const std::string name = FileNameOf(module);
+    return _strnicmp(name.c_str(), "ScanServer-", 11) == 0;
+}
+
 }  // namespace
 
 std::string RequestLibrary(const std::string& request)
@@ -51,8 +58,11 @@ bool CServerEnd::PointsAtCurrent() const
     if (current.empty() || dumpFile.empty()) return false;
     if (SameLibrary(current, faultModule)) return true;
     if (faultThread == 0 || NamedEarlier()) return false;
-    // The server's own threads run only the request in hand.
-    if (serverThreads.count(faultThread)) return true;
+    // The server's own thread runs the request in hand, but also what earlier plug-ins left
+    // on it: window procedures and timers of freed code, exception handlers. A fault there is
+    // clear evidence only in the server's own code; in no module (freed code) or in a system
+    // library it is confirmed alone.
+    if (serverThreads.count(faultThread)) return IsServerModule(faultModule);
     // A thread nobody had seen before appeared while the request was scanned; but a thread an
     // earlier plug-in left may have started it (a timer firing, pool work, a thread of its own).
     return !othersRanAtRequest;

@@ -1,5 +1,6 @@
 #include "probe/LibraryLoading.h"
 
+#include "probe/Leftovers.h"
 #include "probe/ProbeState.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
@@ -21,7 +22,7 @@ void FreePluginLibrary(HMODULE module)
 {
     ProbeHooks.dispatchPendingMessages();
     LogInfo(u"Freeing library...\n");
-    FreeLibrary(module);
+    FreeLibraryAndSweep(module);
     ProbeHooks.restoreCrashFilter();
     LogInfo(u"Finished\n");
 }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "probe/FixedFileInfo.h"
+#include "probe/Leftovers.h"
 #include "probe/vst2/HostCallback.h"
 #include "probe/vst2/Vst2Scan.h"
 #include "probe/vst2/ProbeRules.h"
@@ -81,7 +82,7 @@ bool ScanLibrary(const std::u16string& request, CScanResult& result)
         CachedLibraryPath = path.libraryPath;
     } else {
         LogInfo(u"Freeing library...\n");
-        FreeLibrary(module);
+        FreeLibraryAndSweep(module);
         CachedLibrary = nullptr;
         CachedLibraryPath.clear();
     }
@@ -172,7 +173,7 @@ void FreeCachedLibrary()
 {
     if (CachedLibrary == nullptr) return;
     LogInfo(u"Freeing cached library...\n");
-    FreeLibrary(static_cast<HMODULE>(CachedLibrary));
+    FreeLibraryAndSweep(static_cast<HMODULE>(CachedLibrary));
     CachedLibrary = nullptr;
     CachedLibraryPath.clear();
     LogInfo(u"Freed\n");

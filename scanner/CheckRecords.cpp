@@ -49,6 +49,7 @@ Json CheckJson(const CScanOutcome& check)
     if ((check.status == ScanStatus::kCrashed && !check.afterScan) || check.status == ScanStatus::kTimedOut)
         json["lastTrace"] = LastSteps(check);
     json["dialogs"] = DialogsJson(check.dialogs);
+    if (!check.leftBehind.empty()) json["leftBehind"] = check.leftBehind;
     // What the plug-in printed while it was checked: the start of it, and how much in all.
     json["printed"] = check.console.size() + check.consoleDropped;
     if (!check.console.empty()) {
@@ -85,7 +86,8 @@ bool CheckIsWellFormed(const Json& check, const std::string& where, std::string&
                         kind("dump", &Json::is_string, false) && kind("lastTrace", &Json::is_array, false) &&
                         kind("dialogs", &Json::is_array, false) && kind("checkSeconds", &Json::is_number, false) &&
                         kind("hostFailure", &Json::is_boolean, false) && kind("console", &Json::is_string, false) &&
-                        kind("consoleDropped", &Json::is_number_unsigned, false);
+                        kind("consoleDropped", &Json::is_number_unsigned, false) &&
+                        kind("leftBehind", &Json::is_string, false);
     if (!fields) {
         problem = where + " has a check field of the wrong type";
         return false;

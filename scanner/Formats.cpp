@@ -35,6 +35,7 @@ std::string Note(const Json& record)
     // What the server cut or doubted in a module's answer.
     add(RecordText(Report(record), "notes"));
     add(RecordText(Report(record), "note"));
+    if (const std::string left = RecordText(record, "leftBehind"); !left.empty()) add("left behind: " + left);
     const std::string dump = RecordText(record, "dump");
     if (!dump.empty()) add("dump " + dump);
     return note;

@@ -111,6 +111,7 @@ void AddOutcome(Json& record, const CScanOutcome& outcome, const std::string& fo
     }
     record["scanSeconds"] = outcome.seconds;
     record["dialogs"] = DialogsJson(outcome.dialogs);
+    if (!outcome.leftBehind.empty()) record["leftBehind"] = outcome.leftBehind;
     // What the plug-in printed; it never reaches the scanner's own output.
     record["console"] = outcome.console;
     record["consoleDropped"] = outcome.consoleDropped;
@@ -318,7 +319,7 @@ bool OutcomeIsWellFormed(const Json& object, const std::string& where, std::stri
                                       {"console", Kind::kString, false}, {"consoleDropped", Kind::kUnsigned, false},
                                       {"exception", Kind::kString, false}, {"faultModule", Kind::kString, false},
                                       {"afterScan", Kind::kBoolean, false}, {"dialogs", Kind::kArray, false},
-                                      {"format", Kind::kString, false},
+                                      {"format", Kind::kString, false}, {"leftBehind", Kind::kString, false},
                                       {"report", Kind::kObject, false}},
                              where, problem))
         return false;

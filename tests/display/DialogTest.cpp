@@ -119,6 +119,33 @@ TEST(Dialogs, WaitingRecordsTheDialogAndWaitsForTheTimeOut)
     EXPECT_EQ(records["ordinary_effect.dll"]["status"], "ok");
 }
 
+// A window a plug-in leaves on the server's thread, with a timer, is swept when its library is
+// freed: that plug-in is told of it, and the next one scans on a fresh server, unharmed.
+TEST(Dialogs, AWindowLeftBehindIsSweptAndBlamedOnThePluginThatLeftIt)
+{
+    const std::string plugins = ToUtf8(ProgramFolder() + L"\\plugins\\");
+    const auto records = Scan(L"", {plugins + "window_timer_after_unload.dll", plugins + "ordinary_effect.dll"});
+    const Json& left = records.at("window_timer_after_unload.dll");
+    EXPECT_EQ(left["status"], "ok") << left.dump();
+    EXPECT_NE(left.value("leftBehind", "").find("a window of class \"ZooLeftTimerWindow\""), std::string::npos) << left.dump();
+    const Json& next = records.at("ordinary_effect.dll");
+    EXPECT_EQ(next["status"], "ok") << next.dump();
+    EXPECT_FALSE(next.contains("leftBehind")) << next.dump();
+}
+
+// A window a plug-in leaves open is its own: the next plug-in, silent for a while in its
+// entry, is not blocked by it, nor given it as a dialog.
+TEST(Dialogs, AWindowLeftOpenIsThePluginsThatLeftItNotTheNextOnes)
+{
+    const std::string plugins = ToUtf8(ProgramFolder() + L"\\plugins\\");
+    const auto records = Scan(L"--timeout 30", {plugins + "leaves_popup_open.dll", plugins + "slow_entry.dll"});
+    const Json& left = records.at("leaves_popup_open.dll");
+    EXPECT_NE(left.value("leftBehind", "").find("a window \"Leftover popup\" left open"), std::string::npos) << left.dump();
+    const Json& next = records.at("slow_entry.dll");
+    EXPECT_EQ(next["status"], "ok") << next.dump();
+    EXPECT_TRUE(next["dialogs"].empty()) << next.dump();
+}
+
 // The whole check zoo of both machines in one run with two jobs, editors opened: each plug-in
 // gets exactly its verdict in its stage; every editor that opens runs for half a second and
 // closes, and the one that crashes as it opens is blamed for it.

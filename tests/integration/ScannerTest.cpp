@@ -630,6 +630,10 @@ INSTANTIATE_TEST_SUITE_P(
         CSequence{"thread_of_a_leftover_thread",
                   {{L"thread_starts_faulting_thread", "crashed", "after its scan: crashed; dump written: exception C0000005", true},
                    {L"slow_entry", "ok", ""}}},
+        // An exception handler left in freed code is found as its library is freed, in its own
+        // request; the next plug-in throws and catches an exception of its own unharmed.
+        CSequence{"handler_after_unload",
+                  {{L"handler_after_unload", "crashed", "crashed; dump written", true}, {L"close_throws_and_catches", "ok", ""}}},
         // A dump is evidence, not proof: one planted by a plug-in frames nobody else.
         CSequence{"planted_dump", {kOrdinary, {L"plants_dump", "crashed", "crashed; dump written", true}}}),
     [](const auto& info) { return std::string(info.param.title); });

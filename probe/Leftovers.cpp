@@ -1,0 +1,113 @@
+#include "probe/Leftovers.h"
+
+#include <string>
+#include <vector>
+
+#include "protocol/Format.h"
+#include "protocol/LogLine.h"
+
+namespace {
+
+constexpr size_t kMostNamed = 3;
+
+struct CRange {
+    uintptr_t begin = 0, end = 0;
+    bool Holds(uintptr_t address) const { return address >= begin && address < end; }
+};
+
+CRange ImageRange(HMODULE module)
+{
+    const auto* base = reinterpret_cast<const uint8_t*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    return {reinterpret_cast<uintptr_t>(base), reinterpret_cast<uintptr_t>(base) + nt->OptionalHeader.SizeOfImage};
+}
+
+struct CSweep {
+    CRange freed;
+    std::vector<HWND> found;
+};
+
+void Consider(HWND window, CSweep& sweep)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId()) return;
+    const auto procedure = static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_WNDPROC));
+    const auto classModule = static_cast<uintptr_t>(GetClassLongPtrW(window, GCLP_HMODULE));
+    if (sweep.freed.Holds(procedure) || sweep.freed.Holds(classModule)) sweep.found.push_back(window);
+}
+
+BOOL CALLBACK ConsiderChild(HWND window, LPARAM context)
+{
+    Consider(window, *reinterpret_cast<CSweep*>(context));
+    return TRUE;
+}
+
+BOOL CALLBACK ConsiderTopLevel(HWND window, LPARAM context)
+{
+    Consider(window, *reinterpret_cast<CSweep*>(context));
+    EnumChildWindows(window, ConsiderChild, context);
+    return TRUE;
+}
+
+std::u16string Describe(HWND window)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return FormatString(u"a window of class \"%s\"%s", reinterpret_cast<const char16_t*>(name),
+                        IsWindowVisible(window) ? u" (visible)" : u"");
+}
+
+// A vectored exception handler the freed code registered runs on the next exception anywhere
+// in the process: a plug-in's own, or one of the system's. An exception raised here, with a
+// handler of ours last in the list to take it, reaches every earlier handler now, in the
+// request of the plug-in that left it, instead of in an innocent one's.
+constexpr DWORD kProbeException = 0xE0544C42;  // 'TLB', for "tested, left behind"
+
+LONG CALLBACK TakeProbe(EXCEPTION_POINTERS* exception)
+{
+    return exception->ExceptionRecord->ExceptionCode == kProbeException ? EXCEPTION_CONTINUE_EXECUTION
+                                                                        : EXCEPTION_CONTINUE_SEARCH;
+}
+
+void RunExceptionHandlers()
+{
+    void* ours = AddVectoredExceptionHandler(0, TakeProbe);
+    if (ours == nullptr) return;
+    RaiseException(kProbeException, 0, 0, nullptr);
+    RemoveVectoredExceptionHandler(ours);
+}
+
+}  // namespace
+
+void FreeLibraryAndSweep(HMODULE module)
+{
+    const CRange freed = ImageRange(module);
+    FreeLibrary(module);
+    HMODULE still = nullptr;
+    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCWSTR>(freed.begin), &still))
+        return;  // still loaded: the plug-in holds a reference of its own, and its code is there
+
+    RunExceptionHandlers();
+    CSweep sweep{freed, {}};
+    EnumWindows(ConsiderTopLevel, reinterpret_cast<LPARAM>(&sweep));
+    for (HWND child = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); child;
+         child = FindWindowExW(HWND_MESSAGE, child, nullptr, nullptr))
+        ConsiderTopLevel(child, reinterpret_cast<LPARAM>(&sweep));
+    if (sweep.found.empty()) return;
+
+    std::u16string named;
+    for (size_t i = 0; i < sweep.found.size() && i < kMostNamed; ++i) named += (i ? u", " : u"") + Describe(sweep.found[i]);
+    if (sweep.found.size() > kMostNamed) named += FormatString(u", %u in all", static_cast<unsigned>(sweep.found.size()));
+    // Destroyed with a procedure of the system's, so that no message reaches the freed code;
+    // their timers go with them. A window of another thread of ours cannot be destroyed here.
+    int destroyed = 0;
+    for (auto window = sweep.found.rbegin(); window != sweep.found.rend(); ++window) {
+        if (!IsWindow(*window) || GetWindowThreadProcessId(*window, nullptr) != GetCurrentThreadId()) continue;
+        SetWindowLongPtrW(*window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
+        destroyed += DestroyWindow(*window) ? 1 : 0;
+    }
+    LogWarn(u"%S%s whose code was in the library; %i destroyed\n", kLeftBehindPrefix, named.c_str(), destroyed);
+}
