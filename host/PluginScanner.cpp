@@ -42,8 +42,8 @@ public:
             scan.arch = MachineText(route.machine);
             // Under Wine a Linux file name can hold what no Windows name can; the server's requests
             // keep '>' for a shell's sub-plug-ins, so such a name is never sent.
-            if (const char forbidden = ForbiddenCharacter(scan.request)) {
-                scan.outcome.error = std::string("the file name holds '") + forbidden + "', which Windows file names cannot hold";
+            if (const std::string forbidden = ForbiddenCharacter(scan.request); !forbidden.empty()) {
+                scan.outcome.error = "the file name holds " + forbidden + ", which Windows file names cannot hold";
                 scan.outcome.hostFailure = true;
             } else if (route.machine == ServerMachine::kNone) {
                 scan.outcome.error = route.problem;
@@ -85,13 +85,22 @@ private:
         return "";
     }
 
-    // A character no Windows file name holds, found in a path given under Wine; 0 for none.
-    static char ForbiddenCharacter(const std::string& path)
+    // A character no Windows file name holds, found in a path given under Wine, described:
+    // "'|'", or "a control character (0x1B)"; empty for none.
+    static std::string ForbiddenCharacter(const std::string& path)
     {
-        if (path.find('>') != std::string::npos) return '>';
+        if (path.find('>') != std::string::npos) return "'>'";
         const size_t name = path.find_last_of("\\/");
-        const size_t at = path.find_first_of("<\"|?*", name == std::string::npos ? 0 : name + 1);
-        return at == std::string::npos ? 0 : path[at];
+        const size_t from = name == std::string::npos ? 0 : name + 1;
+        const size_t at = path.find_first_of("<\"|?*", from);
+        if (at != std::string::npos) return std::string("'") + path[at] + "'";
+        for (size_t i = from; i < path.size(); ++i)
+            if (path[i] >= 1 && path[i] <= 31) {
+                char code[8];
+                snprintf(code, sizeof(code), "0x%02X", static_cast<unsigned>(path[i]));
+                return std::string("a control character (") + code + ")";
+            }
+        return "";
     }
 
     CBlameOptions BlameOptions()

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr size_t kLongestPathToLengthen = 1000;
-
 // Wine's own export; on Windows a path starting with "/" is one on the current drive.
 using WineDosFileName = wchar_t* (*)(const char* unixPath);
 
@@ -38,6 +36,37 @@ std::wstring WithGrowingBuffer(Call call)
     }
 }
 
+// The long form of a full path, found component by component: each name with a "~", which
+// may be a short (8.3) one, is looked up in its folder. Wine's GetLongPathNameW overflows a
+// fixed buffer when the long form passes about 1,024 characters, however short the path it
+// is given; this has no such bound. A component that is not there ends the lengthening.
+std::wstring Lengthened(const std::wstring& full)
+{
+    // Only a path on a drive ("C:\...") is lengthened: it can take the "\\?\" prefix that lifts
+    // the system's own bound on the path a lookup is given.
+    if (full.size() < 3 || full[1] != L':' || full[2] != L'\\') return full;
+    std::wstring result = full.substr(0, 3);
+    size_t start = 3;
+    while (start < full.size()) {
+        const size_t end = std::min(full.find(L'\\', start), full.size());
+        const std::wstring name = full.substr(start, end - start);
+        WIN32_FIND_DATAW found{};
+        HANDLE search = INVALID_HANDLE_VALUE;
+        if (name.find(L'~') != std::wstring::npos && name.find_first_of(L"*?") == std::wstring::npos)
+            search = FindFirstFileExW((L"\\\\?\\" + result + name).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                      nullptr, 0);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            result += found.cFileName;
+        } else {
+            result += name;
+        }
+        if (end < full.size()) result += L'\\';
+        start = end + 1;
+    }
+    return result;
+}
+
 }  // namespace
 
 std::wstring NormalPath(const std::wstring& given)
@@ -47,13 +76,10 @@ std::wstring NormalPath(const std::wstring& given)
         [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(path.c_str(), size, buffer, nullptr); });
     if (full.empty()) return L"";
     while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
-    // Short (8.3) names become long ones; a path that does not exist stays as it is. Only a
-    // path with a "~" can hold a short name, and Wine's GetLongPathNameW overflows a fixed stack
-    // buffer for paths of about 1,024 characters: longer paths keep their spelling.
-    if (full.find(L'~') == std::wstring::npos || full.size() > kLongestPathToLengthen) return full;
-    const std::wstring longPath = WithGrowingBuffer(
-        [&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(full.c_str(), buffer, size); });
-    return longPath.empty() ? full : longPath;
+    // Short (8.3) names become long ones; what does not exist stays as it is. Only a path with
+    // a "~" can hold a short name.
+    if (full.find(L'~') == std::wstring::npos) return full;
+    return Lengthened(full);
 }
 
 std::string PathKey(const std::string& path)

@@ -456,6 +456,38 @@ TEST_F(ScannerTest, ADeepTreeAndALongArgumentAreScannedNotFatal)
     EXPECT_EQ(output["plugins"][0]["error"], "path longer than the scan server accepts (1023 bytes of UTF-8)");
 }
 
+// A short (8.3) path whose long form is longer than Wine's fixed buffers, given as an argument,
+// in the registry and in CLAP_PATH: the scanner lengthens it and lists it, and never dies.
+TEST_F(ScannerTest, AShortPathWithAVeryLongLongFormIsLengthenedNotFatal)
+{
+    std::wstring path = folder, shortPath = folder;
+    for (int level = 0; level < 6; ++level) {
+        path += L"\\" + std::wstring(190, static_cast<wchar_t>(L'a' + level)) + L" long name";
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr)) << level;
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileExW((L"\\\\?\\" + path).c_str(), FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
+        ASSERT_NE(search, INVALID_HANDLE_VALUE);
+        FindClose(search);
+        ASSERT_NE(found.cAlternateFileName[0], L'\0') << "no short name for level " << level;
+        shortPath += L"\\" + std::wstring(found.cAlternateFileName);
+    }
+    ASSERT_GT(path.size(), 1100u);
+    ASSERT_LT(shortPath.size(), 250u);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\VST", L"VSTPluginsPath", REG_SZ, shortPath.c_str(),
+                              static_cast<DWORD>((shortPath.size() + 1) * sizeof(wchar_t))), ERROR_SUCCESS);
+    struct CRemoveValue {
+        ~CRemoveValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\VST", L"VSTPluginsPath"); }
+    } removeValue;
+    SetEnvironmentVariableW(L"CLAP_PATH", shortPath.c_str());
+    CProgram list(Command(L"--list-folders"));
+    EXPECT_EQ(list.Wait(kRunLimitMs), 0u) << list.Err();
+    EXPECT_NE(list.Out().find(ToUtf8(path) + "  (CLAP_PATH; HKCU\\SOFTWARE\\VST\\VSTPluginsPath)"), std::string::npos) << list.Out();
+    SetEnvironmentVariableW(L"CLAP_PATH", nullptr);
+    CProgram scan(Command(L"--format json " + QuoteArgument(shortPath)));
+    EXPECT_EQ(scan.Wait(kRunLimitMs), 0u) << scan.Err();
+    EXPECT_TRUE(ReadJson(scan.Out())["plugins"].empty()) << scan.Out();
+}
+
 // Modules that misbehave as real ones do, or as a hostile file could: each gets its own verdict,
 // keeps what was read before it crashed, says what was cut, and is read back from the database.
 TEST_F(ScannerTest, HostileModulesKeepWhatWasReadAndSayWhatWasCut)

@@ -28,7 +28,14 @@ TEST(SafeText, CsvIsRfc4180AndNoCellRunsAFormula)
     const std::string csv = FormatCsv({record});
     const std::string row = csv.substr(csv.find("\r\n") + 2);
     // Controls are shown as the terminal shows them: no pipe or terminal is at a plug-in's mercy.
-    EXPECT_EQ(row, "C:\\=x.dll,,ok,,vst2,00000001,\"'=HYPERLINK(\"\"x\"\")\",\"line\xE2\x90\x8A" "break, \"\"quoted\"\"\",'+1,'-2,-1,,,,,,,,,,,\r\n");
+    EXPECT_EQ(row, "C:\\=x.dll,,ok,,vst2,00000001,\"'=HYPERLINK(\"\"x\"\")\",\"line\xE2\x90\x8A" "break, \"\"quoted\"\"\",'+1,'-2,'-1,,,,,,,,,,,\r\n");
+    // The check's fields pass the same guard: a forged report or database holds anything.
+    record["check"] = {{"status", "=1+1"}, {"sampleRates", "=HYPERLINK(\"x\")"}, {"blockSizes", "\x1b[2J\a\u202e"}};
+    const std::string checked = FormatCsv({record});
+    EXPECT_NE(checked.find(",'=1+1,"), std::string::npos) << checked;
+    EXPECT_NE(checked.find("\"'=HYPERLINK(\"\"x\"\")\""), std::string::npos) << checked;
+    EXPECT_EQ(checked.find_first_of("\x1b\a"), std::string::npos) << checked;
+    EXPECT_EQ(checked.find("\u202e"), std::string::npos) << checked;
     for (const char* start : {"@", "\t", "\r", "-", "+", "="}) EXPECT_EQ(FormulaSafe(start + std::string("a"))[0], '\'');
     EXPECT_EQ(FormulaSafe("a=b"), "a=b");
 }
