@@ -14,6 +14,7 @@
 #include "host/WindowsText.h"
 #include "protocol/CheckRequest.h"
 #include "protocol/PluginFormat.h"
+#include "protocol/RequestText.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ public:
             scan.arch = MachineText(route.machine);
             // Under Wine a Linux file name can hold what no Windows name can; the server's requests
             // keep '>' for a shell's sub-plug-ins, so such a name is never sent.
-            if (const std::string forbidden = ForbiddenCharacter(scan.request); !forbidden.empty()) {
+            if (const std::string forbidden = ForbiddenPathCharacter(scan.request); !forbidden.empty()) {
                 scan.outcome.error = "the file name holds " + forbidden + ", which Windows file names cannot hold";
                 scan.outcome.hostFailure = true;
             } else if (route.machine == ServerMachine::kNone) {
@@ -82,24 +83,6 @@ private:
         scan.bundle = scan.request;
         for (const std::string& binary : BundleBinaryPaths(scan.bundle))
             if (GetFileAttributesW(FromUtf8(binary).c_str()) != INVALID_FILE_ATTRIBUTES) return binary;
-        return "";
-    }
-
-    // A character no Windows file name holds, found in a path given under Wine, described:
-    // "'|'", or "a control character (0x1B)"; empty for none.
-    static std::string ForbiddenCharacter(const std::string& path)
-    {
-        if (path.find('>') != std::string::npos) return "'>'";
-        const size_t name = path.find_last_of("\\/");
-        const size_t from = name == std::string::npos ? 0 : name + 1;
-        const size_t at = path.find_first_of("<\"|?*", from);
-        if (at != std::string::npos) return std::string("'") + path[at] + "'";
-        for (size_t i = from; i < path.size(); ++i)
-            if (path[i] >= 1 && path[i] <= 31) {
-                char code[8];
-                snprintf(code, sizeof(code), "0x%02X", static_cast<unsigned>(path[i]));
-                return std::string("a control character (") + code + ")";
-            }
         return "";
     }
 

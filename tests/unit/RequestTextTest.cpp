@@ -41,3 +41,14 @@ TEST(RequestText, AFullReadWithoutLineFeedIsTooLong)
 }
 
 }  // namespace
+
+TEST(RequestText, APathHoldingWhatNoWindowsFileNameHoldsIsRefusedWithWhatItHolds)
+{
+    EXPECT_EQ(ForbiddenPathCharacter("C:\\plug-ins\\a.dll"), "");
+    EXPECT_EQ(ForbiddenPathCharacter("/home/me/a>b.dll"), "'>'");
+    EXPECT_EQ(ForbiddenPathCharacter("/home/me/a\"b.dll"), "'\"'");
+    EXPECT_EQ(ForbiddenPathCharacter("/home/me/escape\x1b[2J.dll"), "a control character (0x1B)");
+    EXPECT_EQ(ForbiddenPathCharacter("/home/me/bell\a.dll"), "a control character (0x07)");
+    // Only the name is held to Windows' rules: the folders are the system's to name.
+    EXPECT_EQ(ForbiddenPathCharacter("/home/me?/a.dll"), "");
+}
