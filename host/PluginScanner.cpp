@@ -137,13 +137,16 @@ private:
             asked.id = id;
             asked.editor = options.checkEditor;
             const std::string request = CheckRequestText(asked);
-            // An id too long for a request line is the plug-in's own doing: a verdict, not the host's failure.
-            if (request.size() > kLongestRequest) {
+            // An id no request line can name (too long, or with a line break) is the plug-in's own
+            // doing: a verdict, kept, not the host's failure, which would be checked again each time.
+            const bool lineBreak = id.find_first_of("\r\n") != std::string::npos;
+            if (request.size() > kLongestRequest || lineBreak) {
                 CScanOutcome refused;
                 refused.status = ScanStatus::kFailed;
                 refused.checkStage = "open";
-                refused.error = "its id is too long to be named in a check request (" + std::to_string(id.size()) +
-                                " bytes; the request may have " + std::to_string(kLongestRequest) + " in all)";
+                refused.error = lineBreak ? "its id holds a line break, so it cannot be named in a check request"
+                                          : "its id is too long to be named in a check request (" + std::to_string(id.size()) +
+                                                " bytes; the request may have " + std::to_string(kLongestRequest) + " in all)";
                 plugin.check = refused;
                 return;
             }

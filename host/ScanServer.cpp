@@ -324,6 +324,11 @@ std::wstring CScanServer::TakeDump(const std::string& owner, CServerEnd& end)
     do {
         const std::wstring name(found.cFileName);
         const std::wstring source = privateDumpFolder + L"\\" + name;
+        // An empty file is a dump that was begun and never written: no evidence, and nothing to keep.
+        if (found.nFileSizeHigh == 0 && found.nFileSizeLow == 0) {
+            DeleteFileW(source.c_str());
+            continue;
+        }
         // The dump was begun when the fault happened; the process ended only once it was written,
         // which takes seconds under Wine.
         end.when = std::min(end.when, SteadyTimeOf(found.ftCreationTime));
@@ -392,7 +397,13 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
         if (line) lastLine = std::chrono::steady_clock::now();
         if (!line) {
             if (ended || server.HasExited()) return Answer::kEnded;
-            if (std::chrono::steady_clock::now() >= deadline) return DumpBegun() ? Answer::kEnded : Answer::kTimedOut;
+            if (std::chrono::steady_clock::now() >= deadline) {
+                // The time-out of its last step, or the cap of the whole request.
+                const SteadyTime cap = check ? checkCap : moduleCap;
+                const std::chrono::milliseconds longest = check ? options.longestCheck : std::chrono::milliseconds(kLongestModuleScan);
+                timedOutAfter = (check || module) && deadline >= cap ? std::max(options.timeout, longest) : options.timeout;
+                return DumpBegun() ? Answer::kEnded : Answer::kTimedOut;
+            }
             continue;
         }
         answerBytes += line->size() + 1;
@@ -590,8 +601,12 @@ void CScanServer::OnTimeout(const std::vector<std::string>& reportLines, CScanOu
     TakeConsole(outcome);
     KeepModuleClasses(reportLines, outcome);
     Retire();
-    char limit[48];
-    snprintf(limit, sizeof(limit), "no answer within %.1f s", static_cast<double>(options.timeout.count()) / 1000.0);
+    char limit[96];
+    if (timedOutAfter > options.timeout)
+        snprintf(limit, sizeof(limit), "not done within %.1f s, the most a request may take in all",
+                 static_cast<double>(timedOutAfter.count()) / 1000.0);
+    else
+        snprintf(limit, sizeof(limit), "no answer within %.1f s", static_cast<double>(options.timeout.count()) / 1000.0);
     outcome.error = limit;
     outcome.status = ScanStatus::kTimedOut;
 }

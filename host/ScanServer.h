@@ -108,6 +108,7 @@ private:
     // The plug-in windows open when the request was sent: an earlier plug-in's, not its dialogs.
     std::vector<HWND> windowsBefore;
     std::vector<HWND> dismissed;  // by the dialog watch during the request
+    std::chrono::milliseconds timedOutAfter{0};  // the time-out or the cap a request ran out of
 };
 
 // The plug-in's file name without its extension, with a sub-plug-in id, fit for a file name.

@@ -198,6 +198,7 @@ private:
         if (!plugin.Activate(setting.rate, largest, setting.use64, error))
             return Stage(u"process", u"failed", u"activation failed at " + label + (error.empty() ? u"" : u": " + error));
         ProbeHooks.restoreCrashFilter();
+        LogInfo(u"Processing...\n");
         // Tiny blocks run fewer samples: what a plug-in does on each call (a line it prints, a
         // look at the host's clock) would otherwise take the check's time.
         const int64_t length = std::max<int64_t>(std::min<int64_t>(static_cast<int64_t>(kRunSeconds * setting.rate),
@@ -296,6 +297,8 @@ private:
         tail = plugin.TailSamples();
         ProbeHooks.restoreCrashFilter();
         result.latency = latency > INT32_MAX ? kUnknownFact : static_cast<int32_t>(latency);
+        if (latency > INT32_MAX) latency = 0;
+        LogInfo(u"Processing...\n");
         if (tail < kTailUnknown) result.announcedTail = tail / kLoadRate;
 
         CBuffers buffers(layout, kLoadBlock);
@@ -430,6 +433,7 @@ private:
         SetCheckProcessing(kLoadRate, kParameterBlock);
         const bool active = plugin.Activate(kLoadRate, kParameterBlock, false, error);
         ProbeHooks.restoreCrashFilter();
+        LogInfo(u"Setting and reading parameters...\n");
         CBuffers buffers(layout, kParameterBlock);
         CCheckBlock block;
         buffers.Point(block);

@@ -49,6 +49,14 @@ std::wstring Environment(const wchar_t* name)
     return text;
 }
 
+// A folder named in full: a drive's, a share's, or a Linux one under Wine. A relative entry of
+// CLAP_PATH or the registry would depend on the folder the scanner happens to start in.
+bool IsAbsolute(const std::wstring& folder)
+{
+    return (folder.size() >= 3 && folder[1] == L':' && (folder[2] == L'\\' || folder[2] == L'/')) ||
+           folder.rfind(L"\\\\", 0) == 0 || folder.rfind(L"/", 0) == 0;
+}
+
 class CFolderList {
 public:
     explicit CFolderList(CFormatChoice chosen) : chosen(chosen) {}
@@ -56,7 +64,7 @@ public:
     void Add(const std::wstring& folder, const std::string& source, CFormatChoice formats)
     {
         formats = {formats.vst2 && chosen.vst2, formats.vst3 && chosen.vst3, formats.clap && chosen.clap};
-        if (folder.empty() || !(formats.vst2 || formats.vst3 || formats.clap)) return;
+        if (!IsAbsolute(folder) || !(formats.vst2 || formats.vst3 || formats.clap)) return;
         const std::wstring path = NormalPath(folder);
         if (path.empty()) return;
         const std::string key = PathKey(ToUtf8(path));

@@ -56,7 +56,8 @@ public:
         }
         return true;
     }
-    uint32_t LatencySamples() override { return effect->initialDelay < 0 ? 0 : static_cast<uint32_t>(effect->initialDelay); }
+    // A negative delay is no latency a host can use: unknown, as VST 3 and CLAP give it.
+    uint32_t LatencySamples() override { return effect->initialDelay < 0 ? UINT32_MAX : static_cast<uint32_t>(effect->initialDelay); }
     uint32_t TailSamples() override
     {
         // 0 is the answer of a plug-in that does not say; 1 means no tail.

@@ -419,9 +419,10 @@ TEST_F(ScannerTest, WithNoPathTheStandardFoldersAreSearched)
     struct CRemoveValue {
         ~CRemoveValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\VST", L"VSTPluginsPath"); }
     } removeValue;
-    SetEnvironmentVariableW(L"CLAP_PATH", (root + L"\\missing;" + folder).c_str());
+    SetEnvironmentVariableW(L"CLAP_PATH", (root + L"\\missing;relative\\clap;" + folder).c_str());
 
     CProgram list(Command(L"--list-folders"));
+    EXPECT_EQ(list.Out().find("relative"), std::string::npos) << list.Out();  // it would depend on the working folder
     EXPECT_EQ(list.Wait(kRunLimitMs), 0u);
     EXPECT_NE(list.Out().find("exists   vst2,clap  " + ToUtf8(folder) + "  (CLAP_PATH; HKCU\\SOFTWARE\\VST\\VSTPluginsPath)"),
               std::string::npos) << list.Out();
