@@ -42,6 +42,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // A check's facts are measures or unknown (-1), never a negative number of their own.
         const CCheckFacts& facts = report->facts;
         if (facts.parameters < -1 || facts.latency < -1 || !(facts.load >= -1) || !(facts.tailSeconds >= -1)) __builtin_trap();
+        if (facts.hiddenParameters < -1 || !(facts.announcedTail >= -1) || facts.midiIn < -1 || facts.midiIn > 1 ||
+            facts.midiOut < -1 || facts.midiOut > 1)
+            __builtin_trap();
+        // The lists of what passed are numbers (and "varying" sizes), never a text of the plug-in's.
+        if (facts.sampleRates.find_first_not_of("0123456789|") != std::string::npos) __builtin_trap();
+        std::string sizes = facts.blockSizes;
+        for (size_t at; (at = sizes.find("varying")) != std::string::npos;) sizes.erase(at, 7);
+        if (sizes.find_first_not_of("0123456789|") != std::string::npos) __builtin_trap();
         // What a crash or hang would leave of a whole check report reads back the same.
         if (!report->check.empty()) {
             const auto partial = ParsePartialModuleReport(reportLines);

@@ -86,8 +86,12 @@ TEST(CheckReport, IsReadBackWholeOrAsFarAsItWent)
     ReportCheckStage(result, {u"parameters", u"warning", u"parameter 1 \"Drive\" did not keep 0.000 (read 0.300)\nnext"});
     const std::vector<std::string> partial = ReportLines(TakeCapturedOutput());
     result.parameters = 2;
+    result.hiddenParameters = 2081;
     result.latency = 64;
     result.tailSeconds = 0.0256;
+    result.announcedTail = 1.5;
+    result.midiIn = 1;
+    result.midiOut = 0;
     result.audio64 = true;
     result.sampleRates = u"44100|48000";
     result.blockSizes = u"1|64|varying";
@@ -105,8 +109,12 @@ TEST(CheckReport, IsReadBackWholeOrAsFarAsItWent)
     EXPECT_EQ(report->stages[1].result, "warning");
     EXPECT_EQ(report->stages[1].details, "parameter 1 \"Drive\" did not keep 0.000 (read 0.300)\nnext");
     EXPECT_EQ(report->facts.parameters, 2);
+    EXPECT_EQ(report->facts.hiddenParameters, 2081);
     EXPECT_EQ(report->facts.latency, 64);
     EXPECT_DOUBLE_EQ(report->facts.tailSeconds, 0.0256);
+    EXPECT_DOUBLE_EQ(report->facts.announcedTail, 1.5);
+    EXPECT_EQ(report->facts.midiIn, 1);
+    EXPECT_EQ(report->facts.midiOut, 0);
     EXPECT_DOUBLE_EQ(report->facts.load, 12.35);
     EXPECT_TRUE(report->facts.audio64);
     EXPECT_FALSE(report->facts.editor);
@@ -127,6 +135,8 @@ TEST(CheckReport, IsReadBackWholeOrAsFarAsItWent)
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->facts.parameters, -1);
     EXPECT_EQ(empty->facts.tailSeconds, -1);
+    EXPECT_EQ(empty->facts.announcedTail, -1);
+    EXPECT_EQ(empty->facts.midiIn, -1);
     EXPECT_TRUE(empty->stages.empty());
 }
 
@@ -137,6 +147,11 @@ TEST(CheckReport, ABadStageOrFactIsNoReport)
         {"{", "\"check\": \"\",", "}"},
         {"{", "\"check\": \"vst2\",", "\"load\": -3,", "}"},
         {"{", "\"check\": \"vst2\",", "\"latency\": 1e9999,", "}"},
+        // Facts of the wrong shape, as a plug-in forging a report writes them.
+        {"{", "\"check\": \"vst2\",", "\"sampleRates\": \"=HYPERLINK(1)\",", "}"},
+        {"{", "\"check\": \"vst2\",", "\"blockSizes\": \"64|\\u001b[2J\",", "}"},
+        {"{", "\"check\": \"vst2\",", "\"midiIn\": 1,", "}"},
+        {"{", "\"check\": \"vst2\",", "\"hiddenParameters\": -2,", "}"},
         {"{", "\"check\": \"vst2\",", "\"stages\": [", "}"}};
     for (const auto& lines : bad) EXPECT_FALSE(ParsePluginReport(lines)) << lines[1] << lines[2];
 }
