@@ -15,8 +15,11 @@
 namespace {
 
 // Critical-error and file-not-found message boxes would wait for a click nobody gives;
-// the setting holds for every plug-in the server loads too.
-constexpr UINT kQuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+// the setting holds for every plug-in the server loads too. A crash that reaches no filter of
+// ours (a plug-in removed it) ends the process with its exception code, without the system's
+// "stopped working" window waiting for a click (Wine prints its own line on standard error
+// for such a crash whatever the mode).
+constexpr UINT kQuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX;
 
 uint64_t HexArgument(wchar_t** arguments, int count, int position)
 {
