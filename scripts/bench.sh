@@ -4,7 +4,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 bash scripts/setup.sh
-cmake --preset windows-x64 >/dev/null
+cmake --preset windows-x64 -DTESSARINE_X86_TARGETS=all >/dev/null
 cmake --build --preset windows-x64 --target scan_benchmark >/dev/null
 cmake --build --preset windows-x64 --target tessarine-scan >/dev/null
 unset DISPLAY

@@ -6,7 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 bash scripts/setup.sh
-cmake --preset windows-x64 >/dev/null
+cmake --preset windows-x64 -DTESSARINE_X86_TARGETS=all >/dev/null
 cmake --build --preset windows-x64
 rm -f build/release/tessarine-scan-*-windows.zip
 (cd build/windows-x64 && cpack -G ZIP >/dev/null)
