@@ -37,6 +37,9 @@ constexpr char kLoadFailure[] = "Failed to load library, err=";
 constexpr std::chrono::milliseconds kDialogWatchInterval{200};
 constexpr size_t kMostDismissed = 5;
 constexpr int kPictureAttempts = 3;
+// How long a look waits for a window to paint before its picture, at most kPaintWaits times.
+constexpr int kPaintWaits = 5;
+constexpr DWORD kPaintWaitMs = 100;
 constexpr char kBlankPicture[] = "no picture (the window showed one colour only: not painted, or covered)";
 constexpr char kFailedPicture[] = "no picture (it could not be taken)";
 // A failed start is tried again after these pauses: under load CreateProcess fails now and then.
@@ -549,7 +552,15 @@ bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, 
         const bool lastChance = now - known->firstSeen >= options.dialogGrace;
         if (!known->pictured && !options.dumpFolder.empty()) {
             const std::wstring picture = PictureFile(request);
-            const CPictureResult taken = picture.empty() ? CPictureResult::kFailed : SaveWindowPicture(window, picture);
+            CPictureResult taken = picture.empty() ? CPictureResult::kFailed : SaveWindowPicture(window, picture);
+            // A window not painted yet: its thread is waited for, a little at a time, until it
+            // has gone through its messages (and its painting, which comes when they are done).
+            for (int wait = 0; taken == CPictureResult::kNotYet && wait < kPaintWaits; ++wait) {
+                DWORD_PTR ignored = 0;
+                if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kPaintWaitMs, &ignored)) break;
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, kPaintWaitMs, 0);
+                taken = SaveWindowPicture(window, picture);
+            }
             ++known->attempts;
             if (taken == CPictureResult::kSaved) {
                 record.picture = picture;
