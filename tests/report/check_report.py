@@ -139,6 +139,13 @@ def check_checks(path):
     loads = [cells[2] for cells in rows.values() if cells[1].endswith('passed')]
     if not loads or not all(re.fullmatch(r'\d+\.\d', load) for load in loads):
         fail('loads are not shown: %r' % loads)
+    # A row's mark is the worse of scan and check, and the page sorts by it: the bad checks first.
+    statuses = [cells[0] for kind, cells in dom.rows if kind == 'file']
+    if statuses[:2] != ['crashed', 'failed'] or statuses[-1] != 'ok':
+        fail('rows are not marked and sorted by the worse of scan and check: %r' % statuses)
+    # Names wrap between words; a long token has break points of its own.
+    if 'overflow-wrap: break-word' not in raw or 'overflow-wrap: anywhere' in raw:
+        fail('names may break inside short words')
     for section in ('check_writes_nan.dll (check)', 'check_crash_block_64.dll (check)'):
         if section not in raw:
             fail('no section for %s' % section)
