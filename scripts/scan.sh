@@ -27,7 +27,7 @@ for argument in "$@"; do
   arguments+=("$argument")
 done
 if [ ${#arguments[@]} -eq 0 ]; then
-  arguments=(--timeout 10 --db "$(windows_path "$here/build/zoo-database.json")" --rescan
+  arguments=(--timeout 6 --db "$(windows_path "$here/build/zoo-database.json")" --rescan
              "$(windows_path "$here/build/windows-x64/bin/plugins")"
              "$(windows_path "$here/build/windows-x64/bin/plugins-x86")")
 fi
