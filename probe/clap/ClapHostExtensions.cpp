@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -122,7 +123,10 @@ void FireClapTimers(const Plugin* plugin)
             due.push_back(timer.id);
             timer.due = now + timer.periodMs;
         }
-    for (uint32_t id : due) support->onTimer(plugin, id);
+    for (uint32_t id : due) {
+        const bool registered = std::any_of(Timers.begin(), Timers.end(), [&](const CClapTimer& timer) { return timer.id == id; });
+        if (registered) support->onTimer(plugin, id);
+    }
 }
 
 int ForgetClapTimers()

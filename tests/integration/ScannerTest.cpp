@@ -739,7 +739,10 @@ TEST_F(ScannerTest, EveryCheckZooPluginGetsItsVerdictOnBothMachines)
                     EXPECT_EQ(verdict["audio64"], !no64) << file;
                     EXPECT_EQ(verdict["sampleRates"], "44100|48000|96000") << file;
                     EXPECT_EQ(verdict["blockSizes"], "1|64|512|4096|varying") << file;
-                    EXPECT_TRUE(verdict["load"].is_number() && verdict["load"] >= 0 && verdict["load"] < 100) << file;
+                    // The load is the plug-in's calls alone: one that returns at once is light
+                    // however many buffers the host fills for it.
+                    EXPECT_TRUE(verdict["load"].is_number() && verdict["load"] >= 0 && verdict["load"] < (name == "check_many_buses" ? 1 : 100)) << file;
+                    EXPECT_EQ(verdict["stages"][4]["details"], "16 bytes, the same after loading") << file;
                     // The instrument's note fades in about 20 ms; the long tail rings for 3 s and is
                     // measured, though it announces none.
                     const double longest = name == "check_instrument" ? 0.1 : name == "check_long_tail" ? 3.2 : 0.001;
@@ -775,7 +778,7 @@ TEST_F(ScannerTest, EveryCheckZooPluginGetsItsVerdictOnBothMachines)
     CProgram kept(Command(L"--check" + paths));
     ASSERT_EQ(kept.Wait(kRunLimitMs), 1u) << kept.Err();
     EXPECT_NE(kept.Err().find(std::to_string(2 * CheckZooFileCount()) + " unchanged"), std::string::npos) << kept.Err();
-    EXPECT_NE(kept.Err().find("checks: 60 passed, 30 warnings, 20 failed, 6 crashed, 6 timed out, 0 blocked"), std::string::npos) << kept.Err();
+    EXPECT_NE(kept.Err().find("checks: 64 passed, 30 warnings, 20 failed, 6 crashed, 6 timed out, 0 blocked"), std::string::npos) << kept.Err();
 }
 
 // Warnings alone keep exit code 0; a plug-in whose id cannot be named in a request fails its

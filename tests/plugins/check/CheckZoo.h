@@ -38,6 +38,7 @@ enum class CBehaviour {
     kRefusesOwnState,    // refuses to load the state it saved (VST 3, CLAP)
     kRefuses64Bits,      // VST 2: flags 64-bit processing, refuses the precision, writes NaN in 64 bits; checks clean
     kHugeState,          // writes a 300 MB state, ignoring the stream's refusal (VST 3, CLAP)
+    kManyBuses,          // 16 buses of 16 channels each way, and a process that returns at once (VST 3, CLAP)
 };
 
 constexpr CBehaviour kBehaviour = static_cast<CBehaviour>(ZOO_CHECK_BEHAVIOUR);
@@ -46,6 +47,11 @@ constexpr bool kMidiEffect = kBehaviour == CBehaviour::kMidiEffect;
 constexpr bool kTakesNotes = kInstrument || kMidiEffect;
 constexpr int kInputChannels = kInstrument || kMidiEffect ? 0 : 2;
 constexpr int kOutputChannels = kBehaviour == CBehaviour::kClaimsTooMuch ? 100000 : kMidiEffect ? 0 : 2;
+// Audio buses each way, and the channels of each: the host fills and watches many buffers for a
+// plug-in that does nothing with them.
+constexpr bool kManyBuses = kBehaviour == CBehaviour::kManyBuses;
+constexpr int kAudioBuses = kManyBuses ? 16 : 1;
+constexpr int kBusChannels = 16;
 
 // Gain and drive; with hidden parameters also a read-only meter, then two hidden ones.
 constexpr int kParameterCount = kBehaviour == CBehaviour::kHiddenParameters ? 5 : 2;

@@ -29,14 +29,15 @@ struct CZooClap {
 
 CZooClap* Zoo(const Plugin* plugin) { return static_cast<CZooClap*>(plugin->pluginData); }
 
-uint32_t AudioPortCount(const Plugin*, bool input) { return (input ? kInputChannels : kOutputChannels) > 0 ? 1 : 0; }
+uint32_t AudioPortCount(const Plugin*, bool input) { return (input ? kInputChannels : kOutputChannels) > 0 ? kAudioBuses : 0; }
 bool AudioPortGet(const Plugin* plugin, uint32_t index, bool input, AudioPortInfo* info)
 {
     if (index >= AudioPortCount(plugin, input)) return false;
     *info = {};
     std::strcpy(info->name, "Main");
-    info->flags = kAudioPortIsMain | kAudioPortSupports64Bits;
-    info->channelCount = input ? kInputChannels : kOutputChannels;
+    info->id = index;
+    info->flags = (index == 0 ? kAudioPortIsMain : 0) | kAudioPortSupports64Bits;
+    info->channelCount = kManyBuses ? kBusChannels : input ? kInputChannels : kOutputChannels;
     info->portType = "stereo";
     info->inPlacePair = 0xFFFFFFFF;
     return true;
@@ -219,7 +220,7 @@ int32_t ProcessBlock(const Plugin* plugin, const void* call)
         return 1;
     }
     ApplyEvents(zoo, process->inEvents, process->outEvents);
-    if (process->audioOutputsCount < 1) return 1;
+    if (process->audioOutputsCount < 1 || kManyBuses) return 1;
     const AudioBuffer* in = process->audioInputsCount > 0 ? &process->audioInputs[0] : nullptr;
     const AudioBuffer& out = process->audioOutputs[0];
     const int inputs = in ? static_cast<int>(in->channelCount) : 0;

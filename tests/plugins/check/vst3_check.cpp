@@ -140,18 +140,18 @@ public:
     int32_t VST3_METHOD getBusCount(int32_t type, int32_t direction) override
     {
         if (type == kEvent) return direction == kInput ? kTakesNotes : kMidiEffect;
-        return (direction == kInput ? kInputChannels : kOutputChannels) > 0 ? 1 : 0;
+        return (direction == kInput ? kInputChannels : kOutputChannels) > 0 ? kAudioBuses : 0;
     }
     tresult VST3_METHOD getBusInfo(int32_t type, int32_t direction, int32_t index, BusInfo* bus) override
     {
-        if (index != 0 || index >= getBusCount(type, direction)) return kInvalidArgument;
+        if (index < 0 || index >= getBusCount(type, direction)) return kInvalidArgument;
         *bus = {};
         bus->mediaType = type;
         bus->direction = direction;
-        bus->channelCount = type == kAudio ? (direction == kOutput ? kOutputChannels : kInputChannels) : 1;
+        bus->channelCount = type != kAudio ? 1 : kManyBuses ? kBusChannels : direction == kOutput ? kOutputChannels : kInputChannels;
         const char16_t name[] = u"Main";
         std::memcpy(bus->name, name, sizeof(name));
-        bus->busType = kMain;
+        bus->busType = index == 0 ? kMain : kAux;
         bus->flags = 1;
         return kResultOk;
     }
@@ -221,7 +221,7 @@ public:
                     sound.Set(static_cast<int>(queue->getParameterId()), value);
             }
         }
-        if (data->numOutputs < 1) return kResultOk;
+        if (data->numOutputs < 1 || kManyBuses) return kResultOk;
         // A component its controller never reached is broken: it says so in its output.
         if (kSeparate && !greeted && data->numSamples > 0 && data->outputs[0].numChannels > 0) {
             if (data->symbolicSampleSize == kSample64) reinterpret_cast<double**>(data->outputs[0].channelBuffers)[0][0] = std::nan("");
