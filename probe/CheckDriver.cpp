@@ -363,7 +363,7 @@ private:
         }
         Note(decay, SettingText({kLoadRate, kLoadBlock, false}) + u", tail");
         if (!processed) return false;
-        if (position - (decay.lastLoud + 1) < quietEnough) {
+        if (position - (decay.lastLoud + 1) < quietEnough && lastSecond.peak > kSilentLevel) {
             // Never silent: a DC offset, a hum, endless noise. Its length is not a tail.
             decayProblem = u"the output never falls below -120 dBFS within " + Decimal(kLongestMeasuredTail, 0) +
                            u" s after the input ends: it stays at " + Decimal(20 * std::log10(std::max(lastSecond.peak, 1e-12)), 1) +
@@ -420,7 +420,7 @@ private:
         const int32_t read = std::min(std::max(count, 0), kMostReadParameters);
         std::vector<CParameterInfo> infos(read);
         std::vector<bool> known(read);
-        int32_t hidden = 0, unreadable = 0;
+        int32_t hidden = 0;
         for (int32_t index = 0; index < read; ++index) {
             known[index] = plugin.ReadParameter(index, infos[index]);
             hidden += known[index] && infos[index].hidden;
@@ -448,7 +448,6 @@ private:
             const CParameterInfo& info = infos[index];
             if (!known[index]) {
                 problem(FormatString(u"parameter %i gives no information", index));
-                ++unreadable;
                 continue;
             }
             if (info.hidden) continue;
