@@ -146,6 +146,7 @@ CScanServer::~CScanServer() { Stop(); }
 
 bool CScanServer::Start(std::string& problem)
 {
+    windowsOpen.clear();
     if (!options.dumpFolder.empty()) {
         // Each process gets a folder of its own, unique across runs too (Wine gives out small
         // process ids again and again): a dump found there is that process's.
@@ -519,7 +520,8 @@ std::wstring CScanServer::PictureFile(const std::string& request) const
 void CScanServer::NoteWindowsLeftOpen(CScanOutcome& outcome)
 {
     std::string left;
-    for (HWND window : FindPluginWindows(server.ProcessId(), server.Job())) {
+    windowsOpen = FindPluginWindows(server.ProcessId(), server.Job());
+    for (HWND window : windowsOpen) {
         auto among = [&](const std::vector<HWND>& windows) { return std::find(windows.begin(), windows.end(), window) != windows.end(); };
         if (among(windowsBefore) || among(dismissed)) continue;
         const CDialogRecord record = DescribeWindow(window);
@@ -657,7 +659,7 @@ CScanOutcome CScanServer::Scan(const std::string& request)
     const std::set<DWORD> running = ThreadIds();
     AttributeNewThreads(running);
     othersRunAtRequest = AnyLeftoverRuns(running);
-    windowsBefore = FindPluginWindows(server.ProcessId(), server.Job());
+    windowsBefore = windowsOpen;
     dismissed.clear();
     asking = true;
     outcome.priorRequests = answeredCount;

@@ -106,7 +106,9 @@ private:
     int answeredCount = 0;
     std::optional<CServerEnd> idleEnd;  // found ended when a request was to be sent
     // The plug-in windows open when the request was sent: an earlier plug-in's, not its dialogs.
-    std::vector<HWND> windowsBefore;
+    // They are listed once a request, after its answer (listing them costs a round trip through
+    // the wineserver for every window of the desktop).
+    std::vector<HWND> windowsBefore, windowsOpen;
     std::vector<HWND> dismissed;  // by the dialog watch during the request
     std::chrono::milliseconds timedOutAfter{0};  // the time-out or the cap a request ran out of
 };
