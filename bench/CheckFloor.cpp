@@ -10,7 +10,7 @@
 CCheckFloor::CCheckFloor()
 {
     CreatePipe(&read, &write, nullptr, 1 << 16);
-    OutputHandle = write;
+    OutputChannel = reinterpret_cast<intptr_t>(write);
     reader = std::thread([this] {
         char chunk[65536];
         DWORD count = 0;
@@ -20,7 +20,7 @@ CCheckFloor::CCheckFloor()
 
 CCheckFloor::~CCheckFloor()
 {
-    OutputHandle = nullptr;
+    OutputChannel = 0;
     CloseHandle(write);
     reader.join();
     CloseHandle(read);

@@ -1,26 +1,39 @@
 #pragma once
 // A child process that reads requests from a pipe of ours and writes its output to another,
 // with a thread of ours collecting that output. The scan server's client and the test host
-// both start servers this way.
-#include <windows.h>
-
+// both start servers this way. The system's side stands in a file for each platform.
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
+
+#if defined(_WIN32)
+using NativeText = std::wstring;   // the system's own texts: UTF-16 for the wide calls
+using CommandText = std::wstring;  // one command line, as CreateProcessW takes it
+#else
+using NativeText = std::string;                // UTF-8
+using CommandText = std::vector<std::string>;  // the program, then its arguments
+#endif
+
+// What WaitForExit gives while the process runs (Windows' STILL_ACTIVE).
+constexpr uint32_t kStillRunning = 259;
 
 struct CChildStart {
-    // The command line, made from the child's two pipe ends as bare hexadecimal numbers.
-    std::function<std::wstring(const std::wstring& requestEnd, const std::wstring& outputEnd)> commandLine;
-    // In a job of its own, together with every process it starts: ended with it, and with us.
+    // The command, made from the child's two pipe ends as bare hexadecimal numbers.
+    std::function<CommandText(const NativeText& requestEnd, const NativeText& outputEnd)> commandLine;
+    // In a job (Windows) or process group of its own, together with every process it starts:
+    // ended with it. A job also ends it with us.
     bool ownJob = false;
     // The output pipe is also the child's standard output.
     bool outputIsStandardOutput = false;
     // The child's standard output and error go to a pipe of ours, kept apart from the output
-    // (its standard input is the NUL device): whatever it, or a DLL it loads, prints.
+    // (its standard input is the null device): whatever it, or a library it loads, prints.
     bool captureConsole = false;
 };
 
@@ -32,7 +45,7 @@ struct CConsoleText {
 
 class CChildProcess {
 public:
-    CChildProcess() = default;
+    CChildProcess();
     ~CChildProcess();
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
@@ -40,10 +53,11 @@ public:
     // Only the child's two pipe ends are inherited. False, with the reason ("error N" when the
     // system refused to create the process, which StartError then gives), when it could not start.
     bool Start(const CChildStart& how, std::string& problem);
-    DWORD StartError() const { return startError; }
-    bool Running() const { return process != nullptr; }
-    HANDLE Process() const { return process; }
-    bool HasExited() const { return process == nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
+    uint32_t StartError() const { return startError; }
+    bool Running() const { return running; }
+    // The process's HANDLE on Windows; null elsewhere.
+    void* Process() const;
+    bool HasExited();
 
     bool Write(const std::string& bytes);
     // Closing the request pipe asks the child to end.
@@ -65,38 +79,40 @@ public:
     // The console text since the last call, at most `keep` bytes of it.
     CConsoleText TakeConsole(size_t keep);
 
-    // The exit code once the process has ended, else STILL_ACTIVE after waiting `waitMs`.
-    DWORD WaitForExit(DWORD waitMs);
+    // The exit code once the process has ended, else kStillRunning after waiting `waitMs`. A
+    // process a signal ended gives the exception code of that signal, as a crash on Windows.
+    uint32_t WaitForExit(uint32_t waitMs);
     // When it ended, on the steady clock; now when the system cannot say.
     std::chrono::steady_clock::time_point ExitTime() const;
     // Ends every process of its job but the child itself, which keeps what it is doing.
     void EndJobHelpers();
-    void Terminate(DWORD exitCode);
+    void Terminate(uint32_t exitCode);
     // Ends it: closes the request pipe, waits `waitMs` for it to leave (or not at all when
     // `kill`), terminates it and its job, and releases everything.
-    void End(bool kill, DWORD waitMs);
+    void End(bool kill, uint32_t waitMs);
 
     // The child's process id, for the windows and threads that belong to it.
-    DWORD ProcessId() const { return process ? GetProcessId(process) : 0; }
-    HANDLE Job() const { return job; }
+    uint32_t ProcessId() const;
+    // Its job's HANDLE on Windows; null elsewhere.
+    void* Job() const;
 
 private:
-    bool DrainConsole();
-    void Keep(const char* bytes, DWORD count);
-    void WatchConsole();
-    // Reads the pipe until it ends, handing each chunk to `take` under the lock.
-    void ReadPipe(HANDLE pipe, HANDLE& threadHandle, bool& ended, const std::function<void(const char*, DWORD)>& take);
-    // Waits for a reader thread; one still blocked after a while has its read cancelled, so
-    // that a process outside our reach holding a pipe end cannot make us wait for ever.
-    void StopReader(std::thread& thread, HANDLE& threadHandle, const bool& ended);
+    struct CNative;  // the system's handles, in the platform's file
 
-    HANDLE job = nullptr;
-    HANDLE process = nullptr;
-    HANDLE requestWrite = nullptr;
-    HANDLE outputRead = nullptr;
+    // Reads what the console pipe holds now, without waiting; false once it has ended.
+    // Called with the lock held.
+    bool DrainConsole();
+    void KeepConsole(const char* bytes, size_t count);
+    void Keep(const char* bytes, size_t count);
+    void WatchConsole();
+    // Resets what a started process collects.
+    void Begin();
+    // Ends the console watcher, once the process is gone.
+    void StopConsoleWatch();
+
+    std::unique_ptr<CNative> native;
+    bool running = false;
     std::thread reader;
-    HANDLE readerThread = nullptr;
-    HANDLE consoleRead = nullptr;
     std::thread consoleReader;
     std::string console;
     size_t consoleDropped = 0;
@@ -110,14 +126,11 @@ private:
     bool outputEnded = false;
     bool overflowed = false;
     bool discarding = false;
-    DWORD startError = 0;
+    uint32_t startError = 0;
 };
 
 // The longest output line kept; a longer one cannot come from a scan server.
 constexpr size_t kLongestOutputLine = 1 << 20;
 
-// A moment the system gave as a UTC file time, on the steady clock; now when it is unset or ahead.
-std::chrono::steady_clock::time_point SteadyTimeOf(const FILETIME& utc);
-
 // A handle or number as the bare lower-case hexadecimal the server's arguments take.
-std::wstring HexArgumentText(uint64_t value);
+NativeText HexArgumentText(uint64_t value);

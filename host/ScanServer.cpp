@@ -4,6 +4,7 @@
 #include <atomic>
 #include <iterator>
 
+#include "host/FileTime.h"
 #include "host/LoadErrors.h"
 #include "host/MinidumpReader.h"
 #include "host/Paths.h"

@@ -1,12 +1,11 @@
 #include "probe/CheckDriver.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "probe/CheckAudio.h"
+#include "probe/EditorWindow.h"
 #include "probe/ProcessTimer.h"
 #include "probe/ProbeState.h"
 #include "protocol/Format.h"
@@ -522,31 +521,25 @@ private:
         if (!withEditor) return true;
         Say(u"editor");
         if (!layout.editor) return Stage(u"editor", u"skipped", u"it has no editor");
-        HWND window = CreateWindowExW(0, L"STATIC", L"Tessarine check editor", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
-                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        void* window = CreateEditorParent();
         if (window == nullptr) return Stage(u"editor", u"skipped", u"no display to open it on");
         std::u16string error;
         const bool opened = plugin.OpenEditor(window, error);
         ProbeHooks.restoreCrashFilter();
         if (!opened) {
             plugin.CloseEditor();
-            DestroyWindow(window);
+            DestroyEditorParent(window);
             if (error.empty()) {
                 result.editor = false;
                 return Stage(u"editor", u"skipped", u"it has no editor");
             }
             return Stage(u"editor", u"failed", u"it did not open: " + error);
         }
-        const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(kEditorSeconds * 1000);
-        while (GetTickCount64() < end) {
-            ProbeHooks.dispatchPendingMessages();
-            plugin.IdleEditor();
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 15, QS_ALLINPUT);
-        }
+        RunEditorFor(kEditorSeconds, [this] { plugin.IdleEditor(); });
         LogInfo(u"Closing the editor...\n");
         plugin.CloseEditor();
         ProbeHooks.restoreCrashFilter();
-        DestroyWindow(window);
+        DestroyEditorParent(window);
         return Stage(u"editor", u"passed", u"opened, ran for 0.5 s and closed");
     }
 

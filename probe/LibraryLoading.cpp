@@ -1,16 +1,14 @@
 #include "probe/LibraryLoading.h"
 
-#include "probe/Leftovers.h"
 #include "probe/ProbeState.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
 #include "protocol/Utf8.h"
 
-HMODULE LoadPluginLibrary(const std::u16string& path, std::u16string& error)
+PluginModule LoadPluginLibrary(const std::u16string& path, std::u16string& error)
 {
     LogInfo(u"Loading library...\n");
-    HMODULE module = LoadLibraryExW(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (module == nullptr) error = FormatString(u"Failed to load library, err=%i", static_cast<int>(GetLastError()));
+    PluginModule module = OpenPluginModule(path, error);
     ProbeHooks.restoreCrashFilter();
     if (module == nullptr) return nullptr;
     ProbeHooks.activateHostWindow();
@@ -18,7 +16,7 @@ HMODULE LoadPluginLibrary(const std::u16string& path, std::u16string& error)
     return module;
 }
 
-void FreePluginLibrary(HMODULE module)
+void FreePluginLibrary(PluginModule module)
 {
     ProbeHooks.dispatchPendingMessages();
     LogInfo(u"Freeing library...\n");

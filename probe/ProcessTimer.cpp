@@ -1,6 +1,8 @@
 #include "probe/ProcessTimer.h"
 
-#include <windows.h>
+#include <chrono>
+
+#include "probe/ThreadClock.h"
 
 namespace {
 
@@ -9,26 +11,9 @@ constexpr double kLightShare = 0.01;      // below 1% of a core (less than a tic
 constexpr int kMostTimedSeconds = 60;     // of audio
 constexpr double kMostCpuSpent = 10;      // seconds of the thread's time, the host's work included
 
-double ThreadCpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
-    auto seconds = [](const FILETIME& time) {
-        return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
 double WallSeconds()
 {
-    static const double frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return static_cast<double>(value.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / frequency;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace

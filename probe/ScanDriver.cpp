@@ -1,12 +1,9 @@
 #include "probe/ScanDriver.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <optional>
 
-#include "probe/FixedFileInfo.h"
-#include "probe/Leftovers.h"
+#include "probe/PluginLibrary.h"
 #include "probe/vst2/HostCallback.h"
 #include "probe/vst2/Vst2Scan.h"
 #include "probe/vst2/ProbeRules.h"
@@ -29,39 +26,22 @@
 
 namespace {
 
-// The libraries that the plug-in depends on are searched for in the plug-in's own folder
-// first, not in the server's.
-constexpr DWORD kLoadFlags = LOAD_WITH_ALTERED_SEARCH_PATH;
-
-const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-std::u16string ResourceVersionText(const std::u16string& libraryPath)
-{
-    VS_FIXEDFILEINFO info{};
-    if (!ReadFixedFileInfo(Wide(libraryPath), info)) return u"";
-    return FormatResourceVersion(info.dwProductVersionMS, info.dwProductVersionLS, info.dwFileVersionMS,
-                                 info.dwFileVersionLS);
-}
-
 bool ScanLibrary(const std::u16string& request, CScanResult& result)
 {
     LogInfo(u"Scanning plugin: '%s'\n", request.c_str());
     const CRequestPath path = SplitRequestPath(request);
     ProbeHooks.restoreCrashFilter();
 
-    HMODULE module;
+    PluginModule module;
     const bool reused = CachedLibrary != nullptr && CachedLibraryPath == path.libraryPath;
     if (reused) {
         LogInfo(u"Re-using previous library instance...\n");
-        module = static_cast<HMODULE>(CachedLibrary);
+        module = CachedLibrary;
     } else {
         FreeCachedLibrary();
         LogInfo(u"Loading library...\n");
-        module = LoadLibraryExW(Wide(path.libraryPath), nullptr, kLoadFlags);
-        if (module == nullptr) {
-            result.error = FormatString(u"Failed to load library, err=%i", static_cast<int>(GetLastError()));
-            return false;
-        }
+        module = OpenPluginModule(path.libraryPath, result.error);
+        if (module == nullptr) return false;
     }
 
     const std::u16string resourceVersion = ResourceVersionText(path.libraryPath);
@@ -173,7 +153,7 @@ void FreeCachedLibrary()
 {
     if (CachedLibrary == nullptr) return;
     LogInfo(u"Freeing cached library...\n");
-    FreeLibraryAndSweep(static_cast<HMODULE>(CachedLibrary));
+    FreeLibraryAndSweep(CachedLibrary);
     CachedLibrary = nullptr;
     CachedLibraryPath.clear();
     LogInfo(u"Freed\n");

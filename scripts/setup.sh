@@ -17,6 +17,8 @@ packages=(
   googletest
   libcli11-dev nlohmann-json3-dev
   unzip python3
+  # Real Linux plug-ins by others, for the Linux server's tests.
+  lsp-plugins-vst dpf-plugins-vst dragonfly-reverb-vst iem-plugin-suite-vst zam-plugins
 )
 missing=()
 for p in "${packages[@]}"; do

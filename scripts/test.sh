@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: natively with sanitizers, then the Windows build under Wine.
+# Builds everything and runs every test: natively with sanitizers, the Linux product natively,
+# then the Windows build under Wine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -8,6 +9,11 @@ bash scripts/setup.sh
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+# The Linux server, its zoo and Debian's plug-ins, natively.
+cmake --preset linux >/dev/null
+cmake --build --preset linux
+ctest --preset linux
 
 # Every fuzz target, briefly, on its seeds: the faults fuzzing once found stay fixed.
 bash scripts/fuzz.sh 10

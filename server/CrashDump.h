@@ -1,12 +1,12 @@
 #pragma once
-#include <windows.h>
+// A crash in plug-in code ends the server with a minidump and exit code 9, so that the host
+// can tell a crash from any other end and name the library the fault was in.
 
-// Exit code of a server ended by an exception that nothing handled.
-constexpr UINT kCrashExitCode = 9;
+// Exit code of a server ended by a fault that nothing handled.
+constexpr int kCrashExitCode = 9;
 
 void InitCrashHandling();
 // The folder for minidumps; empty means a crash writes none.
-void SetCrashFolder(const wchar_t* folder);
-LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exception);
-// Installs CrashFilter again, replacing any filter a plug-in installed for itself.
+void SetCrashFolder(const char16_t* folder);
+// Installs our crash handling again, replacing any a plug-in installed for itself.
 void RestoreCrashFilter();

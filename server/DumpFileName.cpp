@@ -35,12 +35,12 @@ struct CWriter {
 }  // namespace
 
 size_t FormatDumpPath(char16_t* out, size_t capacity, const char16_t* folder, const char16_t* baseName,
-                      const CDumpTime& time)
+                      const CDumpTime& time, char16_t separator)
 {
     if (capacity == 0) return 0;
     CWriter writer{out, capacity};
     writer.Text(folder);
-    writer.Put(u'\\');
+    writer.Put(separator);
     writer.Text(baseName);
     const int fields[] = {time.month, time.day, time.hour, time.minute, time.second};
     writer.Put(u'-');

@@ -1,16 +1,12 @@
 #include "server/RequestLoop.h"
 
-#include <windows.h>
-
 #include <cstring>
 
+#include "probe/ProbeState.h"
 #include "probe/ScanDriver.h"
 #include "protocol/LogLine.h"
-#include "protocol/OutputChannel.h"
 #include "protocol/RequestText.h"
 #include "protocol/Utf8.h"
-
-HANDLE InputHandle = nullptr;
 
 namespace {
 
@@ -21,27 +17,21 @@ constexpr char kReady[] = "ready:\n";
 bool DiscardRestOfRequest(char* buffer)
 {
     for (;;) {
-        DWORD count = 0;
-        if (!ReadFile(InputHandle, buffer, kRequestBufferSize, &count, nullptr) || count == 0) return false;
+        size_t count = 0;
+        if (!ReadRequestBytes(buffer, kRequestBufferSize, count) || count == 0) return false;
         if (std::memchr(buffer, '\n', count) != nullptr) return true;
     }
 }
 
 }  // namespace
 
-void DispatchPendingMessages()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-}
-
 void RunRequestLoop()
 {
     char buffer[kRequestBufferSize + 1];  // room for the terminator after a full read
     for (;;) {
         WriteOutput(kReady, sizeof(kReady) - 1);
-        DWORD count = 0;
-        if (!ReadFile(InputHandle, buffer, kRequestBufferSize, &count, nullptr) || count == 0) return;
+        size_t count = 0;
+        if (!ReadRequestBytes(buffer, kRequestBufferSize, count) || count == 0) return;
         buffer[count] = '\0';
 
         if (IsOverlongRead(buffer, count)) {
@@ -52,16 +42,7 @@ void RunRequestLoop()
         }
 
         const std::string text = CutRequestText(buffer, count);
-        DispatchPendingMessages();
+        ProbeHooks.dispatchPendingMessages();
         ScanPlugin(Utf8ToUtf16(text));
-    }
-}
-
-void RunMessageLoop()
-{
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
     }
 }

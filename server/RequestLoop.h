@@ -1,12 +1,11 @@
 #pragma once
-#include <windows.h>
+#include <cstddef>
+#include <cstdint>
 
-// The read end of the request pipe; null when the server only shows its window.
-extern HANDLE InputHandle;
+// The read end of the request pipe (a HANDLE on Windows, a file descriptor elsewhere).
+extern intptr_t InputChannel;
 
-// Serves requests from InputHandle until the host closes its end of the pipe.
+// Serves requests from InputChannel until the host closes its end of the pipe.
 void RunRequestLoop();
-// Without a request pipe the server only shows its window, until WM_QUIT.
-void RunMessageLoop();
-// Lets pending window messages through, without translation.
-void DispatchPendingMessages();
+// Reads what the pipe holds, up to `capacity` bytes; false when it closed or failed.
+bool ReadRequestBytes(char* buffer, size_t capacity, size_t& count);

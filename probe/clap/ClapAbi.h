@@ -188,7 +188,7 @@ struct PluginTail {
 
 struct Window {
     const char* api;
-    void* handle;  // an HWND for "win32"
+    void* handle;  // an HWND for "win32", an X11 window id for "x11"
 };
 
 struct PluginGui {
@@ -266,7 +266,6 @@ constexpr uint32_t kAudioPortSupports64Bits = 2;
 constexpr uint32_t kParamIsHidden = 0x4, kParamIsReadOnly = 0x8;
 constexpr uint32_t kNoteDialectClap = 1, kNoteDialectMidi = 2;
 constexpr uint32_t kInvalidId = 0xFFFFFFFF;
-constexpr char kWindowApiWin32[] = "win32";
 
 constexpr char kPluginFactoryId[] = "clap.plugin-factory";
 constexpr char kParamsId[] = "clap.params";
@@ -279,5 +278,8 @@ constexpr char kNotePortsId[] = "clap.note-ports";
 constexpr char kTimerSupportId[] = "clap.timer-support";
 constexpr char kLogId[] = "clap.log";
 constexpr char kThreadCheckId[] = "clap.thread-check";
+constexpr char kPosixFdSupportId[] = "clap.posix-fd-support";
+constexpr char kWindowApiWin32[] = "win32";
+constexpr char kWindowApiX11[] = "x11";
 
 }  // namespace clap

@@ -1,12 +1,11 @@
 #include "probe/clap/ClapCheck.h"
 
-#include <windows.h>
-
 #include <cstring>
 #include <limits>
 #include <vector>
 
 #include "probe/CheckDriver.h"
+#include "probe/EditorWindow.h"
 #include "probe/LibraryLoading.h"
 #include "probe/ProbeState.h"
 #include "probe/clap/ClapHostExtensions.h"
@@ -133,7 +132,7 @@ public:
         }
         layout.instrument = layout.takesNotes && layout.inputs.empty() && !layout.outputs.empty();
         layout.audio64 = all64 && !(layout.inputs.empty() && layout.outputs.empty());
-        layout.editor = gui != nullptr && gui->isApiSupported(plugin, kWindowApiWin32, false);
+        layout.editor = gui != nullptr && gui->isApiSupported(plugin, kClapEditorApi, false);
         inputs = layout.inputs;
         outputs = layout.outputs;
         return layout;
@@ -272,14 +271,14 @@ public:
     }
     bool OpenEditor(void* parent, std::u16string& error) override
     {
-        if (gui == nullptr || !gui->isApiSupported(plugin, kWindowApiWin32, false)) return false;
+        if (gui == nullptr || !gui->isApiSupported(plugin, kClapEditorApi, false)) return false;
         LogInfo(u"Calling gui.create...\n");
-        if (!gui->create(plugin, kWindowApiWin32, false)) {
+        if (!gui->create(plugin, kClapEditorApi, false)) {
             error = u"gui.create returned false";
             return false;
         }
         guiCreated = true;
-        const Window window{kWindowApiWin32, parent};
+        const Window window{kClapEditorApi, parent};
         LogInfo(u"Calling gui.set_parent and gui.show...\n");
         if (!gui->setParent(plugin, &window)) {
             error = u"gui.set_parent returned false";
@@ -359,7 +358,7 @@ bool CheckClapPlugin(const std::u16string& path, const std::string& id, bool wit
                      std::u16string& error)
 {
     result.format = u"clap";
-    HMODULE module = LoadPluginLibrary(path, error);
+    PluginModule module = LoadPluginLibrary(path, error);
     if (module == nullptr) return false;
     bool checked = false;
     std::u16string version;

@@ -1,11 +1,13 @@
 #include "probe/clap/ClapHostExtensions.h"
 
-#include <windows.h>
-
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "protocol/OutputChannel.h"
 
 using namespace clap;
 
@@ -15,15 +17,22 @@ constexpr size_t kMostTimers = 64;
 constexpr uint32_t kShortestTimerMs = 10;
 constexpr size_t kLongestLogLine = 4096;
 
-DWORD MainThread = 0;
+std::thread::id MainThread;
 int AudioCallDepth = 0;
 
 struct CClapTimer {
     uint32_t id;
     uint32_t periodMs;
-    ULONGLONG due;
+    uint64_t due;  // on the steady clock, in ms
 };
 std::vector<CClapTimer> Timers;
+
+uint64_t NowMs()
+{
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
 uint32_t NextTimerId = 1;
 
 // Log lines go where a plug-in's own printing goes: the console the host keeps for it.
@@ -35,13 +44,12 @@ void Log(const Host*, int32_t severity, const char* message)
     line += ": ";
     if (message) line.append(message, strnlen(message, kLongestLogLine));
     line += '\n';
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    WriteStandardError(line.data(), line.size());
 }
 const HostLog LogExtension{Log};
 
-bool IsMainThread(const Host*) { return GetCurrentThreadId() == MainThread && AudioCallDepth == 0; }
-bool IsAudioThread(const Host*) { return GetCurrentThreadId() == MainThread && AudioCallDepth > 0; }
+bool IsMainThread(const Host*) { return std::this_thread::get_id() == MainThread && AudioCallDepth == 0; }
+bool IsAudioThread(const Host*) { return std::this_thread::get_id() == MainThread && AudioCallDepth > 0; }
 const HostThreadCheck ThreadCheckExtension{IsMainThread, IsAudioThread};
 
 void Nothing(const Host*) {}
@@ -68,7 +76,7 @@ bool RegisterTimer(const Host*, uint32_t periodMs, uint32_t* timerId)
     *timerId = kInvalidId;
     if (Timers.size() >= kMostTimers) return false;
     const uint32_t period = periodMs < kShortestTimerMs ? kShortestTimerMs : periodMs;
-    Timers.push_back({NextTimerId, period, GetTickCount64() + period});
+    Timers.push_back({NextTimerId, period, NowMs() + period});
     *timerId = NextTimerId++;
     return true;
 }
@@ -105,7 +113,7 @@ const void* ClapHostExtension(const Host*, const char* id)
     return nullptr;
 }
 
-void SetClapMainThread() { MainThread = GetCurrentThreadId(); }
+void SetClapMainThread() { MainThread = std::this_thread::get_id(); }
 
 CClapAudioCall::CClapAudioCall() { ++AudioCallDepth; }
 CClapAudioCall::~CClapAudioCall() { --AudioCallDepth; }
@@ -115,7 +123,7 @@ void FireClapTimers(const Plugin* plugin)
     if (Timers.empty()) return;
     const auto* support = static_cast<const PluginTimerSupport*>(plugin->getExtension(plugin, kTimerSupportId));
     if (support == nullptr || support->onTimer == nullptr) return;
-    const ULONGLONG now = GetTickCount64();
+    const uint64_t now = NowMs();
     // By id, since a timer may unregister itself or others while it runs.
     std::vector<uint32_t> due;
     for (CClapTimer& timer : Timers)

@@ -14,10 +14,10 @@ void Ignore(const Host*) {}
 const Host ClapHost{{1, 2, 0}, nullptr, "Tessarine Plugin Scan Server", "Tessarine", "", "0.1.0",
                     ClapHostExtension, Ignore, Ignore, Ignore};
 
-const PluginEntry* FindClapEntry(HMODULE module, std::u16string& version, std::u16string& error)
+const PluginEntry* FindClapEntry(PluginModule module, std::u16string& version, std::u16string& error)
 {
     SetClapMainThread();
-    const auto* entry = reinterpret_cast<const PluginEntry*>(reinterpret_cast<void*>(GetProcAddress(module, "clap_entry")));
+    const auto* entry = static_cast<const PluginEntry*>(FindExport(module, "clap_entry"));
     if (entry == nullptr) {
         error = u"no clap_entry: the file is not a CLAP plug-in";
         return nullptr;

@@ -1,7 +1,5 @@
 #include "probe/clap/ClapScan.h"
 
-#include <windows.h>
-
 #include <cstring>
 #include <set>
 
@@ -144,7 +142,7 @@ bool ScanFactory(const PluginFactory* factory, CModuleResult& result)
 bool ScanClapFile(const std::u16string& path, CModuleResult& result)
 {
     result.format = u"clap";
-    HMODULE module = LoadPluginLibrary(path, result.error);
+    PluginModule module = LoadPluginLibrary(path, result.error);
     if (module == nullptr) return false;
 
     bool scanned = false;

@@ -43,6 +43,8 @@ struct AEffect {
     AEffectProcessDouble processDoubleReplacing;
     char future[56];
 };
+// The same record on every 64-bit platform: Linux's longer `long` appears nowhere in it.
+static_assert(sizeof(AEffect) == (sizeof(void*) == 8 ? 192 : 144) && offsetof(AEffect, version) == (sizeof(void*) == 8 ? 116 : 76));
 
 static_assert(sizeof(void*) != 8 || sizeof(AEffect) == 192, "AEffect layout of 64-bit plug-ins");
 static_assert(sizeof(void*) != 4 || sizeof(AEffect) == 144, "AEffect layout of 32-bit plug-ins");

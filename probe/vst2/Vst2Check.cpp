@@ -1,7 +1,5 @@
 #include "probe/vst2/Vst2Check.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -185,11 +183,11 @@ private:
     bool editorOpen = false;
 };
 
-VstEntryPoint FindEntry(HMODULE module)
+VstEntryPoint FindEntry(PluginModule module)
 {
-    FARPROC entry = GetProcAddress(module, "VSTPluginMain");
-    if (entry == nullptr) entry = GetProcAddress(module, "main");
-    return reinterpret_cast<VstEntryPoint>(reinterpret_cast<void*>(entry));
+    void* entry = FindExport(module, "VSTPluginMain");
+    if (entry == nullptr) entry = FindExport(module, "main");
+    return reinterpret_cast<VstEntryPoint>(entry);
 }
 
 }  // namespace
@@ -198,7 +196,7 @@ bool CheckVst2Plugin(const std::u16string& libraryPath, int32_t shellId, bool wi
                      std::u16string& error)
 {
     result.format = u"vst2";
-    HMODULE module = LoadPluginLibrary(libraryPath, error);
+    PluginModule module = LoadPluginLibrary(libraryPath, error);
     if (module == nullptr) return false;
     const VstEntryPoint entry = FindEntry(module);
     AEffect* effect = nullptr;

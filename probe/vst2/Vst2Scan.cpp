@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kSynthEditResourceId = 165;
-
 // The dispatcher is read from the record before every call: a plug-in may replace it.
 intptr_t Dispatch(AEffect* effect, int32_t opcode, void* pointer = nullptr)
 {
@@ -23,15 +21,15 @@ bool CanDo(AEffect* effect, const char* capability)
     return CapabilityAnswerIsYes(Dispatch(effect, effCanDo, const_cast<char*>(capability)));
 }
 
-VstEntryPoint FindEntryPoint(HMODULE module)
+VstEntryPoint FindEntryPoint(PluginModule module)
 {
-    if (auto entry = GetProcAddress(module, "VSTPluginMain")) {
+    if (void* entry = FindExport(module, "VSTPluginMain")) {
         LogInfo(u"Found VSTPluginMain()\n");
-        return reinterpret_cast<VstEntryPoint>(reinterpret_cast<void*>(entry));
+        return reinterpret_cast<VstEntryPoint>(entry);
     }
-    if (auto entry = GetProcAddress(module, "main")) {
+    if (void* entry = FindExport(module, "main")) {
         LogInfo(u"Found main()\n");
-        return reinterpret_cast<VstEntryPoint>(reinterpret_cast<void*>(entry));
+        return reinterpret_cast<VstEntryPoint>(entry);
     }
     return nullptr;
 }
@@ -60,10 +58,10 @@ void ListShellPlugins(AEffect* effect, CScanResult& result)
 
 }  // namespace
 
-bool ProbePlugin(HMODULE module, CScanResult& result)
+bool ProbePlugin(PluginModule module, CScanResult& result)
 {
     LogInfo(u"Looking for entry point in module %p\n", static_cast<void*>(module));
-    if (GetProcAddress(module, "JBridgeBootstrap")) {
+    if (FindExport(module, "JBridgeBootstrap")) {
         result.error = u"Module is a jBridge bootstrap, ignoring";
         return false;
     }
@@ -88,7 +86,7 @@ bool ProbePlugin(HMODULE module, CScanResult& result)
     }
     ProbeHooks.restoreCrashFilter();
 
-    result.synthEdit = FindResourceW(module, MAKEINTRESOURCEW(kSynthEditResourceId), L"SE1") != nullptr;
+    result.synthEdit = HasSynthEditResource(module);
     result.name = VstTextQuery(effect, effGetEffectName);
     result.vendor = VstTextQuery(effect, effGetVendorString);
     result.product = VstTextQuery(effect, effGetProductString);

@@ -3,7 +3,7 @@
 // ABI: COM-style interfaces (three FUnknown entries first, each method taking the object
 // first), the factory and its class records, the component and its buses, and the host
 // context. Every method is __stdcall on Windows: on x86 that is not the C++ default (thiscall),
-// so each is declared with it. Interface ids are 16 bytes in the COM GUID layout.
+// so each is declared with it. Interface ids are 16 bytes in the platform's layout (Vst3Ids.h).
 #include <cstddef>
 #include <cstdint>
 
@@ -23,10 +23,19 @@ using String128 = char16_t[128];
 
 constexpr tresult kResultOk = 0;
 constexpr tresult kResultFalse = 1;
+#if defined(_WIN32)
+// COM's HRESULTs on Windows.
 constexpr tresult kNoInterface = static_cast<tresult>(0x80004002);
 constexpr tresult kNotImplemented = static_cast<tresult>(0x80004001);
 constexpr tresult kInvalidArgument = static_cast<tresult>(0x80070057);
 constexpr tresult kOutOfMemory = static_cast<tresult>(0x8007000E);
+#else
+// Small numbers elsewhere, where the ABI is not COM's.
+constexpr tresult kNoInterface = -1;
+constexpr tresult kInvalidArgument = 2;
+constexpr tresult kNotImplemented = 3;
+constexpr tresult kOutOfMemory = 6;
+#endif
 
 // The ids of the interfaces we ask for, as GUID text.
 constexpr CTuid kFUnknownId = MakeTuid(0x00000000, 0x00000000, 0xC0000000, 0x00000046);
@@ -65,6 +74,7 @@ constexpr uint32_t kInfiniteTail = 0xFFFFFFFF;
 constexpr uint32_t kContextTempoValid = 0x400, kContextTimeSigValid = 0x2000, kContextPlaying = 0x2;
 constexpr char kEditorViewName[] = "editor";
 constexpr char kPlatformTypeHwnd[] = "HWND";
+constexpr char kPlatformTypeX11EmbedWindowID[] = "X11EmbedWindowID";
 
 struct PFactoryInfo {
     char vendor[64];
@@ -220,6 +230,12 @@ static_assert(sizeof(Event) == (kX64 ? 48 : 40) && offsetof(Event, noteOn) == (k
 static_assert(sizeof(NoteOnEvent) == 20 && sizeof(NoteOffEvent) == 16);
 static_assert(sizeof(ParameterInfo) == 792 && offsetof(ParameterInfo, defaultNormalizedValue) == 776);
 static_assert(sizeof(ViewRect) == 16);
+static_assert(sizeof(BusInfo) == 276);
+// The ids' bytes as this platform's plug-ins hold them (docs/linux-abi.md): IPluginFactory is
+// 1C 81 4D 7A 11 52 1F 4A ... on Windows, 7A 4D 81 1C 52 11 4A 1F ... elsewhere.
+static_assert(kPluginFactoryId[0] == (kTuidLayout == TuidLayout::kCom ? 0x1C : 0x7A) &&
+              kPluginFactoryId[4] == (kTuidLayout == TuidLayout::kCom ? 0x11 : 0x52) && kPluginFactoryId[8] == 0xAE);
+static_assert(kTuidLayout == TuidLayout::kCom || (kNoInterface == -1 && kNotImplemented == 3));
 static_assert(sizeof(PFactoryInfo) == 452);
 static_assert(sizeof(PClassInfo) == 116);
 static_assert(sizeof(PClassInfo2) == 440);
@@ -376,7 +392,5 @@ struct IHostApplication : FUnknown {
 
 // What a module exports.
 using GetFactoryFunction = IPluginFactory* (VST3_METHOD*)();
-using InitDllFunction = bool (*)();
-using ExitDllFunction = bool (*)();
 
 }  // namespace vst3

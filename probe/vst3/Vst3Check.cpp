@@ -1,7 +1,5 @@
 #include "probe/vst3/Vst3Check.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -9,6 +7,7 @@
 #include "probe/LibraryLoading.h"
 #include "probe/vst3/Vst3HostObjects.h"
 #include "probe/vst3/Vst3Module.h"
+#include "probe/EditorWindow.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
 
@@ -231,15 +230,15 @@ public:
         LogInfo(u"Calling createView...\n");
         view = controller ? controller->createView(kEditorViewName) : nullptr;
         if (view == nullptr) return false;
-        if (view->isPlatformTypeSupported(kPlatformTypeHwnd) != kResultOk) {
-            error = u"its editor does not support HWND";
+        if (view->isPlatformTypeSupported(kVst3EditorPlatform) != kResultOk) {
+            error = FormatString(u"its editor does not support %S", kVst3EditorPlatform);
             return false;
         }
         ViewRect size{};
         view->getSize(&size);
         view->setFrame(&frame);
         LogInfo(u"Calling attached...\n");
-        if (const tresult done = view->attached(parent, kPlatformTypeHwnd); done != kResultOk) {
+        if (const tresult done = view->attached(parent, kVst3EditorPlatform); done != kResultOk) {
             error = Result(u"attached", done);
             return false;
         }
@@ -399,16 +398,15 @@ bool CheckVst3Plugin(const std::u16string& path, const std::u16string& classId, 
     result.format = u"vst3";
     std::u16string binary;
     if (!ResolveModule(path, binary, error)) return false;
-    HMODULE module = LoadPluginLibrary(binary, error);
+    PluginModule module = LoadPluginLibrary(binary, error);
     if (module == nullptr) return false;
-    auto initDll = reinterpret_cast<InitDllFunction>(reinterpret_cast<void*>(GetProcAddress(module, "InitDll")));
-    auto exitDll = reinterpret_cast<ExitDllFunction>(reinterpret_cast<void*>(GetProcAddress(module, "ExitDll")));
+    const CVst3ModuleEntry entry(module);
     const GetFactoryFunction getFactory = FindGetPluginFactory(module);
     bool checked = false;
     if (getFactory == nullptr) {
         error = u"no GetPluginFactory: the file is not a VST 3 module";
-    } else if (initDll && (LogInfo(u"Calling InitDll...\n"), !initDll())) {
-        error = u"InitDll failed";
+    } else if (entry.HasEnter() && (LogInfo(u"Calling %s...\n", entry.EnterName()), !entry.Enter())) {
+        error = FormatString(u"%s failed", entry.EnterName());
     } else {
         LogInfo(u"Calling GetPluginFactory...\n");
         IPluginFactory* factory = getFactory();
@@ -430,9 +428,9 @@ bool CheckVst3Plugin(const std::u16string& path, const std::u16string& classId, 
             LogInfo(u"Calling release of the factory...\n");
             factory->release();
         }
-        if (exitDll) {
-            LogInfo(u"Calling ExitDll...\n");
-            exitDll();
+        if (entry.HasExit()) {
+            LogInfo(u"Calling %s...\n", entry.ExitName());
+            entry.Exit();
         }
         ProbeHooks.restoreCrashFilter();
     }

@@ -1,10 +1,9 @@
 #pragma once
 // What the scan and the check of a VST 3 module share: the host context, the way to a bundle's
 // binary and to the factory, and asking an object for another of its interfaces.
-#include <windows.h>
-
 #include <string>
 
+#include "probe/PluginLibrary.h"
 #include "probe/ProbeState.h"
 #include "probe/vst3/Vst3Abi.h"
 
@@ -24,7 +23,26 @@ extern CHostContext Vst3HostContext;
 bool ResolveModule(const std::u16string& path, std::u16string& binary, std::u16string& error);
 
 // 32-bit modules built without a .def file export the __stdcall name only.
-vst3::GetFactoryFunction FindGetPluginFactory(HMODULE module);
+vst3::GetFactoryFunction FindGetPluginFactory(PluginModule module);
+
+// The module's own start and end around everything asked of its factory, each optional:
+// InitDll and ExitDll on Windows, ModuleEntry(handle) and ModuleExit on Linux.
+class CVst3ModuleEntry {
+public:
+    explicit CVst3ModuleEntry(PluginModule module);
+    bool HasEnter() const { return enter != nullptr; }
+    bool HasExit() const { return exit != nullptr; }
+    bool Enter() const;
+    void Exit() const;
+    // As the trace and the errors name them.
+    const char16_t* EnterName() const;
+    const char16_t* ExitName() const;
+
+private:
+    PluginModule module;
+    void* enter;
+    void* exit;
+};
 
 // Asks for another interface of the object; nothing when it has none.
 template <typename T>

@@ -1,7 +1,5 @@
 #include "probe/vst3/Vst3Scan.h"
 
-#include <windows.h>
-
 #include <cstring>
 #include <set>
 
@@ -178,25 +176,24 @@ bool ScanVst3Module(const std::u16string& path, CModuleResult& result)
     result.format = u"vst3";
     std::u16string binary;
     if (!ResolveModule(path, binary, result.error)) return false;
-    HMODULE module = LoadPluginLibrary(binary, result.error);
+    PluginModule module = LoadPluginLibrary(binary, result.error);
     if (module == nullptr) return false;
 
-    auto initDll = reinterpret_cast<InitDllFunction>(reinterpret_cast<void*>(GetProcAddress(module, "InitDll")));
-    auto exitDll = reinterpret_cast<ExitDllFunction>(reinterpret_cast<void*>(GetProcAddress(module, "ExitDll")));
+    const CVst3ModuleEntry entry(module);
     GetFactoryFunction getFactory = FindGetPluginFactory(module);
     bool scanned = false;
     bool initialized = true;
     if (getFactory == nullptr) {
         result.error = u"no GetPluginFactory: the file is not a VST 3 module";
     } else {
-        if (initDll) {
-            LogInfo(u"Calling InitDll...\n");
-            initialized = initDll();
+        if (entry.HasEnter()) {
+            LogInfo(u"Calling %s...\n", entry.EnterName());
+            initialized = entry.Enter();
             ProbeHooks.restoreCrashFilter();
         }
-        // A module that refuses to start is asked nothing more, ExitDll included.
+        // A module that refuses to start is asked nothing more, its exit included.
         if (!initialized) {
-            result.error = u"InitDll failed";
+            result.error = FormatString(u"%s failed", entry.EnterName());
         } else {
             LogInfo(u"Calling GetPluginFactory...\n");
             IPluginFactory* factory = getFactory();
@@ -210,9 +207,9 @@ bool ScanVst3Module(const std::u16string& path, CModuleResult& result)
                 ProbeHooks.restoreCrashFilter();
             }
             // After every object gotten from the module is released.
-            if (exitDll) {
-                LogInfo(u"Calling ExitDll...\n");
-                exitDll();
+            if (entry.HasExit()) {
+                LogInfo(u"Calling %s...\n", entry.ExitName());
+                entry.Exit();
                 ProbeHooks.restoreCrashFilter();
             }
         }

@@ -6,7 +6,7 @@
 
 #include "probe/clap/ClapAbi.h"
 
-#define ZOO_EXPORT extern "C" __declspec(dllexport)
+#include "tests/plugins/ZooExport.h"
 
 struct CZooClapPlugin {
     const char* id;

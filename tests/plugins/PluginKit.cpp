@@ -1,9 +1,5 @@
 #include "tests/plugins/PluginKit.h"
 
-#include <windows.h>
-#include <shellapi.h>
-
-#include <cwchar>
 #include <cstring>
 
 AudioMasterCallback ZooHost = nullptr;
@@ -71,24 +67,3 @@ void WriteThroughNull()
     *nowhere = 1;
 }
 
-void* ServerHandleArgument(int position)
-{
-    int count = 0;
-    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    const unsigned long long value = position < count ? std::wcstoull(arguments[position], nullptr, 16) : 0;
-    LocalFree(arguments);
-    return reinterpret_cast<void*>(static_cast<uintptr_t>(value));
-}
-
-void WriteToServerOutput(const char* text)
-{
-    DWORD written = 0;
-    WriteFile(ServerHandleArgument(2), text, static_cast<DWORD>(strlen(text)), &written, nullptr);
-}
-
-void KeepLoaded()
-{
-    HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCWSTR>(&KeepLoaded), &self);
-}

@@ -5,7 +5,7 @@
 
 #include "probe/vst2/Vst2Abi.h"
 
-#define ZOO_EXPORT extern "C" __declspec(dllexport)
+#include "tests/plugins/ZooExport.h"
 
 struct CPluginAnswers {
     const char* name = "";
@@ -44,3 +44,11 @@ void* ServerHandleArgument(int position);
 void WriteToServerOutput(const char* text);
 // Pins the plug-in's library, as plug-ins that keep their own threads do: FreeLibrary leaves it.
 void KeepLoaded();
+
+// What the behaviours need of the system, the same on every platform.
+[[noreturn]] void HangForEver();
+void PauseMs(int milliseconds);
+// Runs `work` on a thread of its own; waits for it to end when `wait`.
+void RunOnNewThread(void (*work)(), bool wait);
+// Ends the whole process at once with `code`.
+[[noreturn]] void EndProcess(int code);

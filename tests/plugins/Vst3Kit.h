@@ -5,7 +5,16 @@
 
 #include "probe/vst3/Vst3Abi.h"
 
-#define ZOO_EXPORT extern "C" __declspec(dllexport)
+#include "tests/plugins/ZooExport.h"
+
+// The module's start and end: InitDll and ExitDll on Windows, ModuleEntry and ModuleExit on Linux.
+#if defined(_WIN32)
+#define ZOO_VST3_MODULE_ENTRY ZOO_EXPORT bool InitDll()
+#define ZOO_VST3_MODULE_EXIT ZOO_EXPORT bool ExitDll()
+#else
+#define ZOO_VST3_MODULE_ENTRY ZOO_EXPORT bool ModuleEntry(void*)
+#define ZOO_VST3_MODULE_EXIT ZOO_EXPORT bool ModuleExit()
+#endif
 
 struct CZooVst3Class {
     CTuid cid;

@@ -1,9 +1,4 @@
 // Never returns from its entry point, like a plug-in waiting on a licence dialog nobody sees.
-#include <windows.h>
-
 #include "tests/plugins/PluginKit.h"
 
-ZOO_EXPORT AEffect* VSTPluginMain(AudioMasterCallback)
-{
-    for (;;) Sleep(1000);
-}
+ZOO_EXPORT AEffect* VSTPluginMain(AudioMasterCallback) { HangForEver(); }

@@ -1,7 +1,7 @@
 // Imports a function from a DLL that is not installed beside it: it cannot be loaded.
 #include "tests/plugins/PluginKit.h"
 
-extern "C" __declspec(dllimport) int MissingHelperAnswer();
+ZOO_IMPORT int MissingHelperAnswer();
 
 ZOO_EXPORT AEffect* VSTPluginMain(AudioMasterCallback host)
 {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "protocol/Platform.h"
+#include "protocol/Utf8.h"
 #include "report/JsonReport.h"
 #include "tests/unit/CapturedOutput.h"
 
@@ -32,7 +34,7 @@ const std::string kUnfilledReport =
     ">:  \"numOutputs\":0,\n"
     ">:  \"wantsMidi\":  false,\n"
     ">:  \"sendsMidi\": false,\n"
-    ">:  \"platform\":  \"x64\",\n"
+    ">:  \"platform\":  \"" + ToUtf8(kPlatformName) + "\",\n"
     ">:  \"audio64\":   false,\n"
     ">:  \"category\":  -1,\n"
     ">:  \"synthEdit\": false,\n"
@@ -77,7 +79,7 @@ TEST(JsonReport, PrintsEveryFieldOfAScannedPlugin)
               ">:  \"numOutputs\":16,\n"
               ">:  \"wantsMidi\":  true,\n"
               ">:  \"sendsMidi\": false,\n"
-              ">:  \"platform\":  \"x64\",\n"
+              ">:  \"platform\":  \"" + ToUtf8(kPlatformName) + "\",\n"
               ">:  \"audio64\":   true,\n"
               ">:  \"category\":  5,\n"
               ">:  \"synthEdit\": false,\n"

@@ -31,15 +31,24 @@ TEST(PluginFormat, ComesFromThePath)
     EXPECT_STREQ(FormatName(PluginFormat::kClap), "clap");
 }
 
-TEST(Vst3Ids, AreLaidOutAsComGuidsAndWrittenAsTheirText)
+TEST(Vst3Ids, AreLaidOutAsThePlatformLaysThemAndWrittenAsTheirText)
 {
-    // 0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9
-    const CTuid id = MakeTuid(0x0A1B2C3D, 0x4E5F6071, 0x8293A4B5, 0xC6D7E8F9);
-    const CTuid bytes = {0x3D, 0x2C, 0x1B, 0x0A, 0x5F, 0x4E, 0x71, 0x60, 0x82, 0x93, 0xA4, 0xB5, 0xC6, 0xD7, 0xE8, 0xF9};
-    EXPECT_EQ(id, bytes);
-    EXPECT_EQ(TuidText(id.data()), u"0A1B2C3D4E5F60718293A4B5C6D7E8F9");
-    // IPluginFactory, 7A4D811C-5211-4A1F-AED9-D2EE0B43BF9F
+    // 0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9: a COM GUID on Windows, four big-endian numbers elsewhere.
+    const CTuid com = MakeTuidIn(TuidLayout::kCom, 0x0A1B2C3D, 0x4E5F6071, 0x8293A4B5, 0xC6D7E8F9);
+    const CTuid comBytes = {0x3D, 0x2C, 0x1B, 0x0A, 0x5F, 0x4E, 0x71, 0x60, 0x82, 0x93, 0xA4, 0xB5, 0xC6, 0xD7, 0xE8, 0xF9};
+    EXPECT_EQ(com, comBytes);
+    EXPECT_EQ(TuidText(com.data(), TuidLayout::kCom), u"0A1B2C3D4E5F60718293A4B5C6D7E8F9");
+    const CTuid plain = MakeTuidIn(TuidLayout::kBigEndian, 0x0A1B2C3D, 0x4E5F6071, 0x8293A4B5, 0xC6D7E8F9);
+    const CTuid plainBytes = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F, 0x60, 0x71, 0x82, 0x93, 0xA4, 0xB5, 0xC6, 0xD7, 0xE8, 0xF9};
+    EXPECT_EQ(plain, plainBytes);
+    EXPECT_EQ(TuidText(plain.data(), TuidLayout::kBigEndian), u"0A1B2C3D4E5F60718293A4B5C6D7E8F9");
+    // IPluginFactory, 7A4D811C-5211-4A1F-AED9-D2EE0B43BF9F, in the build's own layout.
     EXPECT_EQ(TuidText(MakeTuid(0x7A4D811C, 0x52114A1F, 0xAED9D2EE, 0x0B43BF9F).data()), u"7A4D811C52114A1FAED9D2EE0B43BF9F");
+#if defined(_WIN32)
+    static_assert(kTuidLayout == TuidLayout::kCom);
+#else
+    static_assert(kTuidLayout == TuidLayout::kBigEndian);
+#endif
 }
 
 TEST(ModuleReport, IsReadBackAsItWasWritten)

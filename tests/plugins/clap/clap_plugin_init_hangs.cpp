@@ -1,13 +1,13 @@
 // A plug-in that never returns from its init.
-#include <windows.h>
+#include <chrono>
+#include <thread>
 
 #include "tests/plugins/ClapKit.h"
 
 namespace {
 bool HangForEver()
 {
-    Sleep(INFINITE);
-    return false;
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
 }
 }  // namespace
 

@@ -16,7 +16,7 @@ const CZooVst3Module kModule{"Tessarine Test Zoo", 3, kClasses, 2, nullptr, 1000
 }  // namespace
 
 ZOO_EXPORT IPluginFactory* VST3_METHOD GetPluginFactory() { return CreateZooFactory(kModule); }
-ZOO_EXPORT bool ExitDll()
+ZOO_VST3_MODULE_EXIT
 {
     *static_cast<volatile int*>(nullptr) = 1;
     return true;

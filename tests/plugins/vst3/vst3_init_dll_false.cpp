@@ -1,13 +1,13 @@
 // A module whose InitDll refuses to start: anything else it is asked crashes.
 #include "tests/plugins/Vst3Kit.h"
 
-ZOO_EXPORT bool InitDll() { return false; }
+ZOO_VST3_MODULE_ENTRY { return false; }
 ZOO_EXPORT vst3::IPluginFactory* VST3_METHOD GetPluginFactory()
 {
     *static_cast<volatile int*>(nullptr) = 1;
     return nullptr;
 }
-ZOO_EXPORT bool ExitDll()
+ZOO_VST3_MODULE_EXIT
 {
     *static_cast<volatile int*>(nullptr) = 1;
     return true;

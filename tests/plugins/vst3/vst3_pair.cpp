@@ -16,13 +16,13 @@ const CZooVst3Class kClasses[] = {
 const CZooVst3Module kModule{"Tessarine Test Zoo", 3, kClasses, 3};
 }  // namespace
 
-ZOO_EXPORT bool InitDll()
+ZOO_VST3_MODULE_ENTRY
 {
     Initialized = true;
     return true;
 }
 
-ZOO_EXPORT bool ExitDll()
+ZOO_VST3_MODULE_EXIT
 {
     Initialized = false;
     return true;

@@ -1,5 +1,7 @@
 #include "server/CrashDump.h"
 
+#include <windows.h>
+
 #include <dbghelp.h>  // types only: DbgHelp itself is loaded by name when a dump is written
 
 #include <string>
@@ -7,6 +9,8 @@
 
 #include "protocol/Platform.h"
 #include "server/DumpFileName.h"
+
+static LONG WINAPI HandleCrash(EXCEPTION_POINTERS* exception);
 
 namespace {
 
@@ -82,7 +86,7 @@ DWORD WINAPI DumpWriterThread(void*)
         PendingException = &pointers;
         PendingThreadId = GetCurrentThreadId();
         if (!CrashFolder.empty()) WriteDump();
-        TerminateProcess(GetCurrentProcess(), kCrashExitCode);
+        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(kCrashExitCode));
     }
     WriteDump();
     SetEvent(DumpWritten);
@@ -105,18 +109,18 @@ void InitCrashHandling()
     CloseHandle(CreateThread(nullptr, 0, DumpWriterThread, nullptr, 0, &DumpWriterId));
     ULONG guarantee = kFilterStackGuarantee;
     SetThreadStackGuarantee(&guarantee);
-    SetUnhandledExceptionFilter(CrashFilter);
+    SetUnhandledExceptionFilter(HandleCrash);
 }
 
-void SetCrashFolder(const wchar_t* folder)
+void SetCrashFolder(const char16_t* folder)
 {
-    CrashFolder = reinterpret_cast<const char16_t*>(folder);
+    CrashFolder = folder;
     DumpPathBuffer.assign(CrashFolder.size() + DumpBaseName.size() + kDumpNameFixedUnits, u'\0');
 }
 
-void RestoreCrashFilter() { SetUnhandledExceptionFilter(CrashFilter); }
+void RestoreCrashFilter() { SetUnhandledExceptionFilter(HandleCrash); }
 
-LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exception)
+static LONG WINAPI HandleCrash(EXCEPTION_POINTERS* exception)
 {
     if (!CrashFolder.empty() && GetCurrentThreadId() != DumpWriterId) {
         // A second thread that crashes meanwhile waits here until the process is ended: one dump.
@@ -131,6 +135,6 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exception)
             return EXCEPTION_CONTINUE_SEARCH;
         }
     }
-    TerminateProcess(GetCurrentProcess(), kCrashExitCode);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(kCrashExitCode));
     return EXCEPTION_CONTINUE_SEARCH;
 }

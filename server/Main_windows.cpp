@@ -9,6 +9,7 @@
 #include "protocol/OutputChannel.h"
 #include "protocol/Platform.h"
 #include "server/CrashDump.h"
+#include "server/MessageLoop.h"
 #include "server/RequestLoop.h"
 #include "splash/SplashWindow.h"
 
@@ -40,17 +41,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     // Nothing a plug-in starts may hold our pipe ends: the host must see them close with us.
     for (uint64_t handle : {requestHandle, outputHandle})
         if (handle) SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
-    if (count > 4 && arguments[4][0] != L'\0') SetCrashFolder(arguments[4]);
+    if (count > 4 && arguments[4][0] != L'\0') SetCrashFolder(reinterpret_cast<const char16_t*>(arguments[4]));
     LocalFree(arguments);
 
     const SplashSession splash = StartSplashGraphics();
-    InputHandle = reinterpret_cast<HANDLE>(requestHandle);
-    OutputHandle = outputHandle ? reinterpret_cast<HANDLE>(outputHandle) : GetStdHandle(STD_OUTPUT_HANDLE);
+    InputChannel = static_cast<intptr_t>(requestHandle);
+    OutputChannel = static_cast<intptr_t>(outputHandle);
     CreateSplashWindow(instance, reinterpret_cast<HWND>(referenceWindow));
     ProbeHooks = {RestoreCrashFilter, DispatchPendingMessages, ActivateSplashWindow};
     LogInfo(u"Tessarine Plugin Scan Server (%s)\n", kPlatformName);
 
-    if (InputHandle == nullptr) {
+    if (InputChannel == 0) {
         RunMessageLoop();
     } else {
         SetErrorMode(kQuietErrorMode);

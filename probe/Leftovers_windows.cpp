@@ -1,9 +1,17 @@
-#include "probe/Leftovers.h"
+// What a plug-in leaves behind when its library is freed: windows of the server's thread whose
+// procedure or class is in the freed code. A timer of such a window, or any message to it, would
+// run code that is no longer there, on the server's own thread, in the middle of the next
+// plug-in's scan. They are destroyed harmlessly and named in a warning, so that the host blames
+// the plug-in that left them and retires the server before it serves another.
+#include "probe/PluginLibrary.h"
+
+#include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "protocol/Format.h"
+#include "protocol/LeftBehind.h"
 #include "protocol/LogLine.h"
 
 namespace {
@@ -83,8 +91,9 @@ void RunExceptionHandlers()
 
 }  // namespace
 
-void FreeLibraryAndSweep(HMODULE module)
+void FreeLibraryAndSweep(PluginModule library)
 {
+    const auto module = static_cast<HMODULE>(library);
     const CRange freed = ImageRange(module);
     FreeLibrary(module);
     HMODULE still = nullptr;
