@@ -33,7 +33,9 @@ constexpr double kTailSlack = 0.05;  // a measured tail within this of the annou
 constexpr int32_t kParameterBlock = 64;
 constexpr double kEditorSeconds = 0.5;
 constexpr size_t kMostCheckedBuses = 64;
-constexpr int32_t kMostCheckedChannels = 64;
+// A multi-output sampler has a hundred channels and more (2 main + 48 stereo direct outs).
+constexpr int32_t kMostCheckedChannels = 256;
+constexpr int64_t kMostCheckedChannelsInAll = 1024;  // each way, over every bus
 
 std::u16string Widen(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
 
@@ -160,10 +162,16 @@ private:
             if (buses->size() > kMostCheckedBuses)
                 return Stage(u"open", u"failed", FormatString(u"it claims %u audio buses; the check runs up to %u",
                                                               static_cast<unsigned>(buses->size()), static_cast<unsigned>(kMostCheckedBuses)));
-            for (int32_t channels : *buses)
+            int64_t inAll = 0;
+            for (int32_t channels : *buses) {
                 if (channels < 0 || channels > kMostCheckedChannels)
                     return Stage(u"open", u"failed", FormatString(u"a bus of %i channels; the check runs up to %i", channels,
                                                                   kMostCheckedChannels));
+                inAll += channels;
+            }
+            if (inAll > kMostCheckedChannelsInAll)
+                return Stage(u"open", u"failed", FormatString(u"%u channels on its buses; the check runs up to %u",
+                                                              static_cast<unsigned>(inAll), static_cast<unsigned>(kMostCheckedChannelsInAll)));
         }
         result.audio64 = layout.audio64;
         result.editor = layout.editor;
@@ -219,6 +227,8 @@ private:
             buffers.Fill(block, position, length, noise);
             processed = Process(block, error);
             buffers.Watch(block, watch);
+            // The first third is silence, without a note: what comes out then is the plug-in's own.
+            if (position + block.frames <= length / 3 && !layout.takesNotes) buffers.Watch(block, beforeInput);
             position += block.frames;
         }
         ProbeHooks.restoreCrashFilter();
@@ -363,6 +373,13 @@ private:
         Note(decay, SettingText({kLoadRate, kLoadBlock, false}) + u", tail");
         if (!processed) return false;
         if (position - (decay.lastLoud + 1) < quietEnough && lastSecond.peak > kSilentLevel) {
+            // A plug-in that sounded before any input came, and sounds on, is a source of its
+            // own (a noise generator, an oscillator): its sound is not a tail that fails to end.
+            if (beforeInput.peak > kSilentLevel && !lastSecond.Steady()) {
+                generatorNote = u"it makes sound of its own without input, at " +
+                                Decimal(20 * std::log10(std::max(lastSecond.peak, 1e-12)), 1) + u" dBFS";
+                return true;
+            }
             // Never silent: a DC offset, a hum, endless noise. Its length is not a tail.
             decayProblem = u"the output never falls below -120 dBFS within " + Decimal(kLongestMeasuredTail, 0) +
                            u" s after the input ends: it stays at " + Decimal(20 * std::log10(std::max(lastSecond.peak, 1e-12)), 1) +
@@ -398,6 +415,7 @@ private:
             if (eventsOut == 0) add(warnings, u"sent no notes nor MIDI after notes came in");
             else add(notes, FormatString(u"%u notes or MIDI events sent", static_cast<unsigned>(std::min<int64_t>(eventsOut, UINT32_MAX))));
         }
+        if (!generatorNote.empty()) add(notes, generatorNote);
         if (result.tailSeconds >= 0) {
             add(notes, u"tail measured " + Decimal(result.tailSeconds, 4) + u" s");
             const double announced = std::max(result.announcedTail, 0.0) + latency / kLoadRate;
@@ -557,7 +575,8 @@ private:
     CPluginLayout layout;
     uint32_t latency = 0, tail = 0;
     std::vector<CSetting> passed;
-    std::u16string nonFiniteAt, denormalsAt, decayProblem;
+    std::u16string nonFiniteAt, denormalsAt, decayProblem, generatorNote;
+    COutputWatch beforeInput;  // effects' output in the settings' silent first thirds
     int64_t denormals = 0, eventsOut = 0;
     double peak = 0;
 };

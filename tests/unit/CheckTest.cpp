@@ -47,6 +47,18 @@ TEST(CheckRequest, NoPathCanBeTakenForOneAndIdsKeepWhatTheyHold)
         EXPECT_FALSE(ParseCheckRequest(bad)) << bad;
 }
 
+TEST(CheckAudio, TellsASteadyLevelFromASound)
+{
+    COutputWatch none, level, sound;
+    EXPECT_TRUE(none.Steady());
+    const float dc[] = {1e-3f, 1e-3f, 1e-3f};
+    WatchOutput(dc, 3, 0, level);
+    EXPECT_TRUE(level.Steady());
+    const float noise[] = {0.3f, -0.2f, 0.1f};
+    WatchOutput(noise, 3, 0, sound);
+    EXPECT_FALSE(sound.Steady());
+}
+
 TEST(CheckAudio, WatchesForNonNumbersDenormalsAndTheLastLoudSample)
 {
     const float denormal = std::numeric_limits<float>::denorm_min();

@@ -5,13 +5,19 @@
 // after it ends. Two parameters, gain and drive, both 0..1; the state is their values.
 // Several behaviours are those of well-made plug-ins of the well-known frameworks, which a
 // check must pass: values taken only in process, hidden parameters, a MIDI effect, a long tail.
+#if defined(_WIN32)
 #include <windows.h>
+#endif
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <thread>
+
+#include "tests/plugins/ZooExport.h"
 
 enum class CBehaviour {
     kClean,              // checks clean
@@ -75,7 +81,8 @@ inline void FaultHere()
 
 inline void HangIfAsked()
 {
-    if (kBehaviour == CBehaviour::kHangsInActivation) Sleep(INFINITE);
+    if (kBehaviour == CBehaviour::kHangsInActivation)
+        for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
 }
 
 struct CZooSound {
@@ -133,10 +140,26 @@ struct CZooSound {
     }
 };
 
-// The editor: a child window of the host's, or a fault.
-inline HWND OpenZooEditor(HWND parent)
+// The editor: a child window of the host's, or a fault. The platform's window kinds, as the
+// formats name them.
+#if defined(_WIN32)
+constexpr const char* kZooVst3EditorPlatform = "HWND";
+constexpr const char* kZooClapEditorApi = "win32";
+inline void* OpenZooEditor(void* parent)
 {
     if (kBehaviour == CBehaviour::kEditorCrashes) FaultHere();
-    return CreateWindowExW(0, L"STATIC", L"Zoo editor", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, parent, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, L"STATIC", L"Zoo editor", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, static_cast<HWND>(parent),
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
 }
+inline void CloseZooEditor(void* editor) { DestroyWindow(static_cast<HWND>(editor)); }
+#else
+constexpr const char* kZooVst3EditorPlatform = "X11EmbedWindowID";
+constexpr const char* kZooClapEditorApi = "x11";
+// The host's own X11 window stands for the editor: the zoo draws nothing of its own.
+inline void* OpenZooEditor(void* parent)
+{
+    if (kBehaviour == CBehaviour::kEditorCrashes) FaultHere();
+    return parent;
+}
+inline void CloseZooEditor(void*) {}
+#endif

@@ -19,7 +19,8 @@ const PluginDescriptor kDescriptor{{1, 2, 0}, ZOO_ID(ZOO_CHECK_BEHAVIOUR), kInst
 struct CZooClap {
     Plugin plugin{};
     CZooSound sound;
-    HWND editor = nullptr, parent = nullptr;
+    void* editor = nullptr;
+    void* parent = nullptr;
     const Host* host = nullptr;
     const HostThreadCheck* threads = nullptr;
     const HostTimerSupport* timers = nullptr;
@@ -117,10 +118,10 @@ bool StateLoad(const Plugin* plugin, const InputStream* stream)
 }
 const PluginState State{StateSave, StateLoad};
 
-bool GuiSupported(const Plugin*, const char* api, bool floating) { return !floating && std::strcmp(api, kWindowApiWin32) == 0; }
+bool GuiSupported(const Plugin*, const char* api, bool floating) { return !floating && std::strcmp(api, kZooClapEditorApi) == 0; }
 bool GuiPreferred(const Plugin*, const char** api, bool* floating)
 {
-    *api = kWindowApiWin32;
+    *api = kZooClapEditorApi;
     *floating = false;
     return true;
 }
@@ -141,7 +142,7 @@ bool GuiCreate(const Plugin* plugin, const char* api, bool floating)
 void GuiDestroy(const Plugin* plugin)
 {
     CZooClap* zoo = Zoo(plugin);
-    if (zoo->editor) DestroyWindow(zoo->editor);
+    if (zoo->editor) CloseZooEditor(zoo->editor);
     zoo->editor = nullptr;
     if (kBehaviour == CBehaviour::kGuiNeedsHost) {
         if (zoo->ticks == 0 || !zoo->timers->unregisterTimer(zoo->host, zoo->timer)) FaultHere();
@@ -169,7 +170,7 @@ bool GuiAdjust(const Plugin*, uint32_t*, uint32_t*) { return false; }
 bool GuiSetSize(const Plugin*, uint32_t, uint32_t) { return false; }
 bool GuiParent(const Plugin* plugin, const Window* window)
 {
-    Zoo(plugin)->parent = static_cast<HWND>(window->handle);
+    Zoo(plugin)->parent = window->handle;
     return true;
 }
 bool GuiTransient(const Plugin*, const Window*) { return false; }
@@ -264,4 +265,4 @@ const void* EntryFactory(const char* id) { return std::strcmp(id, kPluginFactory
 
 }  // namespace
 
-extern "C" __declspec(dllexport) const PluginEntry clap_entry{{1, 2, 0}, EntryInit, EntryDeinit, EntryFactory};
+ZOO_EXPORT const PluginEntry clap_entry{{1, 2, 0}, EntryInit, EntryDeinit, EntryFactory};

@@ -10,7 +10,7 @@ struct CZooEffect {
     AEffect effect{};
     AudioMasterCallback host = nullptr;
     CZooSound sound;
-    HWND editor = nullptr;
+    void* editor = nullptr;
     VstMidiEvent received[2] = {};  // a MIDI effect sends on what it got
     int32_t receivedCount = 0;
 };
@@ -29,8 +29,8 @@ intptr_t Dispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t val
     case effGetParamLabel: CopyText(pointer, ""); return 0;
     case effSetSampleRate: zoo->sound.sampleRate = opt; return 0;
     case effMainsChanged: if (value) HangIfAsked(); return 0;
-    case effEditOpen: zoo->editor = OpenZooEditor(static_cast<HWND>(pointer)); return 1;
-    case effEditClose: if (zoo->editor) DestroyWindow(zoo->editor); zoo->editor = nullptr; return 0;
+    case effEditOpen: zoo->editor = OpenZooEditor(pointer); return 1;
+    case effEditClose: if (zoo->editor) CloseZooEditor(zoo->editor); zoo->editor = nullptr; return 0;
     case effGetChunk: {
         static uint8_t chunk[16];
         zoo->sound.Save(chunk);
@@ -88,7 +88,7 @@ void Process64(AEffect* effect, double** inputs, double** outputs, int32_t frame
 
 }  // namespace
 
-extern "C" __declspec(dllexport) AEffect* VSTPluginMain(AudioMasterCallback host)
+ZOO_EXPORT AEffect* VSTPluginMain(AudioMasterCallback host)
 {
     auto* zoo = new CZooEffect;
     zoo->host = host;

@@ -34,16 +34,16 @@ public:
     }
     tresult VST3_METHOD isPlatformTypeSupported(const char* type) override
     {
-        return std::strcmp(type, kPlatformTypeHwnd) == 0 ? kResultOk : kResultFalse;
+        return std::strcmp(type, kZooVst3EditorPlatform) == 0 ? kResultOk : kResultFalse;
     }
     tresult VST3_METHOD attached(void* parent, const char*) override
     {
-        window = OpenZooEditor(static_cast<HWND>(parent));
+        window = OpenZooEditor(parent);
         return kResultOk;
     }
     tresult VST3_METHOD removed() override
     {
-        if (window) DestroyWindow(window);
+        if (window) CloseZooEditor(window);
         window = nullptr;
         return kResultOk;
     }
@@ -63,7 +63,7 @@ public:
 
 private:
     uint32_t references = 1;
-    HWND window = nullptr;
+    void* window = nullptr;
 };
 
 class CZooPlugin final : public IComponent, public IAudioProcessor, public IEditController, public IConnectionPoint {
@@ -359,4 +359,4 @@ CZooFactory Factory;
 
 }  // namespace
 
-extern "C" __declspec(dllexport) IPluginFactory* VST3_METHOD GetPluginFactory() { return &Factory; }
+ZOO_EXPORT IPluginFactory* VST3_METHOD GetPluginFactory() { return &Factory; }
