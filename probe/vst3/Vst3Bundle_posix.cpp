@@ -2,25 +2,13 @@
 // Contents/x86_64-linux/NAME.so; ModuleEntry gets the library's own handle.
 #include "probe/vst3/Vst3Module.h"
 
-#include "protocol/Format.h"
-#include "protocol/Platform.h"
+const char16_t* const kBundleSeparators = u"/";
 
-bool ResolveModule(const std::u16string& path, std::u16string& binary, std::u16string& error)
+std::u16string BundleBinary(const std::u16string& bundleName)
 {
-    if (!IsFolder(path)) {
-        // A bare library named .vst3: loaded as it is, as some hosts do.
-        binary = path;
-        return true;
-    }
-    std::u16string folder = path;
-    while (!folder.empty() && folder.back() == u'/') folder.pop_back();
-    std::u16string name = folder.substr(folder.find_last_of(u'/') + 1);
-    if (name.size() > 5 && name.compare(name.size() - 5, 5, u".vst3") == 0) name.resize(name.size() - 5);
-    const std::u16string inside = u"Contents/x86_64-linux/" + name + u".so";
-    binary = folder + u"/" + inside;
-    if (PathExists(binary)) return true;
-    error = FormatString(u"the bundle has no binary for %s (%s)", kPlatformName, inside.c_str());
-    return false;
+    std::u16string stem = bundleName;
+    if (stem.size() > 5 && stem.compare(stem.size() - 5, 5, u".vst3") == 0) stem.resize(stem.size() - 5);
+    return u"Contents/x86_64-linux/" + stem + u".so";
 }
 
 CVst3ModuleEntry::CVst3ModuleEntry(PluginModule module)

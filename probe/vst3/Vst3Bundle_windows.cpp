@@ -2,24 +2,12 @@
 // Contents\<machine>-win\NAME.vst3; InitDll and ExitDll take nothing.
 #include "probe/vst3/Vst3Module.h"
 
-#include "protocol/Format.h"
-#include "protocol/Platform.h"
+const char16_t* const kBundleSeparators = u"\\/";
 
-bool ResolveModule(const std::u16string& path, std::u16string& binary, std::u16string& error)
+std::u16string BundleBinary(const std::u16string& bundleName)
 {
-    if (!IsFolder(path)) {
-        binary = path;
-        return true;
-    }
-    std::u16string folder = path;
-    while (!folder.empty() && (folder.back() == u'\\' || folder.back() == u'/')) folder.pop_back();
-    const std::u16string name = folder.substr(folder.find_last_of(u"\\/") + 1);
     const std::u16string machine = sizeof(void*) == 8 ? u"x86_64-win" : u"x86-win";
-    const std::u16string inside = u"Contents\\" + machine + u"\\" + name;
-    binary = folder + u"\\" + inside;
-    if (PathExists(binary)) return true;
-    error = FormatString(u"the bundle has no binary for %s (%s)", kPlatformName, inside.c_str());
-    return false;
+    return u"Contents\\" + machine + u"\\" + bundleName;
 }
 
 CVst3ModuleEntry::CVst3ModuleEntry(PluginModule module)

@@ -19,8 +19,12 @@ public:
 };
 extern CHostContext Vst3HostContext;
 
-// A bundle folder holds one binary per machine; this server loads its own machine's.
+// A bundle folder holds one binary per machine; this server loads its own machine's. A path
+// that is no folder is the binary itself.
 bool ResolveModule(const std::u16string& path, std::u16string& binary, std::u16string& error);
+// Where this platform's binary is in a bundle folder of that name, and what ends a folder's name.
+std::u16string BundleBinary(const std::u16string& bundleName);
+extern const char16_t* const kBundleSeparators;
 
 // 32-bit modules built without a .def file export the __stdcall name only.
 vst3::GetFactoryFunction FindGetPluginFactory(PluginModule module);
