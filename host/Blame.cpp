@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "host/ServerFolder.h"
+
 namespace {
 
 // How much longer than the observed fault took a suspect is watched when it is scanned again
@@ -83,7 +85,7 @@ CScanOutcome CBlame::Confirm(ServerMachine machine, const std::string& request, 
     }
     if (!first.end) return again;  // a time-out: what happens alone is the verdict
     if (again.end && again.end->SameAs(*first.end)) {
-        if (!first.dumpFile.empty()) DeleteFileW(first.dumpFile.c_str());
+        if (!first.dumpFile.empty()) DeleteFileAt(first.dumpFile);
         return again;
     }
     JudgeEnd(machine, *first.end);
@@ -124,7 +126,7 @@ void CBlame::CheckParked()
             taken.server->Kill();
         } else if (end->PointsAtCurrent()) {
             // The plug-in it was retired for did it, and has its verdict already.
-            if (!end->dumpFile.empty()) DeleteFileW(end->dumpFile.c_str());
+            if (!end->dumpFile.empty()) DeleteFileAt(end->dumpFile);
         } else {
             JudgeEnd(taken.machine, *end);
         }
@@ -158,7 +160,7 @@ void CBlame::JudgeEnd(ServerMachine machine, const CServerEnd& end)
         }
         const Recheck result = RecheckSuspect(machine, suspect, end, limit);
         if (result == Recheck::kSameEnd) {
-            if (!end.dumpFile.empty()) DeleteFileW(end.dumpFile.c_str());
+            if (!end.dumpFile.empty()) DeleteFileAt(end.dumpFile);
             return;
         }
         if (result == Recheck::kNotDone) unexplained.why = "a suspect could not be scanned again";

@@ -13,16 +13,14 @@
 #include <thread>
 #include <vector>
 
+#include "host/ExitCodes.h"
+#include "host/NativeText.h"
+
 #if defined(_WIN32)
-using NativeText = std::wstring;   // the system's own texts: UTF-16 for the wide calls
 using CommandText = std::wstring;  // one command line, as CreateProcessW takes it
 #else
-using NativeText = std::string;                // UTF-8
 using CommandText = std::vector<std::string>;  // the program, then its arguments
 #endif
-
-// What WaitForExit gives while the process runs (Windows' STILL_ACTIVE).
-constexpr uint32_t kStillRunning = 259;
 
 struct CChildStart {
     // The command, made from the child's two pipe ends as bare hexadecimal numbers.

@@ -1,10 +1,11 @@
 #pragma once
 // What a host is told of a window a plug-in opened while it was scanned, and the policies for
 // such windows.
-#include <windows.h>
-
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "host/NativeText.h"
 
 enum class DialogPolicy {
     kReport,   // a dialog that stays, with the server silent, ends the scan: "blocked"
@@ -17,8 +18,10 @@ struct CDialogRecord {
     std::string title, className;  // UTF-8
     std::vector<std::string> texts;    // static texts and edit contents, in window order
     std::vector<std::string> buttons;  // button labels
-    RECT rect{};
-    std::wstring picture;  // a PNG of it, beside the dumps; empty when none could be taken
+    struct {
+        int32_t left = 0, top = 0, right = 0, bottom = 0;
+    } rect;  // on the screen
+    NativeText picture;    // a PNG of it, beside the dumps; empty when none could be taken
     std::string pictureProblem;  // why there is none, when it is known
     std::string action;    // "reported", "dismissed" or "seen"
 };

@@ -125,16 +125,6 @@ bool OneColour(HDC memory, HBITMAP bitmap, int width, int height)
 
 }  // namespace
 
-const char* DialogPolicyName(DialogPolicy policy)
-{
-    switch (policy) {
-    case DialogPolicy::kReport: return "report";
-    case DialogPolicy::kDismiss: return "dismiss";
-    case DialogPolicy::kWait: return "wait";
-    }
-    return "";
-}
-
 std::vector<HWND> FindPluginWindows(DWORD processId, HANDLE job)
 {
     CSearch search{processId, job, {}};
@@ -152,7 +142,9 @@ CDialogRecord DescribeWindow(HWND window)
         if (GetWindowTextW(window, cached, 256) > 0) record.title = ToUtf8(cached);
     }
     record.className = ClassOf(window);
-    GetWindowRect(window, &record.rect);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    record.rect = {rect.left, rect.top, rect.right, rect.bottom};
     EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&record));
     return record;
 }

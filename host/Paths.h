@@ -1,10 +1,12 @@
 #pragma once
-// Paths of Windows files, as the host side needs them.
+// Paths of files, as the host side needs them.
 #include <string>
 #include <string_view>
 
-// The folder of the running program, without a trailing backslash.
-std::wstring ProgramFolder();
+#include "host/NativeText.h"
+
+// The folder of the running program, without a trailing separator.
+NativeText ProgramFolder();
 
 // The last part of a path, after its last backslash or slash (UTF-8).
 std::string FileNameOf(std::string_view path);

@@ -11,8 +11,10 @@
 #include "host/Blame.h"
 #include "host/Bundles.h"
 #include "host/MachineRoute.h"
-#include "host/WindowsText.h"
+#include "host/NativeText.h"
+#include "host/ServerFolder.h"
 #include "protocol/CheckRequest.h"
+#include "protocol/Platform.h"
 #include "protocol/PluginFormat.h"
 #include "protocol/RequestText.h"
 
@@ -24,8 +26,7 @@ public:
     CJob(const CPluginScannerOptions& options, const CPluginScannerCallbacks& callbacks, std::vector<CPluginScan>& results,
          std::mutex& callbackLock)
         : options(options), callbacks(callbacks), results(results), callbackLock(callbackLock),
-          haveX86(!options.serverPathX86.empty() &&
-                  GetFileAttributesW(options.serverPathX86.c_str()) != INVALID_FILE_ATTRIBUTES),
+          haveX86(!options.serverPathX86.empty() && PathExists(options.serverPathX86)),
           blame(BlameOptions())
     {
     }
@@ -43,8 +44,9 @@ public:
             scan.arch = MachineText(route.machine);
             // Under Wine a Linux file name can hold what no Windows name can; the server's requests
             // keep '>' for a shell's sub-plug-ins, so such a name is never sent.
-            if (const std::string forbidden = ForbiddenPathCharacter(scan.request); !forbidden.empty()) {
-                scan.outcome.error = "the file name holds " + forbidden + ", which Windows file names cannot hold";
+            if (const std::string forbidden = ForbiddenPathCharacter(scan.request, kWindowsFileNames); !forbidden.empty()) {
+                scan.outcome.error = "the file name holds " + forbidden +
+                                     (kWindowsFileNames ? ", which Windows file names cannot hold" : ", which a scan request cannot carry");
                 scan.outcome.hostFailure = true;
             } else if (route.machine == ServerMachine::kNone) {
                 scan.outcome.error = route.problem;
@@ -74,15 +76,14 @@ private:
     // when it holds none. Any other file is scanned as it is.
     static std::string BinaryToScan(CPluginScan& scan)
     {
-        const DWORD attributes = GetFileAttributesW(FromUtf8(scan.request).c_str());
-        const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        const bool folder = IsFolderPath(FromUtf8(scan.request));
         if (scan.format != std::string("vst3") || !folder) {
             scan.bundle = BundleOfBinary(scan.request);
             return scan.request;
         }
         scan.bundle = scan.request;
         for (const std::string& binary : BundleBinaryPaths(scan.bundle))
-            if (GetFileAttributesW(FromUtf8(binary).c_str()) != INVALID_FILE_ATTRIBUTES) return binary;
+            if (PathExists(FromUtf8(binary))) return binary;
         return "";
     }
 
@@ -90,7 +91,7 @@ private:
     {
         CBlameOptions blameOptions;
         blameOptions.x64 = options.server;
-        blameOptions.x64.machine = "x64";
+        blameOptions.x64.machine = MachineText(ServerMachine::kX64);
         blameOptions.x86 = options.server;
         blameOptions.x86.serverPath = options.serverPathX86;
         blameOptions.x86.machine = "x86";

@@ -28,7 +28,7 @@ struct CPluginScan {
 
 struct CPluginScannerOptions {
     CScanServerOptions server;      // its serverPath is the 64-bit server
-    std::wstring serverPathX86;     // the 32-bit server; empty or missing: 32-bit files fail
+    NativeText serverPathX86;       // the 32-bit server; empty or missing: 32-bit files fail
     int jobs = 1;
     // Every plug-in that scans ok is checked too, on the same servers, its editor opened with
     // checkEditor (the server then needs a display).

@@ -1,9 +1,10 @@
 #pragma once
 // The threads of one process, by id. Taken after every answer of a scan server, so it must be
-// cheap: the process's own threads are walked one by one (NtGetNextThread), which under Wine
-// costs a tenth of a system-wide snapshot of every thread; the snapshot is the fallback.
-#include <windows.h>
-
+// cheap. On Windows the process's own threads are walked one by one (NtGetNextThread), which
+// under Wine costs a tenth of a system-wide snapshot of every thread; the snapshot is the
+// fallback. On Linux /proc/PID/task lists them.
+#include <cstdint>
 #include <set>
 
-std::set<DWORD> ThreadsOfProcess(HANDLE process);
+// `process` is the process's HANDLE on Windows; elsewhere its id is enough.
+std::set<uint32_t> ThreadsOfProcess(void* process, uint32_t processId);

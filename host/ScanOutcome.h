@@ -2,8 +2,6 @@
 // What a host gets for each plug-in it has scanned, and how it asks for scans: the outcome
 // value (status, report, error, crash evidence, dialogs, console), the options of one server.
 // Part of the host library's public headers.
-#include <windows.h>
-
 #include <chrono>
 #include <optional>
 #include <string>
@@ -22,9 +20,9 @@ struct CScanOutcome {
     CPluginReport report;            // complete for ok and failed, and for a crash after the answer
     std::string error;               // why it failed, crashed or timed out
     std::vector<std::string> trace;  // the info and warn lines, level included, in order
-    DWORD exitCode = 0;              // of a crashed server
+    uint32_t exitCode = 0;           // of a crashed server
     uint32_t exceptionCode = 0;      // of a crash that left a dump
-    std::wstring dumpFile;           // the minidump a crash left, if any
+    NativeText dumpFile;             // the minidump a crash left, if any
     std::string faultModule;         // the library a crash with a dump happened in
     bool afterScan = false;          // it crashed the server after its answer, from a thread it left
     std::string console;             // what it printed, made safe, the first 4 KiB
@@ -47,10 +45,10 @@ struct CScanOutcome {
 };
 
 struct CScanServerOptions {
-    std::wstring serverPath;     // ScanServer-x64.exe
-    std::wstring dumpFolder;     // where crash dumps and dialog pictures are kept; empty: none
+    NativeText serverPath;       // ScanServer-x64.exe, ScanServer-linux-x86_64
+    NativeText dumpFolder;       // where crash dumps and dialog pictures are kept; empty: none
     std::string machine = "x64";  // the server's machine, in the names of what it leaves
-    HWND window = nullptr;       // the host's window: the splash shows on its monitor
+    void* window = nullptr;      // the host's window (an HWND): the splash shows on its monitor
     std::chrono::milliseconds timeout{30000};  // per request
     std::chrono::milliseconds startTimeout{30000};  // for the server to start and say it is ready
     DialogPolicy dialogs = DialogPolicy::kReport;
@@ -65,6 +63,6 @@ struct CUnexplainedEnd {
     std::string machine;                // "x64" or "x86"
     std::vector<std::string> suspects;  // the requests it had answered lately, latest last
     std::string description;            // how it ended
-    std::wstring dumpFile;              // what it left, if anything
+    NativeText dumpFile;                // what it left, if anything
     std::string why;                    // why nobody is blamed
 };

@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <atomic>
 #include <iterator>
+#include <thread>
 
-#include "host/FileTime.h"
 #include "host/LoadErrors.h"
 #include "host/MinidumpReader.h"
 #include "host/Paths.h"
 #include "host/ProcessThreads.h"
+#include "host/ServerFolder.h"
+#include "host/ServerStart.h"
 #include "host/SafeText.h"
-#include "host/WindowsText.h"
 #include "protocol/CheckRequest.h"
 #include "protocol/LeftBehind.h"
 #include "protocol/PluginFormat.h"
@@ -20,31 +21,22 @@ namespace {
 
 constexpr char kReadyLine[] = "ready:";
 constexpr char kScanningPrefix[] = "info:Scanning plugin: '";
-constexpr DWORD kExitWaitMs = 5000;
+constexpr uint32_t kExitWaitMs = 5000;
 // A server that has begun a crash dump is given this long to finish it (Wine takes seconds).
-constexpr DWORD kDumpGraceMs = 60000;
+constexpr uint32_t kDumpGraceMs = 60000;
 constexpr std::chrono::milliseconds kPollInterval{200};
 constexpr std::chrono::milliseconds kSettlePoll{50};
 // What a crashed server wrote last is read for at most this long: a helper process that
 // inherited the pipe could write for ever.
 constexpr std::chrono::milliseconds kDrainLimit{1000};
 constexpr size_t kConsoleKeep = 4096;
-constexpr uint64_t kUnixEpochInFileTime = 11644473600;  // seconds from 1601 to 1970
 constexpr size_t kRecentRequests = 64;
 // No answer of a scan server comes near this; more is something else writing.
 constexpr size_t kLongestAnswer = 16u << 20;
-constexpr char kLoadFailure[] = "Failed to load library, err=";
 // Dialogs are looked for only once a request has taken this long: a fast scan costs nothing.
 constexpr std::chrono::milliseconds kDialogWatchInterval{200};
-constexpr size_t kMostDismissed = 5;
-constexpr int kPictureAttempts = 3;
-// How long a look waits for a window to paint before its picture, at most kPaintWaits times.
-constexpr int kPaintWaits = 5;
-constexpr DWORD kPaintWaitMs = 100;
-constexpr char kBlankPicture[] = "no picture (the window showed one colour only: not painted, or covered)";
-constexpr char kFailedPicture[] = "no picture (it could not be taken)";
 // A failed start is tried again after these pauses: under load CreateProcess fails now and then.
-constexpr DWORD kStartRetryMs[] = {100, 400};
+constexpr int kStartRetryMs[] = {100, 400};
 // However many classes a module holds, its scan ends after this long (or the time-out, if longer).
 constexpr std::chrono::minutes kLongestModuleScan{10};
 constexpr char kCheckStagePrefix[] = "Check stage: ";
@@ -56,21 +48,6 @@ std::atomic<unsigned> ServerCounter{0};
 std::string ScanningLine(const std::string& request)
 {
     return kScanningPrefix + ToUtf8(Utf8ToUtf16(request)) + "'";
-}
-
-// A file name in `folder` that no other file has, claimed by creating it empty.
-std::wstring ClaimFileName(const std::wstring& folder, const std::wstring& stem, const std::wstring& extension)
-{
-    for (int n = 1; n < 10000; ++n) {
-        const std::wstring name = folder + L"\\" + stem + (n == 1 ? L"" : L"-" + std::to_wstring(n)) + extension;
-        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            CloseHandle(file);
-            return name;
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return L"";
-    }
-    return L"";
 }
 
 // The call into the plug-in the server had begun last, from its "Calling ..." trace line.
@@ -95,6 +72,14 @@ std::string CheckStageUnderWay(const std::vector<std::string>& trace)
     return "";
 }
 
+// A moment given as seconds since 1970, on the steady clock; now when it is ahead.
+SteadyTime SteadyTimeOfUnixSeconds(uint32_t seconds)
+{
+    const auto ago = std::chrono::system_clock::now() - std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
+    const auto now = std::chrono::steady_clock::now();
+    return ago.count() < 0 ? now : now - std::chrono::duration_cast<SteadyTime::duration>(ago);
+}
+
 // The classes a module had reported when its server crashed or hung stay with it.
 void KeepModuleClasses(const std::vector<std::string>& reportLines, CScanOutcome& outcome)
 {
@@ -104,24 +89,24 @@ void KeepModuleClasses(const std::vector<std::string>& reportLines, CScanOutcome
 
 }  // namespace
 
-std::wstring FileTag(const std::string& request)
+NativeText FileTag(const std::string& request)
 {
     // A check's files are told from its scan's; its id may hold separators of its own.
     const std::optional<CCheckRequest> check = ParseCheckRequest(request);
-    std::wstring tag = FromUtf8(FileNameOf(check ? check->path : request));
-    size_t marker = tag.find(L'>');
-    std::wstring id = marker == std::wstring::npos ? L"" : L"-" + tag.substr(marker + 1);
+    std::string tag = FileNameOf(check ? check->path : request);
+    size_t marker = tag.find('>');
+    std::string id = marker == std::string::npos ? "" : "-" + tag.substr(marker + 1);
     if (check) {
-        marker = std::wstring::npos;
-        id = L"-check" + (check->id.empty() ? L"" : L"-" + FromUtf8(check->id.substr(0, 64)));
+        marker = std::string::npos;
+        id = "-check" + (check->id.empty() ? "" : "-" + ToUtf8(Utf8ToUtf16(check->id.substr(0, 64))));
     }
-    if (marker != std::wstring::npos) tag.erase(marker);
-    const size_t dot = tag.find_last_of(L'.');
-    if (dot != std::wstring::npos && dot > 0) tag.erase(dot);
+    if (marker != std::string::npos) tag.erase(marker);
+    const size_t dot = tag.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) tag.erase(dot);
     tag += id;
-    for (wchar_t& c : tag)
-        if (wcschr(L"<>:\"/\\|?*", c) || c < 32) c = L'_';
-    return tag;
+    for (char& c : tag)
+        if (std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos || static_cast<unsigned char>(c) < 32) c = '_';
+    return FromUtf8(tag);
 }
 
 const char* ScanStatusName(ScanStatus status)
@@ -140,7 +125,7 @@ unsigned CScanServer::ProcessesStarted() { return ServerCounter.load(); }
 
 CScanServer::CScanServer(CScanServerOptions chosen) : options(std::move(chosen))
 {
-    if (!options.dumpFolder.empty()) CreateDirectoryW(options.dumpFolder.c_str(), nullptr);
+    if (!options.dumpFolder.empty()) MakeFolder(options.dumpFolder);
 }
 
 CScanServer::~CScanServer() { Stop(); }
@@ -149,20 +134,14 @@ bool CScanServer::Start(std::string& problem)
 {
     windowsOpen.clear();
     if (!options.dumpFolder.empty()) {
-        // Each process gets a folder of its own, unique across runs too (Wine gives out small
-        // process ids again and again): a dump found there is that process's.
-        LARGE_INTEGER now{};
-        QueryPerformanceCounter(&now);
-        privateDumpFolder = options.dumpFolder + L"\\.server-" + HexArgumentText(GetCurrentProcessId()) + L"-" +
-                            HexArgumentText(static_cast<uint64_t>(now.QuadPart)) + L"-" + HexArgumentText(ServerCounter.load());
-        CreateDirectoryW(privateDumpFolder.c_str(), nullptr);
+        // Each process gets a folder of its own: a dump found there is that process's.
+        privateDumpFolder = PrivateFolderName(options.dumpFolder, ServerCounter.load());
+        MakeFolder(privateDumpFolder);
     }
     CChildStart how;
-    how.commandLine = [&](const std::wstring& requestEnd, const std::wstring& outputEnd) {
-        std::wstring line = QuoteArgument(options.serverPath) + L" " + requestEnd + L" " + outputEnd + L" " +
-                            HexArgumentText(reinterpret_cast<uintptr_t>(options.window));
-        if (!privateDumpFolder.empty()) line += L" " + QuoteArgument(privateDumpFolder);
-        return line;
+    how.commandLine = [&](const NativeText& requestEnd, const NativeText& outputEnd) {
+        return ServerCommand(options.serverPath, requestEnd, outputEnd, HexArgumentText(reinterpret_cast<uintptr_t>(options.window)),
+                             privateDumpFolder);
     };
     // Each server runs in a job of its own, together with whatever processes its plug-ins start.
     // Ending the job ends them all; the job also ends the server if the host itself goes away.
@@ -174,14 +153,13 @@ bool CScanServer::Start(std::string& problem)
     for (size_t attempt = 0;; ++attempt) {
         ++ServerCounter;
         started = server.Start(how, why);
-        const DWORD error = server.StartError();
-        const bool hopeless = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_BAD_EXE_FORMAT;
+        const bool hopeless = StartCannotSucceed(server.StartError());
         if (started || hopeless || attempt == std::size(kStartRetryMs)) break;
-        Sleep(kStartRetryMs[attempt]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kStartRetryMs[attempt]));
     }
     if (!started) {
         problem = "cannot start the scan server (" + why + ")";
-        if (!privateDumpFolder.empty()) RemoveDirectoryW(privateDumpFolder.c_str());
+        if (!privateDumpFolder.empty()) RemoveEmptyFolder(privateDumpFolder);
         return false;
     }
     ready = false;
@@ -213,14 +191,8 @@ void CScanServer::Kill()
 void CScanServer::DiscardPrivateFolder()
 {
     if (privateDumpFolder.empty()) return;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((privateDumpFolder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do DeleteFileW((privateDumpFolder + L"\\" + found.cFileName).c_str());
-        while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(privateDumpFolder.c_str());
+    for (const CFolderFile& file : FolderFiles(privateDumpFolder, NativeText())) DeleteFileAt(file.path);
+    RemoveEmptyFolder(privateDumpFolder);
 }
 
 void CScanServer::Retire()
@@ -246,7 +218,7 @@ CServerEnd CScanServer::TakeEnd(const std::string& current)
     std::string owner = current;
     if (owner.empty() && !answered.empty()) owner = answered.back().request;
     end.dumpFile = TakeDump(owner, end);
-    if (!privateDumpFolder.empty()) RemoveDirectoryW(privateDumpFolder.c_str());
+    if (!privateDumpFolder.empty()) RemoveEmptyFolder(privateDumpFolder);
     return end;
 }
 
@@ -255,7 +227,7 @@ std::optional<CServerEnd> CScanServer::Poll()
     if (idleEnd) return std::exchange(idleEnd, std::nullopt);
     if (!server.Running()) return std::nullopt;
     // A dump begun is a crash under way: it is waited for, however long it takes to write.
-    if (server.WaitForExit(0) != STILL_ACTIVE || (DumpBegun() && server.WaitForExit(kDumpGraceMs) != STILL_ACTIVE))
+    if (server.WaitForExit(0) != kStillRunning || (DumpBegun() && server.WaitForExit(kDumpGraceMs) != kStillRunning))
         return TakeEnd("");
     // Output nobody asked for: whatever wrote it, this server's answers cannot be trusted.
     if (!retired && server.HasUntakenOutput()) Retire();
@@ -268,18 +240,18 @@ std::optional<CServerEnd> CScanServer::Settle(SteadyTime until, SteadyTime atLea
         if (auto end = Poll()) return end;
         const SteadyTime now = std::chrono::steady_clock::now();
         if (now >= until || (now >= atLeast && !HasLeftoverThreads())) break;
-        server.WaitForExit(static_cast<DWORD>(kSettlePoll.count()));
+        server.WaitForExit(static_cast<uint32_t>(kSettlePoll.count()));
     }
     return std::nullopt;
 }
 
-std::set<DWORD> CScanServer::ThreadIds() const { return ThreadsOfProcess(server.Process()); }
+std::set<uint32_t> CScanServer::ThreadIds() const { return ThreadsOfProcess(server.Process(), server.ProcessId()); }
 
 // Threads by identity, not by number: a thread of the system's that ended since start-up must
 // not hide one a plug-in left.
-void CScanServer::AttributeNewThreads(const std::set<DWORD>& running)
+void CScanServer::AttributeNewThreads(const std::set<uint32_t>& running)
 {
-    for (DWORD id : running) {
+    for (uint32_t id : running) {
         if (!knownThreads.insert(id).second) continue;
         // While a request is outstanding, or its server was retired for it, new threads are its.
         if (asking) continue;
@@ -293,71 +265,58 @@ bool CScanServer::HasLeftoverThreads()
     if (!server.Running()) return false;
     // One that ended since it was last looked at has its end to be taken first.
     if (server.HasExited()) return true;
-    const std::set<DWORD> running = ThreadIds();
+    const std::set<uint32_t> running = ThreadIds();
     AttributeNewThreads(running);
     return AnyLeftoverRuns(running);
 }
 
-bool CScanServer::AnyLeftoverRuns(const std::set<DWORD>& running) const
+bool CScanServer::AnyLeftoverRuns(const std::set<uint32_t>& running) const
 {
     for (const auto& entry : answered)
-        for (DWORD id : entry.threads)
+        for (uint32_t id : entry.threads)
             if (running.count(id)) return true;
     return false;
 }
 
 bool CScanServer::DumpBegun() const
 {
-    if (privateDumpFolder.empty()) return false;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((privateDumpFolder + L"\\*.mdmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
+    return !privateDumpFolder.empty() && !FolderFiles(privateDumpFolder, FromUtf8(".mdmp")).empty();
 }
 
 // Every dump the ended process wrote goes out of its private folder, named after `owner`, the
 // plug-in it was taken for; whose fault it really was is for the judge to say. What the dump
 // says of the fault goes into `end`.
-std::wstring CScanServer::TakeDump(const std::string& owner, CServerEnd& end)
+NativeText CScanServer::TakeDump(const std::string& owner, CServerEnd& end)
 {
-    if (privateDumpFolder.empty()) return L"";
-    std::wstring kept;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((privateDumpFolder + L"\\*.mdmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return L"";
-    do {
-        const std::wstring name(found.cFileName);
-        const std::wstring source = privateDumpFolder + L"\\" + name;
+    if (privateDumpFolder.empty()) return NativeText();
+    NativeText kept;
+    for (const CFolderFile& file : FolderFiles(privateDumpFolder, FromUtf8(".mdmp"))) {
         // An empty file is a dump that was begun and never written: no evidence, and nothing to keep.
-        if (found.nFileSizeHigh == 0 && found.nFileSizeLow == 0) {
-            DeleteFileW(source.c_str());
+        if (file.size == 0) {
+            DeleteFileAt(file.path);
             continue;
         }
         // The dump was begun when the fault happened; the process ended only once it was written,
         // which takes seconds under Wine.
-        end.when = std::min(end.when, SteadyTimeOf(found.ftCreationTime));
+        end.when = std::min(end.when, file.created);
         std::string bytes;
-        if (ReadFileBytes(source, bytes, kLargestMinidump)) {
+        if (ReadFileBytes(file.path, bytes, kLargestMinidump)) {
             if (const auto summary = ReadMinidump(bytes)) {
                 // Its header's time is when writing began, to the second; the file's own times
                 // under Wine are those of its last write.
-                if (summary->timeStamp != 0) {
-                    const uint64_t ticks = (uint64_t{summary->timeStamp} + kUnixEpochInFileTime) * 10000000ull;
-                    end.when = std::min(end.when, SteadyTimeOf({static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}));
-                }
+                if (summary->timeStamp != 0) end.when = std::min(end.when, SteadyTimeOfUnixSeconds(summary->timeStamp));
                 end.exceptionCode = summary->exceptionCode;
                 end.faultThread = summary->threadId;
                 if (const CDumpModule* module = summary->ModuleAt(summary->exceptionAddress)) end.faultModule = module->path;
             }
         }
-        const std::wstring target = ClaimFileName(options.dumpFolder, name.substr(0, name.size() - 5) + L"-" + FileTag(owner), L".mdmp");
-        if (!target.empty() && MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING))
+        const NativeText stem = file.name.substr(0, file.name.size() - 5) + FromUtf8("-") + FileTag(owner);
+        const NativeText target = ClaimFileName(options.dumpFolder, stem, FromUtf8(".mdmp"));
+        if (!target.empty() && MoveFileTo(file.path, target))
             kept = target;
         else if (!target.empty())
-            DeleteFileW(target.c_str());
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+            DeleteFileAt(target);
+    }
     return kept;
 }
 
@@ -469,13 +428,7 @@ void CScanServer::OnAnswer(const std::string& request, const std::vector<std::st
     outcome.report = std::move(*report);
     outcome.status = outcome.error.empty() ? ScanStatus::kOk : ScanStatus::kFailed;
     // The system's code for a library that would not load says little; the file says more.
-    if (outcome.error.rfind(kLoadFailure, 0) == 0) {
-        const unsigned long code = std::strtoul(outcome.error.c_str() + sizeof(kLoadFailure) - 1, nullptr, 10);
-        const std::string meaning = ExplainLoadError(code, FromUtf8(RequestLibrary(request)), outcome.report.platform);
-        if (!meaning.empty()) outcome.error += ": " + meaning;
-        // A file another program holds is no verdict on the plug-in: it is to be scanned again.
-        outcome.hostFailure = code == ERROR_SHARING_VIOLATION;
-    }
+    ExplainLoadFailure(RequestLibrary(request), outcome);
 }
 
 void CScanServer::OnEnd(const std::string& request, const std::vector<std::string>& reportLines, CScanOutcome& outcome)
@@ -483,7 +436,7 @@ void CScanServer::OnEnd(const std::string& request, const std::vector<std::strin
     // A server past its deadline that has begun a dump is crashing, not hanging: a dump can take
     // longer to write than the deadline allows (seconds under Wine).
     server.WaitForExit(DumpBegun() ? kDumpGraceMs : kExitWaitMs);
-    if (server.WaitForExit(0) == STILL_ACTIVE) server.Terminate(1);
+    if (server.WaitForExit(0) == kStillRunning) server.Terminate(1);
     // What the server wrote before it went shows where it crashed; what its helpers write
     // after does not, and they go first.
     server.EndJobHelpers();
@@ -506,108 +459,10 @@ void CScanServer::OnEnd(const std::string& request, const std::vector<std::strin
     // A fault in the server's own code during a call into the plug-in: the plug-in handed it
     // something it could not use.
     const std::string call = CallUnderWay(outcome.trace);
-    if (!call.empty() && !end.faultModule.empty() && _stricmp(FileNameOf(end.faultModule).c_str(),
-                                                              FileNameOf(ToUtf8(options.serverPath)).c_str()) == 0)
+    if (!call.empty() && !end.faultModule.empty() &&
+        SameFile(FileNameOf(end.faultModule), FileNameOf(ToUtf8(options.serverPath))))
         outcome.error += " while the plug-in's object was being used (" + call + ")";
     KeepModuleClasses(reportLines, outcome);
-}
-
-std::wstring CScanServer::PictureFile(const std::string& request) const
-{
-    if (options.dumpFolder.empty()) return L"";
-    return ClaimFileName(options.dumpFolder, FileTag(request) + L"-" + FromUtf8(options.machine) + L"-dialog", L".png");
-}
-
-void CScanServer::NoteWindowsLeftOpen(CScanOutcome& outcome)
-{
-    std::string left;
-    windowsOpen = FindPluginWindows(server.ProcessId(), server.Job());
-    for (HWND window : windowsOpen) {
-        auto among = [&](const std::vector<HWND>& windows) { return std::find(windows.begin(), windows.end(), window) != windows.end(); };
-        if (among(windowsBefore) || among(dismissed)) continue;
-        const CDialogRecord record = DescribeWindow(window);
-        left += (left.empty() ? "" : ", ") + std::string("a window \"") + record.title + "\" left open";
-    }
-    if (!left.empty()) outcome.leftBehind += (outcome.leftBehind.empty() ? "" : "; ") + left;
-}
-
-bool CScanServer::WatchDialogs(const std::string& request, SteadyTime lastLine, std::vector<CSeenWindow>& seen,
-                               CScanOutcome& outcome)
-{
-    const SteadyTime now = std::chrono::steady_clock::now();
-    const std::vector<HWND> windows = FindPluginWindows(server.ProcessId(), server.Job());
-    bool overstayed = false;
-    for (HWND window : windows) {
-        // A window that was open before the request is an earlier plug-in's leftover, named
-        // on that plug-in's record: no dialog of this one's.
-        if (std::find(windowsBefore.begin(), windowsBefore.end(), window) != windowsBefore.end()) continue;
-        auto known = std::find_if(seen.begin(), seen.end(), [&](const CSeenWindow& s) { return s.window == window; });
-        if (known == seen.end()) {
-            // Seen first now; its picture is taken on the next look, once it has painted itself.
-            CDialogRecord record = DescribeWindow(window);
-            record.action = "seen";
-            outcome.dialogs.push_back(std::move(record));
-            seen.push_back({window, now, outcome.dialogs.size() - 1, false, 0});
-            continue;
-        }
-        CDialogRecord& record = outcome.dialogs[known->record];
-        // A window that has not painted yet is taken again on the next look, within the grace.
-        const bool lastChance = now - known->firstSeen >= options.dialogGrace;
-        if (!known->pictured && !options.dumpFolder.empty()) {
-            const std::wstring picture = PictureFile(request);
-            CPictureResult taken = picture.empty() ? CPictureResult::kFailed : SaveWindowPicture(window, picture);
-            // A window not painted yet: its thread is waited for, a little at a time, until it
-            // has gone through its messages (and its painting, which comes when they are done).
-            for (int wait = 0; taken == CPictureResult::kNotYet && wait < kPaintWaits; ++wait) {
-                DWORD_PTR ignored = 0;
-                if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kPaintWaitMs, &ignored)) break;
-                MsgWaitForMultipleObjects(0, nullptr, FALSE, kPaintWaitMs, 0);
-                taken = SaveWindowPicture(window, picture);
-            }
-            ++known->attempts;
-            if (taken == CPictureResult::kSaved) {
-                record.picture = picture;
-                record.pictureProblem.clear();
-                known->pictured = true;
-            } else {
-                if (!picture.empty()) DeleteFileW(picture.c_str());
-                record.pictureProblem = taken == CPictureResult::kDoesNotPaint ? kNoPaintPicture
-                                        : taken == CPictureResult::kNotYet     ? kBlankPicture
-                                                                               : kFailedPicture;
-                // On a busy machine the looks come late: the grace alone may leave room for
-                // only one, taken before the window had painted. It gets a few.
-                known->pictured = (lastChance && known->attempts >= kPictureAttempts) || taken == CPictureResult::kDoesNotPaint;
-            }
-        }
-        if ((known->pictured || options.dumpFolder.empty()) && options.dialogs == DialogPolicy::kDismiss &&
-            record.action == "seen") {
-            DismissWindow(window);
-            dismissed.push_back(window);
-            record.action = "dismissed";
-        }
-        overstayed |= lastChance && record.action == "seen" && (known->pictured || options.dumpFolder.empty());
-    }
-    auto block = [&](const std::string& why) {
-        Retire();
-        outcome.status = ScanStatus::kBlocked;
-        outcome.error = why;
-        return true;
-    };
-    if (options.dialogs == DialogPolicy::kDismiss && outcome.dialogs.size() > kMostDismissed)
-        return block("blocked by dialogs: it opened " + std::to_string(outcome.dialogs.size()));
-    if (options.dialogs != DialogPolicy::kReport || !overstayed || now - lastLine < options.dialogGrace) return false;
-    std::string why = "blocked by a dialog";
-    for (const CSeenWindow& window : seen) {
-        CDialogRecord& record = outcome.dialogs[window.record];
-        if (now - window.firstSeen < options.dialogGrace) continue;
-        record.action = "reported";
-        if (why.find(':') == std::string::npos) {
-            why += ": \"" + record.title + "\"";
-            if (!record.texts.empty()) why += " (" + record.texts.front() + ")";
-            else if (!record.pictureProblem.empty()) why += " (" + record.pictureProblem + ")";
-        }
-    }
-    return block(why);
 }
 
 void CScanServer::OnTimeout(const std::vector<std::string>& reportLines, CScanOutcome& outcome)
@@ -657,7 +512,7 @@ CScanOutcome CScanServer::Scan(const std::string& request)
                                   : "the scan server did not get ready within " +
                                         std::to_string(options.startTimeout.count() / 1000) + " s");
     }
-    const std::set<DWORD> running = ThreadIds();
+    const std::set<uint32_t> running = ThreadIds();
     AttributeNewThreads(running);
     othersRunAtRequest = AnyLeftoverRuns(running);
     windowsBefore = windowsOpen;

@@ -5,8 +5,6 @@
 // the fault was in, whom it had served); one that hangs, blocks on a dialog or answers what it
 // was not asked is retired, still running, for whoever judges it to end. No global state and
 // no printing: every outcome comes back as a value. Servers never outlive the host's process.
-#include <windows.h>
-
 #include <chrono>
 #include <deque>
 #include <memory>
@@ -17,7 +15,7 @@
 #include <vector>
 
 #include "host/ChildProcess.h"
-#include "host/DialogWatch.h"
+#include "host/DialogRecord.h"
 #include "host/ScanOutcome.h"
 
 // The longest request a server reads, in bytes of UTF-8: 1024 with its line feed.
@@ -61,7 +59,7 @@ public:
 private:
     enum class Answer { kAnswered, kEnded, kTimedOut, kTainted, kTooLarge, kBlocked };
     struct CSeenWindow {
-        HWND window;
+        void* window;  // an HWND
         SteadyTime firstSeen;
         size_t record;  // in the outcome's dialogs
         bool pictured;
@@ -82,25 +80,25 @@ private:
     CServerEnd TakeEnd(const std::string& current);
     void Retire();
     void TakeConsole(CScanOutcome& outcome);
-    std::set<DWORD> ThreadIds() const;
+    std::set<uint32_t> ThreadIds() const;
     // Threads that appeared since the last look are the last answered plug-in's doing.
-    void AttributeNewThreads(const std::set<DWORD>& running);
-    bool AnyLeftoverRuns(const std::set<DWORD>& running) const;
+    void AttributeNewThreads(const std::set<uint32_t>& running);
+    bool AnyLeftoverRuns(const std::set<uint32_t>& running) const;
     void DiscardPrivateFolder();
     bool DumpBegun() const;
-    std::wstring TakeDump(const std::string& owner, CServerEnd& end);
-    std::wstring PictureFile(const std::string& request) const;
+    NativeText TakeDump(const std::string& owner, CServerEnd& end);
+    NativeText PictureFile(const std::string& request) const;
     // Windows new since the request began, still open and not dismissed, after its answer.
     void NoteWindowsLeftOpen(CScanOutcome& outcome);
 
     CScanServerOptions options;
-    std::wstring privateDumpFolder;  // the running process's own, made anew for each one
+    NativeText privateDumpFolder;  // the running process's own, made anew for each one
     CChildProcess server;
     bool ready = false;              // it said "ready:" and waits for a request
     bool retired = false;
     bool asking = false;             // a request was sent and not answered
-    std::set<DWORD> serverThreads;   // its threads when it first said "ready:"
-    std::set<DWORD> knownThreads;    // every thread seen so far
+    std::set<uint32_t> serverThreads;   // its threads when it first said "ready:"
+    std::set<uint32_t> knownThreads;    // every thread seen so far
     bool othersRunAtRequest = false; // threads earlier plug-ins left ran when the request was sent
     std::deque<CAnsweredRequest> answered;  // by this process
     int answeredCount = 0;
@@ -108,10 +106,10 @@ private:
     // The plug-in windows open when the request was sent: an earlier plug-in's, not its dialogs.
     // They are listed once a request, after its answer (listing them costs a round trip through
     // the wineserver for every window of the desktop).
-    std::vector<HWND> windowsBefore, windowsOpen;
-    std::vector<HWND> dismissed;  // by the dialog watch during the request
+    std::vector<void*> windowsBefore, windowsOpen;  // HWNDs
+    std::vector<void*> dismissed;  // by the dialog watch during the request
     std::chrono::milliseconds timedOutAfter{0};  // the time-out or the cap a request ran out of
 };
 
 // The plug-in's file name without its extension, with a sub-plug-in id, fit for a file name.
-std::wstring FileTag(const std::string& request);
+NativeText FileTag(const std::string& request);

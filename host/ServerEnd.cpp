@@ -4,19 +4,19 @@
 
 #include "host/MinidumpReader.h"
 #include "host/Paths.h"
+#include "host/ServerFolder.h"
 
 namespace {
 
 bool SameLibrary(const std::string& request, const std::string& module)
 {
-    return !module.empty() && _stricmp(RequestLibrary(request).c_str(), module.c_str()) == 0;
+    return !module.empty() && SameFile(RequestLibrary(request), module);
 }
 
 // The server's own executable, of either machine, with its window or without.
 bool IsServerModule(const std::string& module)
 {
-    const std::string name = FileNameOf(module);
-    return _strnicmp(name.c_str(), "ScanServer-", 11) == 0;
+    return SameFile(FileNameOf(module).substr(0, 11), "ScanServer-");
 }
 
 }  // namespace
@@ -29,7 +29,7 @@ std::string RequestLibrary(const std::string& request)
 
 std::string CServerEnd::Description() const
 {
-    if (exitCode == STILL_ACTIVE) return "the scan server stopped answering and was ended";
+    if (exitCode == kStillRunning) return "the scan server stopped answering and was ended";
     if (exitCode != kServerCrashExitCode) {
         std::string text = "the plug-in ended the scan server (exit code " + std::to_string(exitCode) + ")";
         // An exit code like an exception's: the system ended it for a crash nothing of ours saw.

@@ -3,13 +3,14 @@
 // its dump says of the fault, and whom the process had served, with the threads each plug-in
 // left behind. No process handling here: the facts are gathered by CScanServer and judged by
 // CBlame.
-#include <windows.h>
-
 #include <chrono>
 #include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "host/ExitCodes.h"
+#include "host/NativeText.h"
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
@@ -18,22 +19,22 @@ using SteadyTime = std::chrono::steady_clock::time_point;
 struct CAnsweredRequest {
     std::string request;
     SteadyTime answered;
-    std::set<DWORD> threads;
+    std::set<uint32_t> threads;
 };
 
 // How a server process ended when we did not end it, what it left behind, and whom it had
 // served: the evidence a verdict is drawn from.
 struct CServerEnd {
-    DWORD exitCode = STILL_ACTIVE;  // STILL_ACTIVE: it stopped answering and was ended
-    std::wstring dumpFile;          // renamed after the plug-in it was taken for
+    uint32_t exitCode = kStillRunning;  // kStillRunning: it stopped answering and was ended
+    NativeText dumpFile;            // renamed after the plug-in it was taken for
     uint32_t exceptionCode = 0;     // from the dump
     std::string faultModule;        // the library the faulting address was in, from the dump
-    DWORD faultThread = 0;          // the thread the dump says faulted; 0: it does not say
+    uint32_t faultThread = 0;          // the thread the dump says faulted; 0: it does not say
     SteadyTime when{};              // when it failed: its dump was begun, or else the process ended
 
     std::string current;                     // the request outstanding then; empty when idle
     std::vector<CAnsweredRequest> answered;  // by that process, latest last
-    std::set<DWORD> serverThreads;           // its own, from before its first request
+    std::set<uint32_t> serverThreads;           // its own, from before its first request
     bool othersRanAtRequest = false;         // threads earlier plug-ins left ran when `current` was sent
 
     // "crashed; dump written: exception C0000005 (access violation) in x.dll", or "the
@@ -52,5 +53,3 @@ struct CServerEnd {
 
 // The library part of a request ("path>id" gives the path).
 std::string RequestLibrary(const std::string& request);
-// Exit code of a server that caught a crash and wrote its dump.
-constexpr DWORD kServerCrashExitCode = 9;

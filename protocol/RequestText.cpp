@@ -14,12 +14,12 @@ std::string CutRequestText(const char* bytes, size_t count)
     return std::string(bytes, length);
 }
 
-std::string ForbiddenPathCharacter(const std::string& path)
+std::string ForbiddenPathCharacter(const std::string& path, bool windowsNames)
 {
     if (path.find('>') != std::string::npos) return "'>'";
     const size_t name = path.find_last_of("\\/");
     const size_t from = name == std::string::npos ? 0 : name + 1;
-    const size_t at = path.find_first_of("<\"|?*", from);
+    const size_t at = windowsNames ? path.find_first_of("<\"|?*", from) : std::string::npos;
     if (at != std::string::npos) return std::string("'") + path[at] + "'";
     for (size_t i = from; i < path.size(); ++i)
         if (path[i] >= 1 && path[i] <= 31) {

@@ -15,4 +15,5 @@ std::string CutRequestText(const char* bytes, size_t count);
 // A character the path of a file to scan cannot hold, described ("'>'", "a control character
 // (0x1B)"); empty for none. '>' is kept for a shell's sub-plug-ins in requests; the file name
 // may not hold what Windows file names cannot (a Linux name under Wine can).
-std::string ForbiddenPathCharacter(const std::string& path);
+// Off Windows only '>' and control characters are refused.
+std::string ForbiddenPathCharacter(const std::string& path, bool windowsNames = true);

@@ -8,30 +8,7 @@
 
 namespace {
 
-
-std::string Quoted(const std::wstring& path) { return "\"" + ToUtf8(path) + "\""; }
-
-// The whole content of a file; false with the system's error when it cannot be read.
-bool ReadWholeFile(HANDLE file, std::string& content, DWORD& error)
-{
-    char chunk[65536];
-    DWORD count = 0;
-    for (;;) {
-        if (!ReadFile(file, chunk, sizeof(chunk), &count, nullptr)) {
-            error = GetLastError();
-            return false;
-        }
-        if (count == 0) return true;
-        content.append(chunk, count);
-    }
-}
-
-bool WriteWholeFile(HANDLE file, const std::string& content)
-{
-    DWORD written = 0;
-    return WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
-           written == content.size();
-}
+std::string Quoted(const NativeText& path) { return "\"" + ToUtf8(path) + "\""; }
 
 std::string RecordLine(const Json& record)
 {
@@ -49,22 +26,15 @@ std::string DatabaseText(const std::map<std::string, Json>& records)
     return EscapeInvisibleInJson(document.dump(2, ' ', false, Json::error_handler_t::replace)) + "\n";
 }
 
-CDatabase::~CDatabase()
-{
-    if (journal != INVALID_HANDLE_VALUE) CloseHandle(journal);
-    if (lockFile != INVALID_HANDLE_VALUE) CloseHandle(lockFile);
-}
-
-DatabaseOpening CDatabase::Open(const std::wstring& file, std::string& problem)
+DatabaseOpening CDatabase::Open(const NativeText& file, std::string& problem)
 {
     path = file;
-    journalPath = path + L".journal";
-    const std::wstring lockPath = path + L".lock";
-    lockFile = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (lockFile == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_SHARING_VIOLATION) return DatabaseOpening::kInUse;
+    journalPath = path + FromUtf8(".journal");
+    unsigned long error = 0;
+    switch (LockExclusively(path + FromUtf8(".lock"), lockFile, error)) {
+    case LockOutcome::kLocked: break;
+    case LockOutcome::kInUse: return DatabaseOpening::kInUse;
+    case LockOutcome::kFailed:
         problem = "cannot lock the database " + Quoted(path) + ": " + SystemErrorText(error);
         return DatabaseOpening::kFailed;
     }
@@ -75,21 +45,17 @@ DatabaseOpening CDatabase::Open(const std::wstring& file, std::string& problem)
 
 bool CDatabase::ReadDatabase(std::string& problem)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        // Only a database that is not there yet is a new one; any other failure must not
-        // lead to a database written anew over one we could not read.
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    std::string text;
+    unsigned long error = 0;
+    switch (ReadWholeFile(path, text, error)) {
+    case ReadOutcome::kRead: break;
+    // Only a database that is not there yet is a new one; any other failure must not lead to
+    // a database written anew over one we could not read.
+    case ReadOutcome::kMissing: return true;
+    case ReadOutcome::kUnopened:
         problem = "cannot open the database " + Quoted(path) + ": " + SystemErrorText(error);
         return false;
-    }
-    std::string text;
-    DWORD error = 0;
-    const bool read = ReadWholeFile(file, text, error);
-    CloseHandle(file);
-    if (!read) {
+    case ReadOutcome::kFailed:
         problem = "cannot read the database " + Quoted(path) + ": " + SystemErrorText(error);
         return false;
     }
@@ -114,13 +80,11 @@ bool CDatabase::ReadDatabase(std::string& problem)
 
 void CDatabase::ReadJournal()
 {
-    HANDLE file = CreateFileW(journalPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
     std::string text;
-    DWORD error = 0;
-    if (!ReadWholeFile(file, text, error)) warnings.push_back("cannot read the journal: " + SystemErrorText(error));
-    CloseHandle(file);
+    unsigned long error = 0;
+    const ReadOutcome read = ReadWholeFile(journalPath, text, error);
+    if (read == ReadOutcome::kMissing || read == ReadOutcome::kUnopened) return;
+    if (read == ReadOutcome::kFailed) warnings.push_back("cannot read the journal: " + SystemErrorText(error));
     size_t line = 0;
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
@@ -157,17 +121,10 @@ bool CDatabase::Record(const Json& record, std::string& problem)
     const std::string key = PathKey(record["path"].get<std::string>());
     std::lock_guard<std::mutex> guard(journalLock);
     records[key] = record;
-    if (journal == INVALID_HANDLE_VALUE) {
-        journal = CreateFileW(journalPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (journal == INVALID_HANDLE_VALUE) {
-            problem = "cannot write the journal of the database " + Quoted(path) + ": " + SystemErrorText(GetLastError());
-            return false;
-        }
-    }
+    unsigned long error = 0;
     // One write per record, straight to the system: a killed scan keeps every line written.
-    if (!WriteWholeFile(journal, line)) {
-        problem = "cannot write the journal of the database " + Quoted(path) + ": " + SystemErrorText(GetLastError());
+    if ((!journal.IsOpen() && !OpenForAppending(journalPath, journal, error)) || !AppendToFile(journal, line, error)) {
+        problem = "cannot write the journal of the database " + Quoted(path) + ": " + SystemErrorText(error);
         return false;
     }
     return true;
@@ -176,8 +133,8 @@ bool CDatabase::Record(const Json& record, std::string& problem)
 bool CDatabase::Fold(std::string& problem)
 {
     std::lock_guard<std::mutex> guard(journalLock);
-    const bool journalExists = GetFileAttributesW(journalPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-    const bool databaseExists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool journalExists = FileExists(journalPath);
+    const bool databaseExists = FileExists(path);
     if (!journalExists && databaseExists) return true;  // nothing new since it was written
 
     unsigned long error = 0;
@@ -186,8 +143,7 @@ bool CDatabase::Fold(std::string& problem)
                   Quoted(journalPath);
         return false;
     }
-    if (journal != INVALID_HANDLE_VALUE) CloseHandle(journal);
-    journal = INVALID_HANDLE_VALUE;
-    DeleteFileW(journalPath.c_str());
+    journal.Close();
+    RemoveFile(journalPath);
     return true;
 }

@@ -6,29 +6,28 @@
 // of the next one when a run was cut short. The database itself is only ever replaced whole:
 // written to a new file beside it, flushed, then moved over it with write-through.
 //
-// One scan at a time: a lock file beside the database is held, share-exclusive, for the whole
-// run; the system removes it with the process, however that ends.
-#include <windows.h>
-
+// One scan at a time: a lock file beside the database is held exclusively for the whole run;
+// the system lets go of it with the process, however that ends.
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "host/NativeText.h"
 #include "scanner/Records.h"
+#include "scanner/SystemFiles.h"
 
 enum class DatabaseOpening { kOpened, kInUse, kFailed };
 
 class CDatabase {
 public:
     CDatabase() = default;
-    ~CDatabase();
     CDatabase(const CDatabase&) = delete;
     CDatabase& operator=(const CDatabase&) = delete;
 
     // Takes the lock, reads the database (a missing file is a new one) and folds in the journal
     // a cut-short run left. `problem` names the path and the system's reason on failure.
-    DatabaseOpening Open(const std::wstring& path, std::string& problem);
+    DatabaseOpening Open(const NativeText& path, std::string& problem);
     // Records dropped because they were damaged, one line each; their files are scanned again.
     const std::vector<std::string>& Warnings() const { return warnings; }
 
@@ -45,9 +44,9 @@ private:
     void ReadJournal();
     void Keep(const Json& record, const std::string& origin);
 
-    std::wstring path, journalPath;
-    HANDLE lockFile = INVALID_HANDLE_VALUE;
-    HANDLE journal = INVALID_HANDLE_VALUE;
+    NativeText path, journalPath;
+    CSystemFile lockFile;
+    CSystemFile journal;
     std::mutex journalLock;
     std::map<std::string, Json> records;  // by path key, so the file's order is stable
     std::vector<std::string> warnings;

@@ -4,5 +4,7 @@
 // write-through, so that a crash or a full disk never leaves half of one.
 #include <string>
 
+#include "host/NativeText.h"
+
 // False, with the system's error, when it could not be written; the old file then stays.
-bool ReplaceFileWhole(const std::wstring& path, const std::string& content, unsigned long& error);
+bool ReplaceFileWhole(const NativeText& path, const std::string& content, unsigned long& error);

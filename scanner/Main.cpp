@@ -1,6 +1,6 @@
 // tessarine-scan: scans plug-in files with scan servers, remembers what it found in a
 // database, and prints a table, JSON or CSV.
-#include <windows.h>
+#include "scanner/Entry.h"
 
 #include <atomic>
 #include <chrono>
@@ -10,6 +10,7 @@
 
 #include "host/Paths.h"
 #include "host/PluginScanner.h"
+#include "host/ServerFolder.h"
 #include "scanner/CheckRecords.h"
 #include "scanner/Console.h"
 #include "scanner/Database.h"
@@ -22,13 +23,6 @@
 #include "host/SafeText.h"
 
 namespace {
-
-std::wstring DefaultDumpFolder()
-{
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    return std::wstring(temp) + L"tessarine-scan-dumps";
-}
 
 void Fail(const std::string& message)
 {
@@ -105,17 +99,17 @@ int Scan(const CScanOptions& options, bool terminal)
     const auto began = std::chrono::steady_clock::now();
     CPluginScannerOptions scanner;
     scanner.jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    scanner.server.serverPath = options.server.empty() ? ProgramFolder() + L"\\ScanServer-x64.exe"
+    scanner.server.serverPath = options.server.empty() ? JoinPath(ProgramFolder(), FromUtf8(kServerName))
                                                        : NormalPath(FromUtf8(options.server));
-    scanner.serverPathX86 = options.serverX86.empty() ? ProgramFolder() + L"\\ScanServer-x86.exe"
-                                                      : NormalPath(FromUtf8(options.serverX86));
+    if (!options.serverX86.empty()) scanner.serverPathX86 = NormalPath(FromUtf8(options.serverX86));
+    else if (kServerNameX86[0] != '\0') scanner.serverPathX86 = JoinPath(ProgramFolder(), FromUtf8(kServerNameX86));
     scanner.server.dumpFolder = options.dumpFolder.empty() ? DefaultDumpFolder() : NormalPath(FromUtf8(options.dumpFolder));
     scanner.server.timeout = std::chrono::milliseconds(static_cast<long long>(options.timeoutSeconds * 1000));
     scanner.server.dialogs = options.dialogs;
     scanner.server.dialogGrace = std::chrono::milliseconds(static_cast<long long>(options.dialogGraceSeconds * 1000));
     scanner.check = options.check;
     scanner.checkEditor = options.checkEditor;
-    if (GetFileAttributesW(scanner.server.serverPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (!PathExists(scanner.server.serverPath)) {
         Fail("scan server not found: " + ToUtf8(scanner.server.serverPath));
         return kExitBadUsage;
     }
@@ -232,12 +226,10 @@ int Scan(const CScanOptions& options, bool terminal)
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv)
+int RunScanner(const std::vector<std::string>& arguments)
 {
     try {
         const bool terminal = PrepareStandardStreams();
-        std::vector<std::string> arguments;
-        for (int i = 0; i < argc; ++i) arguments.push_back(ToUtf8(argv[i]));
         CScanOptions options;
         if (const int exitCode = ParseScanOptions(arguments, options); exitCode >= 0) return exitCode;
         return Scan(options, terminal);

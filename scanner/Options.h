@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "host/DialogWatch.h"
+#include "host/DialogRecord.h"
 #include "scanner/Formats.h"
 #include "scanner/PluginFiles.h"
 

@@ -1,80 +1,16 @@
 #include "scanner/PluginFiles.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <set>
 #include <utility>
 
 #include "host/Bundles.h"
+#include "host/ServerFolder.h"
+#include "scanner/FileSystem.h"
 #include "scanner/PathKeys.h"
 
 namespace {
-
-// A file or folder as the file system knows it, whatever links lead to it.
-using CFileIdentity = std::pair<uint32_t, uint64_t>;  // volume serial number, file index
-
-struct CFound {
-    bool exists = false;
-    DWORD error = 0;
-    BY_HANDLE_FILE_INFORMATION information{};
-    CFileIdentity identity{};
-};
-
-// Opens the path itself (following links) to read what the file system says of it.
-CFound Examine(const std::wstring& path)
-{
-    CFound found;
-    HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        found.error = GetLastError();
-        return found;
-    }
-    found.exists = GetFileInformationByHandle(handle, &found.information) != FALSE;
-    if (!found.exists) found.error = GetLastError();
-    CloseHandle(handle);
-    found.identity = {found.information.dwVolumeSerialNumber,
-                      static_cast<uint64_t>(found.information.nFileIndexHigh) << 32 | found.information.nFileIndexLow};
-    return found;
-}
-
-// A plain file as its folder's listing describes it, on the folder's volume.
-CFound FromEntry(const FILE_ID_BOTH_DIR_INFO& entry, uint32_t volume)
-{
-    CFound found;
-    found.exists = true;
-    found.information.dwFileAttributes = entry.FileAttributes;
-    found.information.nFileSizeHigh = static_cast<DWORD>(entry.EndOfFile.QuadPart >> 32);
-    found.information.nFileSizeLow = static_cast<DWORD>(entry.EndOfFile.QuadPart);
-    found.information.ftLastWriteTime = {static_cast<DWORD>(entry.LastWriteTime.QuadPart),
-                                         static_cast<DWORD>(entry.LastWriteTime.QuadPart >> 32)};
-    found.identity = {volume, static_cast<uint64_t>(entry.FileId.QuadPart)};
-    return found;
-}
-
-// One call lists many entries; the buffer is the walk's, on the heap.
-constexpr size_t kListingBytes = 64 * 1024;
-
-bool IsFolder(const CFound& found) { return (found.information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-
-std::string Iso8601(const FILETIME& time)
-{
-    SYSTEMTIME utc;
-    FileTimeToSystemTime(&time, &utc);
-    const uint64_t ticks = (static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime) % 10000000;
-    char text[40];
-    snprintf(text, sizeof(text), "%04u-%02u-%02uT%02u:%02u:%02u.%07lluZ", utc.wYear, utc.wMonth, utc.wDay, utc.wHour,
-             utc.wMinute, utc.wSecond, static_cast<unsigned long long>(ticks));
-    return text;
-}
-
-bool EndsWith(const std::wstring& name, const wchar_t* suffix)
-{
-    const size_t length = wcslen(suffix);
-    return name.size() > length && _wcsicmp(name.c_str() + name.size() - length, suffix) == 0;
-}
 
 class CWalk {
 public:
@@ -84,24 +20,24 @@ public:
     }
 
     // A plain file of a format asked for; a bundle folder is no plain file.
-    bool Wanted(const std::wstring& name) const
+    bool Wanted(const NativeText& name) const
     {
-        return (formats.vst2 && EndsWith(name, L".dll")) || (formats.vst3 && EndsWith(name, L".vst3")) ||
-               (formats.clap && EndsWith(name, L".clap"));
+        return (formats.vst2 && NameEndsWith(name, kVst2Suffix)) || (formats.vst3 && NameEndsWith(name, ".vst3")) ||
+               (formats.clap && NameEndsWith(name, ".clap"));
     }
 
-    bool IsBundle(const std::wstring& path) const { return EndsWith(path, L".vst3"); }
+    bool IsBundle(const NativeText& path) const { return NameEndsWith(path, ".vst3"); }
 
     // Each binary the bundle holds is a plug-in file; a bundle with none is one that fails.
-    void AddBundle(const std::wstring& bundle, const CFound& found)
+    void AddBundle(const NativeText& bundle, const CFileFacts& found)
     {
         if (!formats.vst3) return;
         if (found.identity.second != 0 && !seenFolders.insert({found.identity, FormatMask()}).second) return;
         bool any = false;
         for (const std::string& binary : BundleBinaryPaths(ToUtf8(bundle))) {
-            const std::wstring path = FromUtf8(binary);
-            const CFound examined = Examine(path);
-            if (!examined.exists || IsFolder(examined)) continue;
+            const NativeText path = FromUtf8(binary);
+            const CFileFacts examined = Examine(path);
+            if (!examined.exists || examined.folder) continue;
             AddFile(path, examined, ToUtf8(bundle));
             any = true;
         }
@@ -114,7 +50,7 @@ public:
         if (seenKeys.insert(file.key).second) files.push_back(std::move(file));
     }
 
-    void AddFile(const std::wstring& path, const CFound& found, const std::string& bundle = "")
+    void AddFile(const NativeText& path, const CFileFacts& found, const std::string& bundle = "")
     {
         // A file system without file indexes gives 0: then the path key tells files apart.
         CPluginFile file;
@@ -124,8 +60,8 @@ public:
         if (found.exists && found.identity.second != 0 && !seenFiles.insert(found.identity).second) return;
         if (!seenKeys.insert(file.key).second) return;
         if (found.exists) {
-            file.size = static_cast<uint64_t>(found.information.nFileSizeHigh) << 32 | found.information.nFileSizeLow;
-            file.modified = Iso8601(found.information.ftLastWriteTime);
+            file.size = found.size;
+            file.modified = found.modified;
         } else {
             file.problem = "cannot open the file: " + SystemErrorText(found.error);
         }
@@ -135,57 +71,35 @@ public:
     // Links are followed; a folder reached again (a link loop, or two links to one folder)
     // is searched once. The walk keeps its own stack of folders still to search, on the heap:
     // a tree of any depth costs memory, never the thread's stack.
-    void SearchFolder(const std::wstring& top, const CFound& topFound)
+    void SearchFolder(const NativeText& top, const CFileFacts& topFound)
     {
-        std::vector<std::pair<std::wstring, CFound>> pending{{top, topFound}};
-        std::vector<char> listing(kListingBytes);
+        std::vector<std::pair<NativeText, CFileFacts>> pending{{top, topFound}};
         while (!pending.empty()) {
             auto [folder, found] = std::move(pending.back());
             pending.pop_back();
             if (found.identity.second != 0 && !seenFolders.insert({found.identity, FormatMask()}).second) continue;
-            std::vector<std::pair<std::wstring, CFound>> folders = ListFolder(folder, found, listing);
+            std::vector<std::pair<NativeText, CFileFacts>> folders = SearchOne(folder, found);
             // The first subfolder is searched next, as a recursive walk would.
             pending.insert(pending.end(), std::make_move_iterator(folders.rbegin()), std::make_move_iterator(folders.rend()));
         }
     }
 
     // Adds a folder's plug-in files and bundles; gives its subfolders, in order.
-    std::vector<std::pair<std::wstring, CFound>> ListFolder(const std::wstring& folder, const CFound& found,
-                                                            std::vector<char>& listing)
+    std::vector<std::pair<NativeText, CFileFacts>> SearchOne(const NativeText& folder, const CFileFacts& found)
     {
-        std::vector<std::pair<std::wstring, CFound>> folders, dlls, bundles;
-        HANDLE directory = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (directory == INVALID_HANDLE_VALUE) {
-            Unlisted(folder, GetLastError());
-            return folders;
+        std::vector<std::pair<NativeText, CFileFacts>> folders, dlls, bundles;
+        std::vector<CFolderEntry> entries;
+        unsigned long error = 0;
+        if (!ListFolder(folder, found, entries, error)) Unlisted(folder, error);
+        for (const CFolderEntry& entry : entries) {
+            if (!entry.folder && !entry.link && !Wanted(entry.name)) continue;
+            const NativeText path = JoinPath(folder, entry.name);
+            // Folders and links are opened, to see where they lead; a plain file's listing says enough.
+            const CFileFacts examined = entry.folder || entry.link ? Examine(path) : entry.facts;
+            if (examined.exists && examined.folder && IsBundle(path)) bundles.emplace_back(path, examined);
+            else if (examined.exists && examined.folder) folders.emplace_back(path, examined);
+            else if (Wanted(entry.name)) dlls.emplace_back(path, examined);
         }
-        // The listing gives each entry's file id with its size and time, many entries per call:
-        // a plain file need not be opened to be told apart from a second name of the same one.
-        auto kind = FileIdBothDirectoryRestartInfo;
-        for (; GetFileInformationByHandleEx(directory, kind, listing.data(), static_cast<DWORD>(listing.size()));
-             kind = FileIdBothDirectoryInfo) {
-            for (auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(listing.data());;
-                 entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<char*>(entry) + entry->NextEntryOffset)) {
-                const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-                const bool folderEntry = (entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-                if (name != L"." && name != L".." && (folderEntry || Wanted(name))) {
-                    const std::wstring path = folder + L"\\" + name;
-                    // Folders and links are opened, to see where they lead.
-                    const bool link = (entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-                    CFound examined = folderEntry || link ? Examine(path) : FromEntry(*entry, found.identity.first);
-                    if (examined.exists && IsFolder(examined) && IsBundle(path)) bundles.emplace_back(path, examined);
-                    else if (examined.exists && IsFolder(examined)) folders.emplace_back(path, examined);
-                    else if (Wanted(name)) dlls.emplace_back(path, examined);
-                }
-                if (entry->NextEntryOffset == 0) break;
-            }
-        }
-        // The end of a listing is "no more files"; anything else, before the first entry, is a
-        // folder that cannot be read.
-        const DWORD stopped = GetLastError();
-        if (kind == FileIdBothDirectoryRestartInfo && stopped != ERROR_NO_MORE_FILES) Unlisted(folder, stopped);
-        CloseHandle(directory);
         auto byPath = [](const auto& a, const auto& b) { return a.first < b.first; };
         std::sort(dlls.begin(), dlls.end(), byPath);
         std::sort(folders.begin(), folders.end(), byPath);
@@ -200,7 +114,7 @@ public:
 private:
     int FormatMask() const { return (formats.vst2 ? 1 : 0) | (formats.vst3 ? 2 : 0) | (formats.clap ? 4 : 0); }
 
-    void Unlisted(const std::wstring& folder, DWORD error)
+    void Unlisted(const NativeText& folder, unsigned long error)
     {
         if (unlisted) unlisted->push_back({ToUtf8(folder), SystemErrorText(error)});
     }
@@ -217,13 +131,6 @@ private:
 
 }  // namespace
 
-std::string NowIso8601()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    return Iso8601(now);
-}
-
 bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem,
                      std::vector<CUnlistedFolder>* unlisted, CFormatChoice formats)
 {
@@ -238,15 +145,15 @@ bool FindPluginFiles(const std::vector<CSearchRoot>& roots, std::vector<CPluginF
     CWalk walk(files, unlisted, {});
     for (const auto& root : roots) {
         walk.Choose(root.formats);
-        const std::wstring path = NormalPath(FromUtf8(root.path));
-        const CFound found = path.empty() ? CFound{} : Examine(path);
+        const NativeText path = NormalPath(FromUtf8(root.path));
+        const CFileFacts found = path.empty() ? CFileFacts{} : Examine(path);
         if (!found.exists) {
             problem = root.path;
             return false;
         }
-        if (IsFolder(found) && walk.IsBundle(path)) {
+        if (found.folder && walk.IsBundle(path)) {
             walk.AddBundle(path, found);
-        } else if (IsFolder(found)) {
+        } else if (found.folder) {
             const size_t first = files.size();
             walk.SearchFolder(path, found);
             std::sort(files.begin() + first, files.end(), [](const auto& a, const auto& b) { return a.path < b.path; });

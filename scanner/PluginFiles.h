@@ -1,14 +1,14 @@
 #pragma once
 // The plug-in files named on the command line: files as given, folders searched recursively,
-// through symbolic links and junctions, for ".dll" files (VST 2), ".vst3" modules and ".clap"
-// files, as the formats asked for say. A VST 3 bundle folder is one plug-in per binary it
-// holds, never searched further. Paths are normal (full, long) Windows paths in UTF-8; each
-// file is listed once, however often it is reached.
+// through symbolic links and junctions, for ".dll" files (".so" on Linux; VST 2), ".vst3"
+// modules and ".clap" files, as the formats asked for say. A VST 3 bundle folder is one
+// plug-in per binary it holds, never searched further. Paths are normal (full; long on
+// Windows) paths in UTF-8; each file is listed once, however often it is reached.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "host/WindowsText.h"
+#include "host/NativeText.h"
 
 struct CPluginFile {
     std::string path;

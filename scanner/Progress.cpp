@@ -1,8 +1,11 @@
 #include "scanner/Progress.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <map>
 
+#include "host/MachineRoute.h"
 #include "host/Paths.h"
 #include "host/SafeText.h"
 #include "scanner/CheckRecords.h"
@@ -141,7 +144,9 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
     if (terminal) Print("\r\x1b[K");
     // Files and the plug-ins in them are counted apart: a shell or a module is one file.
     std::map<std::string, size_t> fileStatuses, pluginStatuses;
-    size_t plugins = 0, x64 = 0, x86 = 0, noMachine = 0;
+    size_t plugins = 0, noMachine = 0;
+    const std::vector<std::string> machines = ServerMachineNames();
+    std::map<std::string, size_t> byMachine;
     std::map<std::string, size_t> formats;
     std::map<std::string, size_t> checks;
     for (const auto& record : records) {
@@ -153,9 +158,8 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
         }
         ++formats[RecordFormat(record)];
         const std::string arch = record.value("arch", "");
-        x64 += arch == "x64";
-        x86 += arch == "x86";
-        noMachine += arch != "x64" && arch != "x86";
+        if (std::find(machines.begin(), machines.end(), arch) != machines.end()) ++byMachine[arch];
+        else ++noMachine;
         ++fileStatuses[record.value("status", "")];
     }
     auto statuses = [](std::map<std::string, size_t>& counts) {
@@ -170,7 +174,8 @@ void CProgress::Summary(const std::vector<Json>& records, size_t unchanged, size
              records.size() - unchanged - knownBad, unchanged, knownBad);
     std::string summary = line + statuses(fileStatuses) + "; " + std::to_string(plugins) + " plug-ins in them";
     if (plugins > 0) summary += ": " + statuses(pluginStatuses);
-    summary += "; " + std::to_string(x64) + " x64, " + std::to_string(x86) + " x86";
+    for (size_t i = 0; i < machines.size(); ++i)
+        summary += (i == 0 ? "; " : ", ") + std::to_string(byMachine[machines[i]]) + " " + machines[i];
     if (noMachine > 0) summary += ", " + std::to_string(noMachine) + " with no machine";
     summary += " files";
     // Per format, in the order of the formats' age, before the time.

@@ -1,13 +1,11 @@
 #include "scanner/ReportPage.h"
 
-#include <windows.h>
-#include <bcrypt.h>
-
+#include "host/LoadErrors.h"
 #include "host/Paths.h"
 #include "host/SafeText.h"
-#include "host/WindowsText.h"
 #include "scanner/FileReplace.h"
 #include "scanner/ReportPageAssets.h"
+#include "scanner/Sha256.h"
 
 namespace {
 
@@ -34,33 +32,13 @@ std::string Base64(const std::string& bytes)
 // The SHA-256 of an inline script or style, as a Content-Security-Policy source names it.
 std::string CspHash(const std::string& content)
 {
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    std::string digest(32, '\0');
-    const bool done = BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 &&
-                      BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0 &&
-                      BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(content.data())),
-                                     static_cast<ULONG>(content.size()), 0) == 0 &&
-                      BCryptFinishHash(hash, reinterpret_cast<PUCHAR>(digest.data()), 32, 0) == 0;
-    if (hash) BCryptDestroyHash(hash);
-    if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
-    return done ? "'sha256-" + Base64(digest) + "'" : "'none'";
+    return "'sha256-" + Base64(Sha256(content)) + "'";
 }
 
 bool ReadPicture(const std::string& path, std::string& bytes)
 {
-    HANDLE file = CreateFileW(FromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart > 8 && static_cast<uint64_t>(size.QuadPart) <= kLargestPicture;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size() &&
-             bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0;
-    }
-    CloseHandle(file);
-    return ok;
+    return ReadFileBytes(FromUtf8(path), bytes, kLargestPicture) && bytes.size() > 8 &&
+           bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0;
 }
 
 void EmbedPictures(Json& outcome)
@@ -175,7 +153,7 @@ std::string ReportPageHtml(const std::vector<Json>& records, const CPageFacts& f
     return page;
 }
 
-bool WriteReportPage(const std::wstring& path, const std::vector<Json>& records, const CPageFacts& facts, std::string& problem)
+bool WriteReportPage(const NativeText& path, const std::vector<Json>& records, const CPageFacts& facts, std::string& problem)
 {
     unsigned long error = 0;
     if (ReplaceFileWhole(path, ReportPageHtml(records, facts), error)) return true;

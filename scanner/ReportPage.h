@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/NativeText.h"
+
 #include "scanner/Records.h"
 
 struct CPageFacts {
@@ -16,7 +18,7 @@ struct CPageFacts {
 std::string ReportPageHtml(const std::vector<Json>& records, const CPageFacts& facts);
 
 // Writes the page beside `path` and moves it over it; false with the reason.
-bool WriteReportPage(const std::wstring& path, const std::vector<Json>& records, const CPageFacts& facts, std::string& problem);
+bool WriteReportPage(const NativeText& path, const std::vector<Json>& records, const CPageFacts& facts, std::string& problem);
 
 // Text made safe for HTML, for the plain table the page shows without script.
 std::string HtmlText(const std::string& text);

@@ -1,7 +1,7 @@
 #pragma once
-// The folders where Windows installers put plug-ins, searched when no path is given: each with
-// where it came from (a known folder, the registry, CLAP_PATH) and the formats it is searched
-// for. Reached through the system's known-folder, registry and environment queries.
+// The folders where installers put plug-ins, searched when no path is given: each with where it
+// came from (on Windows a known folder, the registry, CLAP_PATH; on Linux the home and system
+// folders and the search-path variables) and the formats it is searched for.
 #include <string>
 #include <vector>
 
@@ -9,7 +9,7 @@
 
 struct CStandardFolder {
     std::string path;       // normal, as the walk takes it
-    std::string source;     // "%CommonProgramFiles%\VST3", "HKLM\SOFTWARE\VST (32-bit view)", ...
+    std::string source;     // "%CommonProgramFiles%\VST3", "HKLM\SOFTWARE\VST (32-bit view)", "~/.vst3", "LXVST_PATH", ...
     CFormatChoice formats;  // only those asked for
     bool exists = false;
 };

@@ -1,19 +1,20 @@
 #include "host/ProcessThreads.h"
 
+#include <windows.h>
 #include <tlhelp32.h>
 
 namespace {
 constexpr ULONG kNoMoreEntries = 0x8000001A;  // STATUS_NO_MORE_ENTRIES
 }  // namespace
 
-std::set<DWORD> ThreadsOfProcess(HANDLE process)
+std::set<uint32_t> ThreadsOfProcess(void* process, uint32_t processId)
 {
     // The process's own threads, one by one: a system-wide snapshot of every thread costs
     // milliseconds under Wine, where it goes through the wineserver, and is taken per answer.
     using NextThread = LONG(NTAPI*)(HANDLE, HANDLE, ACCESS_MASK, ULONG, ULONG, HANDLE*);
     static const auto next = reinterpret_cast<NextThread>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtGetNextThread")));
-    std::set<DWORD> ids;
+    std::set<uint32_t> ids;
     if (next != nullptr) {
         HANDLE thread = nullptr;
         for (;;) {
@@ -27,7 +28,6 @@ std::set<DWORD> ThreadsOfProcess(HANDLE process)
             ids.insert(GetThreadId(thread));
         }
     }
-    const DWORD processId = GetProcessId(process);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return ids;
     THREADENTRY32 entry{};

@@ -181,3 +181,14 @@ std::string ExplainLoadError(unsigned long error, const std::wstring& path, cons
     }
     return "";
 }
+
+void ExplainLoadFailure(const std::string& library, CScanOutcome& outcome)
+{
+    constexpr char kLoadFailure[] = "Failed to load library, err=";
+    if (outcome.error.rfind(kLoadFailure, 0) != 0) return;
+    const unsigned long code = std::strtoul(outcome.error.c_str() + sizeof(kLoadFailure) - 1, nullptr, 10);
+    const std::string meaning = ExplainLoadError(code, FromUtf8(library), outcome.report.platform);
+    if (!meaning.empty()) outcome.error += ": " + meaning;
+    // A file another program holds is no verdict on the plug-in: it is to be scanned again.
+    outcome.hostFailure = code == ERROR_SHARING_VIOLATION;
+}

@@ -1,13 +1,12 @@
+// The folders where Windows installers put plug-ins: known folders, the registry, CLAP_PATH.
 #include "scanner/StandardFolders.h"
 
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
 
-#include <map>
-
 #include "host/WindowsText.h"
-#include "scanner/PathKeys.h"
+#include "scanner/FolderList.h"
 
 namespace {
 
@@ -49,53 +48,15 @@ std::wstring Environment(const wchar_t* name)
     return text;
 }
 
+}  // namespace
+
 // A folder named in full: a drive's, a share's, or a Linux one under Wine. A relative entry of
 // CLAP_PATH or the registry would depend on the folder the scanner happens to start in.
-bool IsAbsolute(const std::wstring& folder)
+bool IsAbsoluteFolder(const NativeText& folder)
 {
     return (folder.size() >= 3 && folder[1] == L':' && (folder[2] == L'\\' || folder[2] == L'/')) ||
            folder.rfind(L"\\\\", 0) == 0 || folder.rfind(L"/", 0) == 0;
 }
-
-class CFolderList {
-public:
-    explicit CFolderList(CFormatChoice chosen) : chosen(chosen) {}
-
-    void Add(const std::wstring& folder, const std::string& source, CFormatChoice formats)
-    {
-        formats = {formats.vst2 && chosen.vst2, formats.vst3 && chosen.vst3, formats.clap && chosen.clap};
-        if (!IsAbsolute(folder) || !(formats.vst2 || formats.vst3 || formats.clap)) return;
-        const std::wstring path = NormalPath(folder);
-        if (path.empty()) return;
-        const std::string key = PathKey(ToUtf8(path));
-        const auto known = index.find(key);
-        if (known != index.end()) {
-            CStandardFolder& same = folders[known->second];
-            same.source += "; " + source;
-            same.formats = {same.formats.vst2 || formats.vst2, same.formats.vst3 || formats.vst3,
-                            same.formats.clap || formats.clap};
-            return;
-        }
-        CStandardFolder entry;
-        entry.path = ToUtf8(path);
-        entry.source = source;
-        entry.formats = formats;
-        const DWORD attributes = GetFileAttributesW(path.c_str());
-        entry.exists = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        index[key] = folders.size();
-        folders.push_back(std::move(entry));
-    }
-
-    std::vector<CStandardFolder> folders;
-
-private:
-    CFormatChoice chosen;
-    std::map<std::string, size_t> index;
-};
-
-constexpr CFormatChoice kVst2{true, false, false}, kVst3{false, true, false}, kClap{false, false, true};
-
-}  // namespace
 
 std::vector<CStandardFolder> StandardFolders(CFormatChoice chosen)
 {
@@ -107,33 +68,33 @@ std::vector<CStandardFolder> StandardFolders(CFormatChoice chosen)
     const std::wstring userCommon = KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Common";
     auto under = [](const std::wstring& root, const wchar_t* rest) { return root.empty() ? root : root + rest; };
 
-    list.Add(under(common, L"\\VST3"), "%CommonProgramFiles%\\VST3", kVst3);
-    list.Add(under(common86, L"\\VST3"), "%CommonProgramFiles(x86)%\\VST3", kVst3);
-    list.Add(under(userCommon, L"\\VST3"), "%LOCALAPPDATA%\\Programs\\Common\\VST3", kVst3);
+    list.Add(under(common, L"\\VST3"), "%CommonProgramFiles%\\VST3", kVst3Only);
+    list.Add(under(common86, L"\\VST3"), "%CommonProgramFiles(x86)%\\VST3", kVst3Only);
+    list.Add(under(userCommon, L"\\VST3"), "%LOCALAPPDATA%\\Programs\\Common\\VST3", kVst3Only);
 
-    list.Add(under(common, L"\\CLAP"), "%CommonProgramFiles%\\CLAP", kClap);
-    list.Add(under(userCommon, L"\\CLAP"), "%LOCALAPPDATA%\\Programs\\Common\\CLAP", kClap);
+    list.Add(under(common, L"\\CLAP"), "%CommonProgramFiles%\\CLAP", kClapOnly);
+    list.Add(under(userCommon, L"\\CLAP"), "%LOCALAPPDATA%\\Programs\\Common\\CLAP", kClapOnly);
     const std::wstring clapPath = Environment(L"CLAP_PATH");
     for (size_t start = 0; start < clapPath.size();) {
         const size_t end = std::min(clapPath.find(L';', start), clapPath.size());
-        list.Add(clapPath.substr(start, end - start), "CLAP_PATH", kClap);
+        list.Add(clapPath.substr(start, end - start), "CLAP_PATH", kClapOnly);
         start = end + 1;
     }
 
     const wchar_t* const vstKey = L"SOFTWARE\\VST";
     list.Add(RegistryText(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, vstKey, L"VSTPluginsPath"),
-             "HKLM\\SOFTWARE\\VST\\VSTPluginsPath", kVst2);
+             "HKLM\\SOFTWARE\\VST\\VSTPluginsPath", kVst2Only);
     list.Add(RegistryText(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, vstKey, L"VSTPluginsPath"),
-             "HKLM\\SOFTWARE\\WOW6432Node\\VST\\VSTPluginsPath", kVst2);
+             "HKLM\\SOFTWARE\\WOW6432Node\\VST\\VSTPluginsPath", kVst2Only);
     list.Add(RegistryText(HKEY_CURRENT_USER, KEY_WOW64_64KEY, vstKey, L"VSTPluginsPath"),
-             "HKCU\\SOFTWARE\\VST\\VSTPluginsPath", kVst2);
+             "HKCU\\SOFTWARE\\VST\\VSTPluginsPath", kVst2Only);
     for (const auto& [root, name] : {std::pair{programs, "%ProgramFiles%"}, std::pair{programs86, "%ProgramFiles(x86)%"}}) {
-        list.Add(under(root, L"\\VSTPlugins"), std::string(name) + "\\VSTPlugins", kVst2);
-        list.Add(under(root, L"\\Steinberg\\VSTPlugins"), std::string(name) + "\\Steinberg\\VSTPlugins", kVst2);
+        list.Add(under(root, L"\\VSTPlugins"), std::string(name) + "\\VSTPlugins", kVst2Only);
+        list.Add(under(root, L"\\Steinberg\\VSTPlugins"), std::string(name) + "\\Steinberg\\VSTPlugins", kVst2Only);
     }
     for (const auto& [root, name] : {std::pair{common, "%CommonProgramFiles%"}, std::pair{common86, "%CommonProgramFiles(x86)%"}}) {
-        list.Add(under(root, L"\\VST2"), std::string(name) + "\\VST2", kVst2);
-        list.Add(under(root, L"\\Steinberg\\VST2"), std::string(name) + "\\Steinberg\\VST2", kVst2);
+        list.Add(under(root, L"\\VST2"), std::string(name) + "\\VST2", kVst2Only);
+        list.Add(under(root, L"\\Steinberg\\VST2"), std::string(name) + "\\Steinberg\\VST2", kVst2Only);
     }
     return list.folders;
 }

@@ -69,7 +69,7 @@ std::wstring Lengthened(const std::wstring& full)
 
 }  // namespace
 
-std::wstring NormalPath(const std::wstring& given)
+NativeText NormalPath(const NativeText& given)
 {
     const std::wstring path = FromLinuxPath(given);
     std::wstring full = WithGrowingBuffer(

@@ -38,3 +38,5 @@ const char* MachineText(ServerMachine machine)
     }
     return "";
 }
+
+std::vector<std::string> ServerMachineNames() { return {"x64", "x86"}; }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-bool ReplaceFileWhole(const std::wstring& path, const std::string& content, unsigned long& error)
+bool ReplaceFileWhole(const NativeText& path, const std::string& content, unsigned long& error)
 {
     const size_t slash = path.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"." : path.substr(0, slash);

@@ -1,0 +1,9 @@
+#pragma once
+// How a scan server's process ended, as the host reads it.
+#include <cstdint>
+
+// What a process gives while it still runs (Windows' STILL_ACTIVE); as an end, it stopped
+// answering and was ended.
+constexpr uint32_t kStillRunning = 259;
+// Exit code of a server that caught a crash and wrote its dump.
+constexpr uint32_t kServerCrashExitCode = 9;

@@ -1,0 +1,38 @@
+// Which server a plug-in file goes to on Linux, read from its ELF header without loading it:
+// the one server takes x86-64 shared objects.
+#include "host/MachineRoute.h"
+
+#include "host/LoadErrors.h"
+
+namespace {
+
+constexpr size_t kHeaderBytes = 64;
+constexpr unsigned char kElfClass64 = 2;
+constexpr unsigned kMachineX86_64 = 62, kMachineI386 = 3, kMachineAarch64 = 183;
+
+}  // namespace
+
+CRoute RouteFile(const std::string& path, bool)
+{
+    CRoute route;
+    std::string header;
+    // A file that cannot be read goes to the server anyway, which says why it cannot load it.
+    if (!ReadFileHead(path, header, kHeaderBytes) || header.size() < 20) {
+        route.machine = ServerMachine::kX64;
+        return route;
+    }
+    if (header.compare(0, 4, "\x7F" "ELF") != 0) {
+        route.problem = "not a Linux shared library";
+        return route;
+    }
+    const unsigned machine = static_cast<unsigned char>(header[18]) | static_cast<unsigned char>(header[19]) << 8;
+    if (header[4] == kElfClass64 && machine == kMachineX86_64) route.machine = ServerMachine::kX64;
+    else if (machine == kMachineI386) route.problem = "32-bit plug-in; there is no 32-bit Linux scan server";
+    else if (machine == kMachineAarch64) route.problem = "built for ARM64; there is no scan server for that machine";
+    else route.problem = "built for another machine (ELF machine " + std::to_string(machine) + "); there is no scan server for it";
+    return route;
+}
+
+const char* MachineText(ServerMachine machine) { return machine == ServerMachine::kNone ? "" : "linux-x86_64"; }
+
+std::vector<std::string> ServerMachineNames() { return {"linux-x86_64"}; }
