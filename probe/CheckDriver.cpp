@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include <xmmintrin.h>
+
 #include "probe/CheckAudio.h"
 #include "probe/EditorWindow.h"
 #include "probe/ProcessTimer.h"
@@ -13,6 +15,21 @@
 #include "report/CheckReport.h"
 
 namespace {
+
+constexpr unsigned int kFlushToZero = 0x8000, kDenormalsAreZero = 0x0040;
+
+// The SSE control register; the 32-bit build does not assume SSE elsewhere.
+__attribute__((target("sse"))) unsigned int SseControl() { return _mm_getcsr(); }
+__attribute__((target("sse"))) void SetSseControl(unsigned int mode) { _mm_setcsr(mode); }
+
+bool SameBytesInAnyOrder(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
+{
+    if (a.size() != b.size()) return false;
+    int64_t counts[256] = {};
+    for (uint8_t byte : a) ++counts[byte];
+    for (uint8_t byte : b) --counts[byte];
+    return std::all_of(std::begin(counts), std::end(counts), [](int64_t count) { return count == 0; });
+}
 
 constexpr double kSampleRates[] = {44100, 48000, 96000};
 constexpr int32_t kBlockSizes[] = {1, 64, 512, 4096};
@@ -391,10 +408,16 @@ private:
     }
 
     // A block through the plug-in, counting what it sends.
+    // Hosts run audio with denormal numbers flushed to zero (the FTZ and DAZ bits of the SSE
+    // control register): a plug-in's own arithmetic makes none there, and one it writes as it
+    // is still shows.
     bool Process(CCheckBlock& block, std::u16string& error)
     {
         block.eventsOut = 0;
+        const unsigned int mode = SseControl();
+        SetSseControl(mode | kFlushToZero | kDenormalsAreZero);
         const bool processed = plugin.Process(block, error);
+        SetSseControl(mode);
         eventsOut += block.eventsOut;
         return processed;
     }
@@ -527,6 +550,11 @@ private:
         ProbeHooks.restoreCrashFilter();
         const auto size = [&](const std::vector<uint8_t>& bytes) { return static_cast<unsigned>(plugin.StateSize(bytes)); };
         if (first == second) return Stage(u"state", u"passed", FormatString(u"%u bytes, the same after loading", size(first)));
+        // The same bytes in another order: a framework that writes a plug-in's settings as XML
+        // may put its elements back in another order after loading them, which loses nothing.
+        if (SameBytesInAnyOrder(first, second))
+            return Stage(u"state", u"passed",
+                         FormatString(u"%u bytes, the same after loading but for their order", size(first)));
         size_t at = 0;
         while (at < first.size() && at < second.size() && first[at] == second[at]) ++at;
         return Stage(u"state", u"warning",

@@ -1,16 +1,6 @@
 #include "scanner/Entry.h"
 
-#include <windows.h>
-
-const char* const kServerName = "ScanServer-x64.exe";
-const char* const kServerNameX86 = "ScanServer-x86.exe";
-
-NativeText DefaultDumpFolder()
-{
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    return std::wstring(temp) + L"tessarine-scan-dumps";
-}
+#include "host/NativeText.h"
 
 int wmain(int argc, wchar_t** argv)
 {

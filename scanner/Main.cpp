@@ -14,6 +14,7 @@
 #include "scanner/CheckRecords.h"
 #include "scanner/Console.h"
 #include "scanner/Database.h"
+#include "scanner/Defaults.h"
 #include "scanner/Options.h"
 #include "scanner/PathKeys.h"
 #include "scanner/PluginFiles.h"

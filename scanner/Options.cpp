@@ -6,6 +6,8 @@
 #include <map>
 #include <string>
 
+#include "scanner/Defaults.h"
+#include "scanner/FileSystem.h"
 #include "scanner/Version.h"
 
 int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& options)
@@ -18,7 +20,7 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     app.set_version_flag("--version", std::string("tessarine-scan ") + kScannerVersion + " (database format " +
                                           std::to_string(kDatabaseFormat) + ")");
     app.add_option("PATH", options.paths,
-                   "plug-in files (.dll, .vst3, .clap) and VST 3 bundle folders, or folders searched recursively for "
+                   "plug-in files (" + std::string(kVst2Suffix) + ", .vst3, .clap) and VST 3 bundle folders, or folders searched recursively for "
                    "them; none: the folders where installers put plug-ins (see --list-folders)");
     app.add_flag("--list-folders", options.listFolders,
                  "print the standard folders searched when no PATH is given, with where each comes from and whether "
@@ -29,7 +31,7 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     // One value, a comma list, read as a text: a list option would take the paths after it too.
     std::string formats = "vst2,vst3,clap";
     app.add_option("--formats", formats,
-                   "the formats the folders are searched for, separated by commas: vst2 (.dll), vst3 (.vst3 modules "
+                   "the formats the folders are searched for, separated by commas: vst2 (" + std::string(kVst2Suffix) + "), vst3 (.vst3 modules "
                    "and bundles), clap (.clap)")
         ->capture_default_str();
     app.add_option("-j,--jobs", options.jobs, "scan servers running at once (default: the number of cores)")
@@ -62,10 +64,12 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
     app.add_option("--report", options.reportPage,
                    "write the scan as one self-contained HTML page (with --db, every plug-in the database knows of "
                    "the paths scanned; with --db and no path, the whole database, scanning nothing)");
-    app.add_option("--dump-dir", options.dumpFolder, "folder for crash dumps (default: tessarine-scan-dumps in TEMP)");
-    app.add_option("--server", options.server, "the 64-bit scan server (default: ScanServer-x64.exe beside this program)");
+    app.add_option("--dump-dir", options.dumpFolder,
+                   "folder for crash dumps (default: " + std::string(kDefaultDumpFolderText) + ")");
+    app.add_option("--server", options.server, "the 64-bit scan server (default: " + std::string(kServerName) + " beside this program)");
     app.add_option("--server-x86", options.serverX86,
-                   "the 32-bit scan server, for 32-bit plug-ins (default: ScanServer-x86.exe beside this program)");
+                   std::string("the 32-bit scan server, for 32-bit plug-ins (default: ") +
+                       (kServerNameX86[0] ? std::string(kServerNameX86) + " beside this program)" : "none)"));
     std::string dialogs = "report";
     app.add_option("--dialogs", dialogs,
                    "windows a plug-in opens while it is scanned: report (a dialog that stays --dialog-grace seconds "

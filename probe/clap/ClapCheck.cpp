@@ -257,6 +257,8 @@ public:
             error = u"its state is larger than the 256 MiB a check keeps: the stream refused the rest";
             return CStateSupport::kFailed;
         }
+        // Nothing written: a plug-in whose settings are all parameters a host keeps itself.
+        if (stream.bytes.empty()) return CStateSupport::kNone;
         bytes = std::move(stream.bytes);
         return CStateSupport::kSaved;
     }

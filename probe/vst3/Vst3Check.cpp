@@ -199,6 +199,8 @@ public:
             error = u"its state is larger than the 256 MiB a check keeps: the stream refused the rest";
             return CStateSupport::kFailed;
         }
+        // Nothing written: a plug-in whose settings are all parameters a host keeps itself.
+        if (componentState.Bytes().empty() && controllerState.Bytes().empty()) return CStateSupport::kNone;
         // One record of both: the component's length, its state, then the controller's.
         const uint32_t length = static_cast<uint32_t>(componentState.Bytes().size());
         bytes.assign(reinterpret_cast<const uint8_t*>(&length), reinterpret_cast<const uint8_t*>(&length) + 4);

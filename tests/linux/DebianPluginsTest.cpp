@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "probe/vst2/Vst2Abi.h"
 #include "tests/linux/LinuxServer.h"
@@ -42,10 +43,20 @@ std::vector<std::string> DebianVst2Files(std::string& missing)
         for (size_t end; (end = listed.find('\n', start)) != std::string::npos; start = end + 1) {
             const std::string path = listed.substr(start, end - start);
             const bool vst2 = path.rfind("/usr/lib/vst/", 0) == 0 || path.rfind("/usr/lib/lxvst/", 0) == 0;
-            if (!vst2 || path.size() < 4 || path.compare(path.size() - 3, 3, ".so") != 0) continue;
-            char real[PATH_MAX];
-            if (realpath(path.c_str(), real) && std::find(files.begin(), files.end(), real) == files.end())
-                files.push_back(real);
+            if (!vst2) continue;
+            // A listed link to a folder (IEM's iem.at) holds plug-ins the package list does not name.
+            std::vector<std::string> found{path};
+            std::error_code error;
+            if (std::filesystem::is_directory(path, error))
+                for (const auto& entry : std::filesystem::recursive_directory_iterator(
+                         path, std::filesystem::directory_options::follow_directory_symlink, error))
+                    found.push_back(entry.path().string());
+            for (const std::string& file : found) {
+                char real[PATH_MAX];
+                const bool library = file.size() > 3 && file.compare(file.size() - 3, 3, ".so") == 0;
+                if (library && realpath(file.c_str(), real) && std::find(files.begin(), files.end(), real) == files.end())
+                    files.push_back(real);
+            }
         }
     }
     return files;
