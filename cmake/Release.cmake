@@ -7,8 +7,7 @@
 set(release_bin ${CMAKE_BINARY_DIR}/bin)
 install(TARGETS tessarine-scan ScanServer-x64 RUNTIME DESTINATION bin)
 install(PROGRAMS ${release_bin}/ScanServer-x86.exe DESTINATION bin)
-install(FILES host/PluginScanner.h host/ScanOutcome.h host/ServerEnd.h host/ServerOutput.h host/DialogRecord.h host/CheckVerdict.h
-        DESTINATION include/tessarine/host)
+install(FILES ${tessarine_public_headers} DESTINATION include/tessarine/host)
 install(TARGETS ${tessarine_host_archives} ARCHIVE DESTINATION lib/x64)
 foreach(archive ${tessarine_host_archives})
   install(FILES ${CMAKE_BINARY_DIR}/lib-x86/lib${archive}.a DESTINATION lib/x86)

@@ -16,7 +16,7 @@ packages=(
   chromium
   googletest
   libcli11-dev nlohmann-json3-dev
-  unzip python3
+  unzip python3 dpkg-dev
   # Real Linux plug-ins by others, for the Linux server's tests.
   lsp-plugins-vst dpf-plugins-vst dragonfly-reverb-vst iem-plugin-suite-vst zam-plugins
 )

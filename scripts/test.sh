@@ -36,6 +36,8 @@ wine cmd /c exit >/dev/null 2>&1 || true
 wine build/windows-x64/bin/ScanServer-x64.exe >/dev/null 2>&1 &
 ctest --preset windows-x64 --label-exclude display
 
-# The release as a user takes it, in a Wine prefix of its own.
+# The releases as a user takes them: the Windows one in a Wine prefix of its own, the Linux
+# package installed on this machine.
 bash scripts/package.sh
 bash tests/release/release_test.sh
+bash tests/release/deb_test.sh

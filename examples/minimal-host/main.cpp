@@ -1,50 +1,61 @@
 // The smallest host: scans the plug-in files it is given, each in a scan server beside this
 // program (or in the folder of --servers DIR), and prints one line per plug-in.
 //   minimal-host [--servers DIR] PLUGIN...
-#include <windows.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "host/PluginScanner.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
-std::string Utf8(const std::wstring& text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string bytes(size > 0 ? size - 1 : 0, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
+#if defined(_WIN32)
+const char* const kServer = "\\ScanServer-x64.exe";
+const char* const kServerX86 = "\\ScanServer-x86.exe";
 
-std::wstring ProgramFolder()
+std::string ProgramFolder()
 {
     wchar_t path[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L'\\'));
+    const std::string folder = ToUtf8(std::wstring(path, length));
+    return folder.substr(0, folder.find_last_of('\\'));
 }
+#else
+const char* const kServer = "/ScanServer-linux-x86_64";
+const char* const kServerX86 = "";
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv)
+std::string ProgramFolder()
 {
-    std::wstring servers = ProgramFolder();
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path));
+    const std::string folder(path, length > 0 ? static_cast<size_t>(length) : 0);
+    return folder.substr(0, folder.find_last_of('/'));
+}
+#endif
+
+int Run(const std::vector<std::string>& arguments)
+{
+    std::string servers = ProgramFolder();
     std::vector<std::string> paths;
-    for (int i = 1; i < argc; ++i) {
-        if (std::wstring(argv[i]) == L"--servers" && i + 1 < argc) servers = argv[++i];
-        else paths.push_back(Utf8(argv[i]));
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == "--servers" && i + 1 < arguments.size()) servers = arguments[++i];
+        else paths.push_back(arguments[i]);
     }
     if (paths.empty()) {
         fprintf(stderr, "usage: minimal-host [--servers DIR] PLUGIN...\n");
         return 2;
     }
 
+    // Paths the system takes are NativeText: UTF-16 on Windows, UTF-8 on Linux.
     CPluginScannerOptions options;
-    options.server.serverPath = servers + L"\\ScanServer-x64.exe";
-    options.serverPathX86 = servers + L"\\ScanServer-x86.exe";
+    options.server.serverPath = FromUtf8(servers + kServer);
+    if (kServerX86[0]) options.serverPathX86 = FromUtf8(servers + kServerX86);
     options.server.timeout = std::chrono::seconds(30);
 
     bool allOk = true;
@@ -60,3 +71,16 @@ int wmain(int argc, wchar_t** argv)
     }
     return allOk ? 0 : 1;
 }
+
+}  // namespace
+
+#if defined(_WIN32)
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) arguments.push_back(ToUtf8(argv[i]));
+    return Run(arguments);
+}
+#else
+int main(int argc, char** argv) { return Run(std::vector<std::string>(argv, argv + argc)); }
+#endif
