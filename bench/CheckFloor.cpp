@@ -3,28 +3,8 @@
 #include "probe/clap/ClapCheck.h"
 #include "probe/vst2/Vst2Check.h"
 #include "probe/vst3/Vst3Check.h"
-#include "protocol/OutputChannel.h"
 #include "protocol/PluginFormat.h"
 #include "protocol/Utf8.h"
-
-CCheckFloor::CCheckFloor()
-{
-    CreatePipe(&read, &write, nullptr, 1 << 16);
-    OutputChannel = reinterpret_cast<intptr_t>(write);
-    reader = std::thread([this] {
-        char chunk[65536];
-        DWORD count = 0;
-        while (ReadFile(read, chunk, sizeof(chunk), &count, nullptr) && count > 0) {}
-    });
-}
-
-CCheckFloor::~CCheckFloor()
-{
-    OutputChannel = 0;
-    CloseHandle(write);
-    reader.join();
-    CloseHandle(read);
-}
 
 bool CCheckFloor::Check(const std::string& path, const std::string& id)
 {

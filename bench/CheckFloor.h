@@ -1,8 +1,7 @@
 #pragma once
 // The floor a check is measured against: the same stages, by the same code, run in the
 // benchmark's own process, every line written and flushed to a pipe that a thread drains.
-#include <windows.h>
-
+#include <cstdint>
 #include <string>
 #include <thread>
 
@@ -15,6 +14,6 @@ public:
     bool Check(const std::string& path, const std::string& id);
 
 private:
-    HANDLE read = nullptr, write = nullptr;
+    intptr_t read = 0, write = 0;  // the pipe's ends: HANDLEs on Windows, descriptors elsewhere
     std::thread reader;
 };

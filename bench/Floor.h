@@ -1,15 +1,16 @@
 #pragma once
 // The floor a scan server's answer is measured against: the same plug-in probed in the
 // benchmark's own process, and the same lines written and flushed to a reader over a pipe.
-#include <windows.h>
-
+#include <cstdint>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "host/NativeText.h"
 
 // Loads the library, calls its entry point, asks what the server asks, closes and frees it.
 // False when it is no plug-in.
-bool ProbeInProcess(const std::wstring& path);
+bool ProbeInProcess(const NativeText& path);
 
 // A pipe with a reader thread of its own; each line is written and flushed as the server does.
 class CPipeFloor {
@@ -20,8 +21,6 @@ public:
     void Send(const std::vector<std::string>& lines);
 
 private:
-    HANDLE read = nullptr, write = nullptr;
-    HANDLE received = nullptr;  // set when the reader has taken the bytes it waits for
-    std::thread reader;
-    volatile LONG64 expected = 0;
+    struct CPipe;
+    std::unique_ptr<CPipe> pipe;
 };

@@ -6,6 +6,7 @@
 
 #include "host/Paths.h"
 #include "host/SafeText.h"
+#include "protocol/PluginFormat.h"
 #include "scanner/CheckRecords.h"
 
 namespace {
@@ -219,7 +220,10 @@ std::string FormatTable(const std::vector<Json>& records)
     for (const auto& row : Rows(records)) {
         const Json& report = Report(*row.record);
         // A sub-plug-in's row names it; its id is in the ID column.
-        const std::string plugin = row.sub ? "  > " + row.name : FileNameOf(row.path);
+        std::string plugin = row.sub ? "  > " + row.name : FileNameOf(row.path);
+        // A Linux bundle's binary is NAME.so: the bundle names it.
+        const std::string bundle = RecordText(*row.record, "bundle");
+        if (!row.sub && !bundle.empty() && FormatOfPath(plugin) != PluginFormat::kVst3) plugin = FileNameOf(bundle);
         std::string note = Note(*row.record);
         if (checks && !CheckNote(*row.record).empty()) note += (note.empty() ? "" : "; ") + CheckNote(*row.record);
         cells.push_back({row.record->value("status", ""), row.arch, row.format, Clip(OneLine(RecordText(report, "id"))),

@@ -1,5 +1,9 @@
 #include "bench/Floor.h"
 
+#include <windows.h>
+
+#include <thread>
+
 #include "probe/vst2/Vst2Abi.h"
 
 namespace {
@@ -16,7 +20,7 @@ intptr_t Ask(AEffect* effect, int32_t opcode, void* pointer = nullptr)
 
 }  // namespace
 
-bool ProbeInProcess(const std::wstring& path)
+bool ProbeInProcess(const NativeText& path)
 {
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module) return false;
@@ -45,19 +49,27 @@ bool ProbeInProcess(const std::wstring& path)
     return probed;
 }
 
-CPipeFloor::CPipeFloor()
+struct CPipeFloor::CPipe {
+    HANDLE read = nullptr, write = nullptr;
+    HANDLE received = nullptr;  // set when the reader has taken the bytes it waits for
+    std::thread reader;
+    volatile LONG64 expected = 0;
+};
+
+CPipeFloor::CPipeFloor() : pipe(std::make_unique<CPipe>())
 {
-    CreatePipe(&read, &write, nullptr, 0);
-    received = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    reader = std::thread([this] {
+    CPipe& p = *pipe;
+    CreatePipe(&p.read, &p.write, nullptr, 0);
+    p.received = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    p.reader = std::thread([&p] {
         char chunk[4096];
         DWORD count = 0;
         LONG64 got = 0;
-        while (ReadFile(read, chunk, sizeof(chunk), &count, nullptr) && count > 0) {
+        while (ReadFile(p.read, chunk, sizeof(chunk), &count, nullptr) && count > 0) {
             got += count;
-            if (got >= expected) {
-                got -= expected;
-                SetEvent(received);
+            if (got >= p.expected) {
+                got -= p.expected;
+                SetEvent(p.received);
             }
         }
     });
@@ -65,21 +77,21 @@ CPipeFloor::CPipeFloor()
 
 CPipeFloor::~CPipeFloor()
 {
-    CloseHandle(write);
-    reader.join();
-    CloseHandle(read);
-    CloseHandle(received);
+    CloseHandle(pipe->write);
+    pipe->reader.join();
+    CloseHandle(pipe->read);
+    CloseHandle(pipe->received);
 }
 
 void CPipeFloor::Send(const std::vector<std::string>& lines)
 {
     LONG64 total = 0;
     for (const auto& line : lines) total += static_cast<LONG64>(line.size());
-    expected = total;
+    pipe->expected = total;
     for (const auto& line : lines) {
         DWORD written = 0;
-        WriteFile(write, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        FlushFileBuffers(write);
+        WriteFile(pipe->write, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        FlushFileBuffers(pipe->write);
     }
-    WaitForSingleObject(received, INFINITE);
+    WaitForSingleObject(pipe->received, INFINITE);
 }
