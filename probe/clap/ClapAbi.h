@@ -258,6 +258,16 @@ struct HostTimerSupport {
 struct PluginTimerSupport {
     void (*onTimer)(const Plugin* plugin, uint32_t timerId);
 };
+// clap.posix-fd-support: flags READ 1, WRITE 2, ERROR 4.
+constexpr uint32_t kPosixFdRead = 1, kPosixFdWrite = 2, kPosixFdError = 4;
+struct HostPosixFdSupport {
+    bool (*registerFd)(const Host* host, int fd, uint32_t flags);
+    bool (*modifyFd)(const Host* host, int fd, uint32_t flags);
+    bool (*unregisterFd)(const Host* host, int fd);
+};
+struct PluginPosixFdSupport {
+    void (*onFd)(const Plugin* plugin, int fd, uint32_t flags);
+};
 static_assert(sizeof(HostGui) == 5 * sizeof(void*) && sizeof(HostParams) == 3 * sizeof(void*));
 
 enum EventType : uint16_t { kNoteOn = 0, kNoteOff = 1, kParamValue = 5, kMidi = 10, kMidiSysex = 11, kMidi2 = 12 };

@@ -274,6 +274,7 @@ public:
     bool OpenEditor(void* parent, std::u16string& error) override
     {
         if (gui == nullptr || !gui->isApiSupported(plugin, kClapEditorApi, false)) return false;
+        SetClapEditorPlugin(plugin);
         LogInfo(u"Calling gui.create...\n");
         if (!gui->create(plugin, kClapEditorApi, false)) {
             error = u"gui.create returned false";
@@ -292,11 +293,13 @@ public:
     void IdleEditor() override { FireClapTimers(plugin); }
     void CloseEditor() override
     {
-        if (!guiCreated) return;
-        LogInfo(u"Calling gui.hide and gui.destroy...\n");
-        gui->hide(plugin);
-        gui->destroy(plugin);
-        guiCreated = false;
+        if (guiCreated) {
+            LogInfo(u"Calling gui.hide and gui.destroy...\n");
+            gui->hide(plugin);
+            gui->destroy(plugin);
+            guiCreated = false;
+        }
+        SetClapEditorPlugin(nullptr);
     }
     void Close() override
     {

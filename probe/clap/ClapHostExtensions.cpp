@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "probe/EditorEvents.h"
 #include "protocol/OutputChannel.h"
 
 using namespace clap;
@@ -91,6 +92,32 @@ bool UnregisterTimer(const Host*, uint32_t timerId)
 }
 const HostTimerSupport TimerExtension{RegisterTimer, UnregisterTimer};
 
+// Descriptors go to the editor loop, which hands their readiness back to the plug-in whose
+// editor is open.
+const Plugin* EditorPlugin = nullptr;
+const int FdOwner = 0;
+
+void FdReady(int fd)
+{
+    if (EditorPlugin == nullptr) return;
+    const auto* support = static_cast<const PluginPosixFdSupport*>(EditorPlugin->getExtension(EditorPlugin, kPosixFdSupportId));
+    if (support && support->onFd) support->onFd(EditorPlugin, fd, kPosixFdRead);
+}
+bool RegisterFd(const Host*, int fd, uint32_t)
+{
+    if (fd < 0) return false;
+    RemoveEditorFds(&FdOwner, fd);
+    AddEditorFd(&FdOwner, fd, [fd] { FdReady(fd); });
+    return true;
+}
+bool ModifyFd(const Host*, int fd, uint32_t) { return fd >= 0; }
+bool UnregisterFd(const Host*, int fd)
+{
+    RemoveEditorFds(&FdOwner, fd);
+    return true;
+}
+const HostPosixFdSupport PosixFdExtension{RegisterFd, ModifyFd, UnregisterFd};
+
 struct CExtension {
     const char* id;
     const void* extension;
@@ -101,6 +128,7 @@ const CExtension kExtensions[] = {
     {"clap.latency", &ChangedExtension},   {"clap.tail", &ChangedExtension},
     {"clap.gui", &GuiExtension},           {"clap.audio-ports", &AudioPortsExtension},
     {"clap.note-ports", &NotePortsExtension}, {"clap.timer-support", &TimerExtension},
+    {"clap.posix-fd-support", &PosixFdExtension},
 };
 
 }  // namespace
@@ -114,6 +142,12 @@ const void* ClapHostExtension(const Host*, const char* id)
 }
 
 void SetClapMainThread() { MainThread = std::this_thread::get_id(); }
+
+void SetClapEditorPlugin(const Plugin* plugin)
+{
+    EditorPlugin = plugin;
+    if (plugin == nullptr) RemoveEditorFds(&FdOwner);
+}
 
 CClapAudioCall::CClapAudioCall() { ++AudioCallDepth; }
 CClapAudioCall::~CClapAudioCall() { --AudioCallDepth; }

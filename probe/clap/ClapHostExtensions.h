@@ -1,7 +1,8 @@
 #pragma once
 // The host's side of the CLAP extensions plug-ins ask for (clap.log, clap.thread-check,
 // clap.params, clap.state, clap.latency, clap.tail, clap.gui, clap.audio-ports,
-// clap.note-ports, clap.timer-support): frameworks assert on a host without them. One plug-in
+// clap.note-ports, clap.timer-support, clap.posix-fd-support): frameworks assert on a host
+// without them. One plug-in
 // is driven at a time, on one thread, so their state is the process's.
 #include <cstdint>
 
@@ -20,6 +21,10 @@ public:
     CClapAudioCall(const CClapAudioCall&) = delete;
     CClapAudioCall& operator=(const CClapAudioCall&) = delete;
 };
+
+// The plug-in whose editor is open, for its clap.posix-fd-support callbacks; null when none.
+// Closing forgets every descriptor it registered.
+void SetClapEditorPlugin(const clap::Plugin* plugin);
 
 // Calls the plug-in's on_timer for each of its timers that is due; the editor's idle loop does.
 void FireClapTimers(const clap::Plugin* plugin);

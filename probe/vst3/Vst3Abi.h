@@ -57,6 +57,10 @@ constexpr CTuid kParamValueQueueId = MakeTuid(0x01263A18, 0xED074F6F, 0x98C9D356
 constexpr CTuid kEventListId = MakeTuid(0x3A2C4214, 0x346349FE, 0xB2C4F397, 0xB9695A44);
 constexpr CTuid kMessageId = MakeTuid(0x936F033B, 0xC6C047DB, 0xBB0882F8, 0x13C1E613);
 constexpr CTuid kAttributeListId = MakeTuid(0x1E5F0AEB, 0xCC7F4533, 0xA2544011, 0x38AD5EE4);
+// Linux::IRunLoop and its handlers: the host's event loop, which a Linux editor asks its frame for.
+constexpr CTuid kRunLoopId = MakeTuid(0x18C35366, 0x97764F1A, 0x9C5B8385, 0x7A871389);
+constexpr CTuid kEventHandlerId = MakeTuid(0x561E65C9, 0x13A0496F, 0x813A2C35, 0x654D7983);
+constexpr CTuid kTimerHandlerId = MakeTuid(0x10BDD94F, 0x41424774, 0x821FAD8F, 0xECA72CA9);
 
 constexpr char kAudioModuleClass[] = "Audio Module Class";
 
@@ -304,6 +308,21 @@ struct IComponentHandler : FUnknown {
     virtual tresult VST3_METHOD performEdit(uint32_t id, double valueNormalized) = 0;
     virtual tresult VST3_METHOD endEdit(uint32_t id) = 0;
     virtual tresult VST3_METHOD restartComponent(int32_t flags) = 0;
+};
+
+struct IEventHandler : FUnknown {
+    virtual void VST3_METHOD onFDIsSet(int fd) = 0;
+};
+
+struct ITimerHandler : FUnknown {
+    virtual void VST3_METHOD onTimer() = 0;
+};
+
+struct IRunLoop : FUnknown {
+    virtual tresult VST3_METHOD registerEventHandler(IEventHandler* handler, int fd) = 0;
+    virtual tresult VST3_METHOD unregisterEventHandler(IEventHandler* handler) = 0;
+    virtual tresult VST3_METHOD registerTimer(ITimerHandler* handler, uint64_t milliseconds) = 0;
+    virtual tresult VST3_METHOD unregisterTimer(ITimerHandler* handler) = 0;
 };
 
 struct IPlugView;

@@ -247,12 +247,13 @@ public:
         attached = true;
         return true;
     }
-    void IdleEditor() override {}
+    void IdleEditor() override { frame.runLoop.FireTimers(); }
     void CloseEditor() override
     {
         if (view == nullptr) return;
         LogInfo(u"Calling removed...\n");
         if (attached) view->removed();
+        frame.runLoop.Forget();
         view->setFrame(nullptr);
         view->release();
         view = nullptr;

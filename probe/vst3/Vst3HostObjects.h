@@ -2,10 +2,13 @@
 // The objects a VST 3 host hands a plug-in while it runs: a memory stream for states, the
 // event lists and parameter changes of a block, and the component handler and view frame,
 // which accept whatever the plug-in asks. Each lives on the check's stack: no counting.
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <vector>
 
+#include "probe/EditorEvents.h"
 #include "probe/vst3/Vst3Abi.h"
 
 namespace vst3 {
@@ -163,14 +166,85 @@ public:
     tresult VST3_METHOD restartComponent(int32_t) override { return kResultOk; }
 };
 
+// The host's event loop as a Linux editor sees it: its descriptors go to the editor loop, its
+// timers fire from the editor's idle time, on the server's thread.
+class CRunLoop : public CHostObject<IRunLoop> {
+public:
+    CRunLoop() : CHostObject(kRunLoopId) {}
+    tresult VST3_METHOD registerEventHandler(IEventHandler* handler, int fd) override
+    {
+        if (handler == nullptr || fd < 0) return kInvalidArgument;
+        AddEditorFd(handler, fd, [handler, fd] { handler->onFDIsSet(fd); });
+        return kResultOk;
+    }
+    tresult VST3_METHOD unregisterEventHandler(IEventHandler* handler) override
+    {
+        RemoveEditorFds(handler);
+        return kResultOk;
+    }
+    tresult VST3_METHOD registerTimer(ITimerHandler* handler, uint64_t milliseconds) override
+    {
+        if (handler == nullptr || timers.size() >= kMostTimers) return kInvalidArgument;
+        const auto period = std::chrono::milliseconds(std::max<uint64_t>(milliseconds, kShortestTimerMs));
+        timers.push_back({handler, period, std::chrono::steady_clock::now() + period});
+        return kResultOk;
+    }
+    tresult VST3_METHOD unregisterTimer(ITimerHandler* handler) override
+    {
+        timers.erase(std::remove_if(timers.begin(), timers.end(), [&](const CTimer& timer) { return timer.handler == handler; }),
+                     timers.end());
+        return kResultOk;
+    }
+    // Calls each timer that is due; by handler, since one may unregister itself or others.
+    void FireTimers()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        std::vector<ITimerHandler*> due;
+        for (CTimer& timer : timers)
+            if (timer.due <= now) {
+                due.push_back(timer.handler);
+                timer.due = now + timer.period;
+            }
+        for (ITimerHandler* handler : due)
+            if (std::any_of(timers.begin(), timers.end(), [&](const CTimer& timer) { return timer.handler == handler; }))
+                handler->onTimer();
+    }
+    // What the editor left registered when it was removed is never called again.
+    void Forget()
+    {
+        for (const CEditorFd& fd : EditorFds()) RemoveEditorFds(fd.owner);
+        timers.clear();
+    }
+
+private:
+    static constexpr size_t kMostTimers = 64;
+    static constexpr uint64_t kShortestTimerMs = 10;
+    struct CTimer {
+        ITimerHandler* handler;
+        std::chrono::milliseconds period;
+        std::chrono::steady_clock::time_point due;
+    };
+    std::vector<CTimer> timers;
+};
+
 class CPlugFrame : public CHostObject<IPlugFrame> {
 public:
     CPlugFrame() : CHostObject(kPlugFrameId) {}
+    // A Linux editor asks its frame for the host's run loop.
+    tresult VST3_METHOD queryInterface(const uint8_t* iid, void** object) override
+    {
+        if (object != nullptr && SameTuid(iid, kRunLoopId.data())) {
+            *object = static_cast<IRunLoop*>(&runLoop);
+            return kResultOk;
+        }
+        return CHostObject::queryInterface(iid, object);
+    }
     tresult VST3_METHOD resizeView(IPlugView* view, ViewRect* size) override
     {
         if (view && size) view->onSize(size);
         return kResultOk;
     }
+    CRunLoop runLoop;
 };
 
 }  // namespace vst3
