@@ -28,6 +28,12 @@ TEST(PluginFormat, ComesFromThePath)
     EXPECT_EQ(FormatOfPath("C:\\CLAP\\Synth.clap"), PluginFormat::kClap);
     EXPECT_EQ(FormatOfPath("C:\\VST\\Shell.dll>00000005"), PluginFormat::kVst2);
     EXPECT_EQ(FormatOfPath("C:\\VST\\odd.vst3.dll"), PluginFormat::kVst2);
+    // A Linux module's binary lies in its bundle as NAME.so.
+    EXPECT_EQ(FormatOfPath("/usr/lib/vst3/Delay.vst3/Contents/x86_64-linux/Delay.so"), PluginFormat::kVst3);
+    EXPECT_EQ(FormatOfPath(u"/usr/lib/vst3/Delay.VST3/contents/x86_64-linux/Delay.so"), PluginFormat::kVst3);
+    EXPECT_EQ(FormatOfPath("/usr/lib/vst/Contents/x86_64-linux/Delay.so"), PluginFormat::kVst2);
+    EXPECT_EQ(FormatOfPath("/usr/lib/vst3/Delay.vst3/Contents/x86_64-linux/sub/Delay.so"), PluginFormat::kVst2);
+    EXPECT_EQ(FormatOfPath("/usr/lib/vst3/Delay.vst3/Contents/x86_64-linux/Delay.so>0000ABCD"), PluginFormat::kVst2);
     EXPECT_STREQ(FormatName(PluginFormat::kClap), "clap");
 }
 
