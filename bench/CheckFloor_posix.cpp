@@ -1,5 +1,6 @@
 #include "bench/CheckFloor.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "protocol/OutputChannel.h"
@@ -7,7 +8,8 @@
 CCheckFloor::CCheckFloor()
 {
     int ends[2] = {-1, -1};
-    (void)!pipe(ends);
+    // Not inherited by the servers the benchmark starts, which would keep the pipe open.
+    (void)!pipe2(ends, O_CLOEXEC);
     read = ends[0];
     write = ends[1];
     OutputChannel = write;

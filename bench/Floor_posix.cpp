@@ -1,45 +1,19 @@
 #include "bench/Floor.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
-#include "probe/vst2/Vst2Abi.h"
-
-namespace {
-
-intptr_t QuietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
-{
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-intptr_t Ask(AEffect* effect, int32_t opcode, void* pointer = nullptr)
-{
-    return effect->dispatcher(effect, opcode, 0, 0, pointer, 0.0f);
-}
-
-}  // namespace
-
 bool ProbeInProcess(const NativeText& path)
 {
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) return false;
     dlsym(module, "JBridgeBootstrap");
-    auto entry = reinterpret_cast<VstEntryPoint>(dlsym(module, "VSTPluginMain"));
-    AEffect* effect = entry ? entry(QuietHost) : nullptr;
-    const bool probed = effect && effect->magic == kEffectMagic;
-    if (probed) {
-        char text[1024];
-        for (int32_t opcode : {effGetEffectName, effGetVendorString, effGetProductString}) Ask(effect, opcode, text);
-        Ask(effect, effGetPlugCategory);
-        for (const char* capability : {"receiveVstMidiEvent", "receiveVstEvents", "sendVstMidiEvent", "sendVstEvents"})
-            Ask(effect, effCanDo, const_cast<char*>(capability));
-        Ask(effect, effGetVendorVersion);
-        Ask(effect, effClose);
-    }
+    const bool probed = ProbeEntry(reinterpret_cast<VstEntryPoint>(dlsym(module, "VSTPluginMain")), [] {});
     dlclose(module);
     return probed;
 }
@@ -55,7 +29,7 @@ struct CPipeFloor::CPipe {
 CPipeFloor::CPipeFloor() : pipe(std::make_unique<CPipe>())
 {
     CPipe& p = *pipe;
-    (void)!::pipe(p.ends);
+    (void)!pipe2(p.ends, O_CLOEXEC);  // not inherited by the servers the benchmark starts
     p.reader = std::thread([&p] {
         char chunk[4096];
         for (ssize_t count; (count = read(p.ends[0], chunk, sizeof(chunk))) > 0;) {

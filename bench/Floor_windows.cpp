@@ -3,22 +3,7 @@
 #include <windows.h>
 
 #include <thread>
-
-#include "probe/vst2/Vst2Abi.h"
-
-namespace {
-
-intptr_t QuietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
-{
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-intptr_t Ask(AEffect* effect, int32_t opcode, void* pointer = nullptr)
-{
-    return effect->dispatcher(effect, opcode, 0, 0, pointer, 0.0f);
-}
-
-}  // namespace
+#include <vector>
 
 bool ProbeInProcess(const NativeText& path)
 {
@@ -33,18 +18,7 @@ bool ProbeInProcess(const NativeText& path)
     }
     GetProcAddress(module, "JBridgeBootstrap");
     auto entry = reinterpret_cast<VstEntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
-    AEffect* effect = entry ? entry(QuietHost) : nullptr;
-    const bool probed = effect && effect->magic == kEffectMagic;
-    if (probed) {
-        FindResourceW(module, MAKEINTRESOURCEW(165), L"SE1");
-        char text[1024];
-        for (int32_t opcode : {effGetEffectName, effGetVendorString, effGetProductString}) Ask(effect, opcode, text);
-        Ask(effect, effGetPlugCategory);
-        for (const char* capability : {"receiveVstMidiEvent", "receiveVstEvents", "sendVstMidiEvent", "sendVstEvents"})
-            Ask(effect, effCanDo, const_cast<char*>(capability));
-        Ask(effect, effGetVendorVersion);
-        Ask(effect, effClose);
-    }
+    const bool probed = ProbeEntry(entry, [&] { FindResourceW(module, MAKEINTRESOURCEW(165), L"SE1"); });
     FreeLibrary(module);
     return probed;
 }
