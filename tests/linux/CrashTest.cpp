@@ -27,6 +27,9 @@ const CCrashCase kCrashes[] = {
     {"crash_in_entry.so", "crash_in_entry.so", 0xC0000005, true},
     {"crash_on_thread.so", "crash_on_thread.so", 0xC0000005, false},
     {"stack_overflow.so", "stack_overflow.so", 0xC00000FD, true},
+    // abort() stops in the C library: the dump names the plug-in that called it.
+    {"abort_in_entry.so", "abort_in_entry.so", 0xC0000409, true},
+    {"trap_in_entry.so", "trap_in_entry.so", 0xC000001D, true},
     {"vst3_factory_crashes.vst3", "vst3_factory_crashes.vst3/Contents/x86_64-linux/vst3_factory_crashes.so", 0xC0000005, true},
     {"clap_factory_crashes.clap", "clap_factory_crashes.clap", 0xC0000005, true},
 };
