@@ -19,8 +19,8 @@ void Watch(const Sample* samples, int32_t count, int64_t position, COutputWatch&
         const double signedValue = static_cast<double>(value);
         const double magnitude = std::fabs(signedValue);
         if (magnitude > watch.peak) watch.peak = magnitude;
-        if (signedValue < watch.lowest) watch.lowest = signedValue;
-        if (signedValue > watch.highest) watch.highest = signedValue;
+        if (watch.range && signedValue < watch.lowest) watch.lowest = signedValue;
+        if (watch.range && signedValue > watch.highest) watch.highest = signedValue;
         if (magnitude > kSilentLevel) watch.lastLoud = position + i;
     }
 }

@@ -16,7 +16,9 @@ struct COutputWatch {
     int64_t denormals = 0;    // samples too small to be normal numbers, zero apart
     double peak = 0;          // the largest magnitude seen, non-finite ones apart
     int64_t lastLoud = -1;    // the position of the last sample above the silent level
-    // The signed extremes seen, non-finite ones apart; lowest > highest before any.
+    // The signed extremes seen, non-finite ones apart, when `range` is asked for (it costs a
+    // little on every sample of every channel); lowest > highest before any.
+    bool range = false;
     double lowest = 1e308, highest = -1e308;
 
     // What was seen moved by less than a tenth of its peak: a constant level, such as a DC

@@ -375,6 +375,7 @@ private:
         const int64_t quietEnough = static_cast<int64_t>(std::max(kLeastQuietSeconds, announced) * kLoadRate) +
                                     std::min<int64_t>(latency, static_cast<int64_t>(kLongestMeasuredTail * kLoadRate));
         COutputWatch decay, lastSecond;
+        lastSecond.range = true;
         decay.lastLoud = inputEnd - 1;
         bool processed = true;
         while (processed && position < bound && position - (decay.lastLoud + 1) < quietEnough) {

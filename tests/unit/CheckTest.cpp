@@ -50,6 +50,7 @@ TEST(CheckRequest, NoPathCanBeTakenForOneAndIdsKeepWhatTheyHold)
 TEST(CheckAudio, TellsASteadyLevelFromASound)
 {
     COutputWatch none, level, sound;
+    level.range = sound.range = true;
     EXPECT_TRUE(none.Steady());
     const float dc[] = {1e-3f, 1e-3f, 1e-3f};
     WatchOutput(dc, 3, 0, level);
