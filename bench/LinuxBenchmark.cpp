@@ -43,36 +43,25 @@ CFigure DebianPluginsPerSecond(int rounds)
 
 int main(int argc, char** argv)
 {
-    bool quick = false;
-    std::string only;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--quick") == 0) quick = true;
-        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
-    }
-    const int rounds = quick ? 2 : 5;
-    auto wanted = [&](const char* key) { return only.empty() || std::string(key).find(only) != std::string::npos; };
+    CBenchRun bench(argc, argv);
+    const bool quick = bench.quick;
+    const int rounds = bench.rounds;
     printf("Preparing copies of a plug-in...\n");
     fflush(stdout);
     const std::string hundreds = CopiesFolder(300);
-    std::vector<CFigure> figures;
-    auto run = [&](CFigure figure) {
-        printf("measured: %s\n", figure.name.c_str());
-        fflush(stdout);
-        figures.push_back(std::move(figure));
-    };
-    if (wanted("request")) {
-        run(PerRequestAgainstFloor(rounds, quick ? 100 : 500, true, hundreds));
-        run(PerRequestAgainstFloor(rounds, quick ? 100 : 500, false, hundreds));
+    if (bench.Wanted("request")) {
+        bench.Add(PerRequestAgainstFloor(rounds, quick ? 100 : 500, true, hundreds));
+        bench.Add(PerRequestAgainstFloor(rounds, quick ? 100 : 500, false, hundreds));
     }
-    if (wanted("scanner")) run(ScannerAgainstRawServer(rounds, hundreds, 300));
-    if (wanted("jobs")) {
+    if (bench.Wanted("scanner")) bench.Add(ScannerAgainstRawServer(rounds, hundreds, 300));
+    if (bench.Wanted("jobs")) {
         const size_t count = quick ? 300 : 1000;
-        run(JobsTwoAgainstOne(rounds, CopiesFolder(count), count));
+        bench.Add(JobsTwoAgainstOne(rounds, CopiesFolder(count), count));
     }
-    if (wanted("crash")) run(CrashPath(quick ? 2 : 3, hundreds, quick ? 30 : 60));
-    if (wanted("check")) run(CheckAgainstFloor(rounds, quick ? 15 : 60));
-    if (wanted("debian")) run(DebianPluginsPerSecond(quick ? 1 : 3));
-    PrintFigures(figures);
-    WriteFiguresJson(figures, BenchPath("../bench-figures-linux.json"));
+    if (bench.Wanted("crash")) bench.Add(CrashPath(quick ? 2 : 3, hundreds, quick ? 30 : 60));
+    if (bench.Wanted("check")) bench.Add(CheckAgainstFloor(rounds, quick ? 15 : 60));
+    if (bench.Wanted("debian")) bench.Add(DebianPluginsPerSecond(quick ? 1 : 3));
+    PrintFigures(bench.figures);
+    WriteFiguresJson(bench.figures, BenchPath("../bench-figures-linux.json"));
     return 0;
 }

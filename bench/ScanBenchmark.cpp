@@ -197,51 +197,40 @@ CFigure CheckZooJobs(int rounds, bool bothMachines)
 
 int main(int argc, char** argv)
 {
-    bool quick = false;
-    std::string only;  // --only TEXT: just the figures whose key holds TEXT
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--quick") == 0) quick = true;
-        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
-    }
-    const int rounds = quick ? 2 : 5;
+    CBenchRun bench(argc, argv);
+    const bool quick = bench.quick;
+    const int rounds = bench.rounds;
     const size_t many = quick ? 1000 : 10000;
-    auto wanted = [&](const char* key) { return only.empty() || std::string(key).find(only) != std::string::npos; };
     printf("Preparing copies of a plug-in...\n");
     fflush(stdout);
     const std::string hundreds = CopiesFolder(300);
 
-    std::vector<CFigure> figures;
-    auto run = [&](CFigure figure) {
-        printf("measured: %s\n", figure.name.c_str());
-        fflush(stdout);
-        figures.push_back(std::move(figure));
-    };
-    if (wanted("request")) {
-        run(PerRequestAgainstFloor(rounds, quick ? 60 : 300, true, hundreds));
-        run(PerRequestAgainstFloor(rounds, quick ? 60 : 300, false, hundreds));
+    if (bench.Wanted("request")) {
+        bench.Add(PerRequestAgainstFloor(rounds, quick ? 60 : 300, true, hundreds));
+        bench.Add(PerRequestAgainstFloor(rounds, quick ? 60 : 300, false, hundreds));
     }
-    if (wanted("new-server")) run(NewServerAgainstPersistent(rounds, quick ? 4 : 10));
-    if (wanted("start-up")) {
-        run(StartUp(rounds * 2, L"ScanServer-x64.exe", "server start-up"));
-        run(StartUp(rounds * 2, L"ScanServer-x64-without-splash.exe", "server start-up, no splash picture"));
+    if (bench.Wanted("new-server")) bench.Add(NewServerAgainstPersistent(rounds, quick ? 4 : 10));
+    if (bench.Wanted("start-up")) {
+        bench.Add(StartUp(rounds * 2, L"ScanServer-x64.exe", "server start-up"));
+        bench.Add(StartUp(rounds * 2, L"ScanServer-x64-without-splash.exe", "server start-up, no splash picture"));
     }
-    if (wanted("memory"))
-        for (CFigure& figure : Memory(quick ? 600 : 10000, hundreds)) run(std::move(figure));
+    if (bench.Wanted("memory"))
+        for (CFigure& figure : Memory(quick ? 600 : 10000, hundreds)) bench.Add(std::move(figure));
     // Enough plug-ins that the fixed costs (the scanner's and the servers' start-up) do not hide
     // how the work itself scales; 300 in a quick look.
-    if (wanted("jobs")) {
+    if (bench.Wanted("jobs")) {
         const size_t count = quick ? 300 : 1000;
-        run(JobsTwoAgainstOne(rounds, CopiesFolder(count), count));
+        bench.Add(JobsTwoAgainstOne(rounds, CopiesFolder(count), count));
     }
-    if (wanted("scanner")) run(ScannerAgainstRawServer(rounds, hundreds, 300));
-    if (wanted("crash")) run(CrashPath(quick ? 2 : 3, hundreds, quick ? 30 : 60));
-    if (wanted("saving")) run(SavingShare(quick ? 2 : 3, CopiesFolder(many), many));
-    if (wanted("check")) {
-        run(CheckAgainstFloor(rounds, quick ? 15 : 60));
-        run(CheckZooJobs(quick ? 1 : 2, !quick));
+    if (bench.Wanted("scanner")) bench.Add(ScannerAgainstRawServer(rounds, hundreds, 300));
+    if (bench.Wanted("crash")) bench.Add(CrashPath(quick ? 2 : 3, hundreds, quick ? 30 : 60));
+    if (bench.Wanted("saving")) bench.Add(SavingShare(quick ? 2 : 3, CopiesFolder(many), many));
+    if (bench.Wanted("check")) {
+        bench.Add(CheckAgainstFloor(rounds, quick ? 15 : 60));
+        bench.Add(CheckZooJobs(quick ? 1 : 2, !quick));
     }
 
-    PrintFigures(figures);
-    WriteFiguresJson(figures, ToUtf8(Bin + L"\\..\\bench-figures.json"));
+    PrintFigures(bench.figures);
+    WriteFiguresJson(bench.figures, ToUtf8(Bin + L"\\..\\bench-figures.json"));
     return 0;
 }

@@ -24,6 +24,24 @@ std::string PluginSuffix() { return PathOf(CopiedPlugin()).extension().string();
 
 }  // namespace
 
+CBenchRun::CBenchRun(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--quick") quick = true;
+        else if (std::string(argv[i]) == "--only" && i + 1 < argc) only = argv[++i];
+    }
+    rounds = quick ? 2 : 5;
+}
+
+bool CBenchRun::Wanted(const char* key) const { return only.empty() || std::string(key).find(only) != std::string::npos; }
+
+void CBenchRun::Add(CFigure figure)
+{
+    printf("measured: %s\n", figure.name.c_str());
+    fflush(stdout);
+    figures.push_back(std::move(figure));
+}
+
 double Seconds(const std::function<void()>& work)
 {
     const auto started = Clock::now();

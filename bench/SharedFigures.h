@@ -11,6 +11,22 @@
 #include "host/ChildProcess.h"
 #include "host/ScanOutcome.h"
 
+// One benchmark run: its options (--quick, --only KEY) and the figures measured so far.
+class CBenchRun {
+public:
+    CBenchRun(int argc, char** argv);
+    bool quick = false;
+    int rounds = 5;
+    // Whether the figures of `key` are to be measured.
+    bool Wanted(const char* key) const;
+    // Keeps a figure measured, saying so at once.
+    void Add(CFigure figure);
+    std::vector<CFigure> figures;
+
+private:
+    std::string only;  // --only TEXT: just the figures whose key holds TEXT
+};
+
 double Seconds(const std::function<void()>& work);
 CScanServerOptions ServerOptions();
 // A path in the benchmark's folder, or next to it for "../name" (UTF-8).

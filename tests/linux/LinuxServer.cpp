@@ -1,16 +1,8 @@
 #include "tests/linux/LinuxServer.h"
 
-#include <unistd.h>
+#include "host/Paths.h"
 
-#include <climits>
-
-std::string BinFolder()
-{
-    char path[PATH_MAX] = {};
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    std::string folder(path, length > 0 ? static_cast<size_t>(length) : 0);
-    return folder.substr(0, folder.rfind('/'));
-}
+std::string BinFolder() { return ProgramFolder(); }
 
 std::string ZooPath(const std::string& file) { return BinFolder() + "/plugins/" + file; }
 
