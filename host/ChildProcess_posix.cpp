@@ -39,7 +39,12 @@ void CloseFile(int& file)
 uint32_t ExitCodeOf(int status)
 {
     if (WIFEXITED(status)) return static_cast<uint32_t>(WEXITSTATUS(status));
-    if (WIFSIGNALED(status)) return ExceptionCodeOfSignal(WTERMSIG(status), false);
+    // A fault that never reached the server's handler (the signal blocked, the handler reset)
+    // reads as the crash it was; any other signal as itself.
+    if (WIFSIGNALED(status)) {
+        const uint32_t code = ExceptionCodeOfSignal(WTERMSIG(status), 0, false);
+        return code ? code : kKilledBySignal + static_cast<uint32_t>(WTERMSIG(status));
+    }
     return kStillRunning;
 }
 

@@ -1,38 +1,47 @@
 #include "host/LoadErrors.h"
 
-#include <cstdio>
+#include <cerrno>
+
+#include <unistd.h>
+
+#include "host/RegularFile.h"
 
 // The loader's message names what is missing or wrong: it needs no more words.
 void ExplainLoadFailure(const std::string&, CScanOutcome&) {}
 
 std::string ExplainLoadError(unsigned long, const NativeText&, const std::string&) { return ""; }
 
-bool ReadFileBytes(const NativeText& path, std::string& bytes, size_t limit)
+namespace {
+
+// Up to `limit` bytes; false on a read error or more than `limit` when `whole`.
+bool ReadUpTo(const NativeText& path, std::string& bytes, size_t limit, bool whole)
 {
     bytes.clear();
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
+    const int file = OpenRegularFile(path);
+    if (file < 0) return false;
     char chunk[65536];
     bool ok = true;
-    while (size_t count = std::fread(chunk, 1, sizeof(chunk), file)) {
-        if (bytes.size() + count > limit) {
-            ok = false;
+    for (;;) {
+        const ssize_t count = read(file, chunk, sizeof(chunk));
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) {
+            ok = count == 0;
             break;
         }
-        bytes.append(chunk, count);
+        if (bytes.size() + static_cast<size_t>(count) > limit) {
+            ok = !whole;
+            bytes.append(chunk, limit - bytes.size());
+            break;
+        }
+        bytes.append(chunk, static_cast<size_t>(count));
     }
-    ok = ok && !std::ferror(file);
-    std::fclose(file);
+    close(file);
     if (!ok) bytes.clear();
     return ok;
 }
 
-bool ReadFileHead(const NativeText& path, std::string& bytes, size_t count)
-{
-    bytes.assign(count, '\0');
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    bytes.resize(std::fread(bytes.data(), 1, count, file));
-    std::fclose(file);
-    return true;
-}
+}  // namespace
+
+bool ReadFileBytes(const NativeText& path, std::string& bytes, size_t limit) { return ReadUpTo(path, bytes, limit, true); }
+
+bool ReadFileHead(const NativeText& path, std::string& bytes, size_t count) { return ReadUpTo(path, bytes, count, false); }

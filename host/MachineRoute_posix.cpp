@@ -3,6 +3,7 @@
 #include "host/MachineRoute.h"
 
 #include "host/LoadErrors.h"
+#include "host/RegularFile.h"
 
 namespace {
 
@@ -15,6 +16,10 @@ constexpr unsigned kMachineX86_64 = 62, kMachineI386 = 3, kMachineAarch64 = 183;
 CRoute RouteFile(const std::string& path, bool)
 {
     CRoute route;
+    if (const std::string kind = SpecialFileKind(path); !kind.empty()) {
+        route.problem = kind + ", not a plug-in";
+        return route;
+    }
     std::string header;
     // A file that cannot be read goes to the server anyway, which says why it cannot load it.
     if (!ReadFileHead(path, header, kHeaderBytes) || header.size() < 20) {

@@ -101,7 +101,15 @@ std::string ExceptionCodeText(uint32_t code)
         {0xC0000409, "fail-fast"},              {0xC000001D, "illegal instruction"},
         {0xC0000094, "integer division by zero"}, {0x80000003, "breakpoint"},
         {0xC0000374, "heap corruption"},        {0xE06D7363, "C++ exception"},
-        {0xC0000025, "noncontinuable exception"},
+        {0xC0000025, "noncontinuable exception"}, {0xC0000095, "integer overflow"},
+        {0xC000008C, "array bounds exceeded"},  {0xC000008D, "floating-point denormal operand"},
+        {0xC000008E, "floating-point division by zero"}, {0xC000008F, "floating-point inexact result"},
+        {0xC0000090, "floating-point invalid operation"}, {0xC0000091, "floating-point overflow"},
+        {0xC0000092, "floating-point stack check"}, {0xC0000093, "floating-point underflow"},
+        {0xC00002B4, "multiple floating-point faults"}, {0xC00002B5, "multiple floating-point traps"},
+        {0xC0000006, "in-page error"},          {0xC0000096, "privileged instruction"},
+        {0xC0000008, "invalid handle"},         {0xC0000017, "out of memory"},
+        {0xC0000135, "a DLL was not found"},    {0xC0000142, "a DLL failed to initialize"},
     };
     char text[64];
     snprintf(text, sizeof(text), "%08X", static_cast<unsigned>(code));

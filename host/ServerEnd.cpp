@@ -21,6 +21,18 @@ bool IsServerModule(const std::string& module)
 
 }  // namespace
 
+std::string SignalName(uint32_t signal)
+{
+    // Linux's numbers, the same on every machine it runs plug-ins on here.
+    static constexpr const char* kNames[] = {
+        "",        "SIGHUP",  "SIGINT",    "SIGQUIT", "SIGILL",  "SIGTRAP", "SIGABRT", "SIGBUS",
+        "SIGFPE",  "SIGKILL", "SIGUSR1",   "SIGSEGV", "SIGUSR2", "SIGPIPE", "SIGALRM", "SIGTERM",
+        "SIGSTKFLT", "SIGCHLD", "SIGCONT", "SIGSTOP", "SIGTSTP", "SIGTTIN", "SIGTTOU", "SIGURG",
+        "SIGXCPU", "SIGXFSZ", "SIGVTALRM", "SIGPROF", "SIGWINCH", "SIGIO",  "SIGPWR",  "SIGSYS"};
+    if (signal > 0 && signal < sizeof(kNames) / sizeof(kNames[0])) return kNames[signal];
+    return "signal " + std::to_string(signal);
+}
+
 std::string RequestLibrary(const std::string& request)
 {
     if (const std::optional<CCheckRequest> check = ParseCheckRequest(request)) return check->path;
@@ -30,6 +42,7 @@ std::string RequestLibrary(const std::string& request)
 std::string CServerEnd::Description() const
 {
     if (exitCode == kStillRunning) return "the scan server stopped answering and was ended";
+    if (IsKilledBySignal(exitCode)) return "the scan server was killed by " + SignalName(exitCode - kKilledBySignal);
     if (exitCode != kServerCrashExitCode) {
         std::string text = "the plug-in ended the scan server (exit code " + std::to_string(exitCode) + ")";
         // An exit code like an exception's: the system ended it for a crash nothing of ours saw.

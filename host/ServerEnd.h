@@ -22,6 +22,9 @@ struct CAnsweredRequest {
     std::set<uint32_t> threads;
 };
 
+// "SIGKILL" for 9: a signal by its name, off Windows.
+std::string SignalName(uint32_t signal);
+
 // How a server process ended when we did not end it, what it left behind, and whom it had
 // served: the evidence a verdict is drawn from.
 struct CServerEnd {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
@@ -71,10 +72,9 @@ bool ParseDecimal(std::string_view text, double& value)
         value = -1;
         return true;
     }
-    const std::string digits(text);
-    char* end = nullptr;
-    value = std::strtod(digits.c_str(), &end);
-    return !digits.empty() && *end == '\0' && value >= 0 && value < 1e12;
+    // Not strtod: the host's own locale may want a comma.
+    const auto [end, failed] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && failed == std::errc() && end == text.data() + text.size() && value >= 0 && value < 1e12;
 }
 
 bool ParseFact(std::string_view text, int32_t& value)

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include <xmmintrin.h>
-
 #include "probe/CheckAudio.h"
 #include "probe/EditorWindow.h"
+#include "probe/FloatEnvironment.h"
+#include "probe/ProcessGuard.h"
 #include "probe/ProcessTimer.h"
 #include "probe/ProbeState.h"
 #include "protocol/Format.h"
@@ -15,12 +15,6 @@
 #include "report/CheckReport.h"
 
 namespace {
-
-constexpr unsigned int kFlushToZero = 0x8000, kDenormalsAreZero = 0x0040;
-
-// The SSE control register; the 32-bit build does not assume SSE elsewhere.
-__attribute__((target("sse"))) unsigned int SseControl() { return _mm_getcsr(); }
-__attribute__((target("sse"))) void SetSseControl(unsigned int mode) { _mm_setcsr(mode); }
 
 bool SameBytesInAnyOrder(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
 {
@@ -54,14 +48,7 @@ constexpr size_t kMostCheckedBuses = 64;
 constexpr int32_t kMostCheckedChannels = 256;
 constexpr int64_t kMostCheckedChannelsInAll = 1024;  // each way, over every bus
 
-std::u16string Widen(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
-
-std::u16string Decimal(double value, int decimals)
-{
-    char text[64];
-    std::snprintf(text, sizeof(text), "%.*f", decimals, value);
-    return Widen(text);
-}
+std::u16string Decimal(double value, int decimals) { return FormatDecimal(value, decimals); }
 
 struct CSetting {
     double rate;
@@ -142,7 +129,7 @@ public:
             // A check that stopped early still tears the plug-in down, before the report ends.
             Say(u"close");
             plugin.Close();
-            ProbeHooks.restoreCrashFilter();
+            TakeProcessBack();
         }
         FinishCheckReport(result);
     }
@@ -156,7 +143,7 @@ private:
     bool Stage(const char16_t* name, const char16_t* outcome, const std::u16string& details)
     {
         ReportCheckStage(result, {name, outcome, details});
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         return std::u16string(outcome) != u"failed";
     }
     static void SetCheckProcessing(double rate, int32_t block)
@@ -170,10 +157,10 @@ private:
         Say(u"open");
         std::u16string error;
         const bool opened = plugin.Open(error);
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         if (!opened) return Stage(u"open", u"failed", error);
         layout = plugin.Layout();
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         // Buffers are made for what the plug-in claims: an absurd claim is no layout to run.
         for (const std::vector<int32_t>* buses : {&layout.inputs, &layout.outputs}) {
             if (buses->size() > kMostCheckedBuses)
@@ -221,7 +208,7 @@ private:
         const int32_t largest = setting.block == 0 ? kLargestBlock : setting.block;
         if (!plugin.Activate(setting.rate, largest, setting.use64, error))
             return Stage(u"process", u"failed", u"activation failed at " + label + (error.empty() ? u"" : u": " + error));
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         LogInfo(u"Processing...\n");
         // Tiny blocks run fewer samples: what a plug-in does on each call (a line it prints, a
         // look at the host's clock) would otherwise take the check's time.
@@ -248,9 +235,9 @@ private:
             if (position + block.frames <= length / 3 && !layout.takesNotes) buffers.Watch(block, beforeInput);
             position += block.frames;
         }
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         plugin.Deactivate();
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         Note(watch, label);
         if (!processed) return Stage(u"process", u"failed", u"process failed at " + label + (error.empty() ? u"" : u": " + error));
         return true;
@@ -321,7 +308,7 @@ private:
             return Stage(u"process", u"failed", u"activation failed at " + label + (error.empty() ? u"" : u": " + error));
         latency = plugin.LatencySamples();
         tail = plugin.TailSamples();
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         result.latency = latency > INT32_MAX ? kUnknownFact : static_cast<int32_t>(latency);
         if (latency > INT32_MAX) latency = 0;
         LogInfo(u"Processing...\n");
@@ -355,9 +342,9 @@ private:
         if (processed) result.load = timer.Load(seconds);
         Note(watch, label);
         if (processed) processed = TailRun(buffers, block, position, error);
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         plugin.Deactivate();
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         if (!processed) return Stage(u"process", u"failed", u"process failed at " + label + (error.empty() ? u"" : u": " + error));
         return true;
     }
@@ -415,10 +402,9 @@ private:
     bool Process(CCheckBlock& block, std::u16string& error)
     {
         block.eventsOut = 0;
-        const unsigned int mode = SseControl();
-        SetSseControl(mode | kFlushToZero | kDenormalsAreZero);
+        FlushDenormals(true);
         const bool processed = plugin.Process(block, error);
-        SetSseControl(mode);
+        FlushDenormals(false);
         eventsOut += block.eventsOut;
         return processed;
     }
@@ -457,7 +443,7 @@ private:
     {
         Say(u"parameters");
         const int32_t count = plugin.ParameterCount();
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         const int32_t read = std::min(std::max(count, 0), kMostReadParameters);
         std::vector<CParameterInfo> infos(read);
         std::vector<bool> known(read);
@@ -466,14 +452,14 @@ private:
             known[index] = plugin.ReadParameter(index, infos[index]);
             hidden += known[index] && infos[index].hidden;
         }
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         result.parameters = std::max(count, 0) - hidden;
         result.hiddenParameters = hidden;
 
         std::u16string error;
         SetCheckProcessing(kLoadRate, kParameterBlock);
         const bool active = plugin.Activate(kLoadRate, kParameterBlock, false, error);
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         LogInfo(u"Setting and reading parameters...\n");
         CBuffers buffers(layout, kParameterBlock);
         CCheckBlock block;
@@ -518,9 +504,9 @@ private:
             }
             kept += keeps;
         }
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         plugin.Deactivate();
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         SetCheckProcessing(0, 0);
         if (!processed) return Stage(u"parameters", u"failed", u"process failed while parameters were set" + (error.empty() ? u"" : u": " + error));
         if (wrong > 3) problems += FormatString(u"; %i more", wrong - 3);
@@ -541,14 +527,14 @@ private:
         std::vector<uint8_t> first, second;
         std::u16string error;
         const CStateSupport saved = plugin.SaveState(first, error);
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         if (saved == CStateSupport::kNone) return Stage(u"state", u"skipped", u"it keeps no state of its own");
         if (saved == CStateSupport::kFailed) return Stage(u"state", u"failed", u"saving failed: " + error);
         if (!plugin.LoadState(first, error)) return Stage(u"state", u"failed", u"loading its own state failed: " + error);
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         if (plugin.SaveState(second, error) != CStateSupport::kSaved)
             return Stage(u"state", u"failed", u"saving after loading failed: " + error);
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         const auto size = [&](const std::vector<uint8_t>& bytes) { return static_cast<unsigned>(plugin.StateSize(bytes)); };
         if (first == second) return Stage(u"state", u"passed", FormatString(u"%u bytes, the same after loading", size(first)));
         // The same bytes in another order: a framework that writes a plug-in's settings as XML
@@ -572,7 +558,7 @@ private:
         if (window == nullptr) return Stage(u"editor", u"skipped", u"no display to open it on");
         std::u16string error;
         const bool opened = plugin.OpenEditor(window, error);
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         if (!opened) {
             plugin.CloseEditor();
             DestroyEditorParent(window);
@@ -585,7 +571,7 @@ private:
         RunEditorFor(kEditorSeconds, [this] { plugin.IdleEditor(); });
         LogInfo(u"Closing the editor...\n");
         plugin.CloseEditor();
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         DestroyEditorParent(window);
         return Stage(u"editor", u"passed", u"opened, ran for 0.5 s and closed");
     }
@@ -594,7 +580,7 @@ private:
     {
         Say(u"close");
         plugin.Close();
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         Stage(u"close", u"passed", u"");
     }
 

@@ -1,6 +1,7 @@
 #include "probe/LibraryLoading.h"
 
 #include "probe/ProbeState.h"
+#include "probe/ProcessGuard.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
 #include "protocol/Utf8.h"
@@ -9,7 +10,7 @@ PluginModule LoadPluginLibrary(const std::u16string& path, std::u16string& error
 {
     LogInfo(u"Loading library...\n");
     PluginModule module = OpenPluginModule(path, error);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     if (module == nullptr) return nullptr;
     ProbeHooks.activateHostWindow();
     ProbeHooks.dispatchPendingMessages();
@@ -21,7 +22,7 @@ void FreePluginLibrary(PluginModule module)
     ProbeHooks.dispatchPendingMessages();
     LogInfo(u"Freeing library...\n");
     FreeLibraryAndSweep(module);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     LogInfo(u"Finished\n");
 }
 

@@ -10,4 +10,4 @@ double CheckSampleRate = 0;
 int32_t CheckBlockSize = 0;
 void* CachedLibrary = nullptr;
 std::u16string CachedLibraryPath;
-CProbeHooks ProbeHooks{Nothing, Nothing, Nothing};
+CProbeHooks ProbeHooks{Nothing, Nothing};

@@ -22,7 +22,6 @@ extern std::u16string CachedLibraryPath;
 // What the probe needs of the process around it, handed over by the process entry at
 // start-up so that the probe includes nothing above it. Each defaults to doing nothing.
 struct CProbeHooks {
-    void (*restoreCrashFilter)();       // after every stretch of plug-in code
     void (*dispatchPendingMessages)();  // before and after the plug-in is probed
     void (*activateHostWindow)();       // the splash window, made the active one
 };

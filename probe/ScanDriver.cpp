@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "probe/PluginLibrary.h"
+#include "probe/ProcessGuard.h"
 #include "probe/vst2/HostCallback.h"
 #include "probe/vst2/Vst2Scan.h"
 #include "probe/vst2/ProbeRules.h"
@@ -30,7 +31,7 @@ bool ScanLibrary(const std::u16string& request, CScanResult& result)
 {
     LogInfo(u"Scanning plugin: '%s'\n", request.c_str());
     const CRequestPath path = SplitRequestPath(request);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
 
     PluginModule module;
     const bool reused = CachedLibrary != nullptr && CachedLibraryPath == path.libraryPath;
@@ -45,7 +46,7 @@ bool ScanLibrary(const std::u16string& request, CScanResult& result)
     }
 
     const std::u16string resourceVersion = ResourceVersionText(path.libraryPath);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     ProbeHooks.activateHostWindow();
     ProbeHooks.dispatchPendingMessages();
 

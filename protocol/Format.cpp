@@ -1,5 +1,6 @@
 #include "protocol/Format.h"
 
+#include <charconv>
 #include <cstdint>
 
 namespace {
@@ -212,4 +213,12 @@ std::u16string FormatString(const char16_t* format, ...)
     VFormatString(text, format, arguments, false);
     va_end(arguments);
     return text;
+}
+
+std::u16string FormatDecimal(double value, int decimals)
+{
+    char text[400];
+    const auto [end, failed] = std::to_chars(text, text + sizeof(text), value, std::chars_format::fixed, decimals);
+    if (failed != std::errc()) return u"0";
+    return std::u16string(text, end);
 }

@@ -15,3 +15,7 @@ bool VFormatString(std::u16string& out, const char16_t* format, va_list argument
                    bool escapeLineBreaks);
 
 std::u16string FormatString(const char16_t* format, ...);
+
+// A number with `decimals` digits after a point, "-0.5" and "12.000": always a point and never
+// a thousands separator, whatever locale a plug-in left the process in.
+std::u16string FormatDecimal(double value, int decimals);

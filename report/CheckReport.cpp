@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "protocol/Format.h"
 #include "protocol/LogLine.h"
 #include "report/JsonReport.h"
 #include "report/ModuleReport.h"
@@ -17,13 +18,7 @@ void WriteHead(CCheckResult& result)
     LogReport(u"  \"stages\": [\n");
 }
 
-// Decimals in the C locale's form, which the report's readers expect.
-std::u16string Decimal(double value, int decimals)
-{
-    char text[64];
-    std::snprintf(text, sizeof(text), "%.*f", decimals, value);
-    return std::u16string(text, text + std::char_traits<char>::length(text));
-}
+std::u16string Decimal(double value, int decimals) { return FormatDecimal(value, decimals); }
 
 std::u16string Known(int32_t value) { return value == kUnknownFact ? u"null" : Decimal(value, 0); }
 std::u16string Known(double value, int decimals) { return value < 0 ? u"null" : Decimal(value, decimals); }

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "host/RegularFile.h"
+
 void CSystemFile::Close()
 {
     if (!IsOpen()) return;
@@ -46,7 +48,7 @@ LockOutcome LockExclusively(const NativeText& path, CSystemFile& lock, unsigned 
 
 ReadOutcome ReadWholeFile(const NativeText& path, std::string& content, unsigned long& error)
 {
-    const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int file = OpenRegularFile(path);
     if (file < 0) {
         error = static_cast<unsigned long>(errno);
         return errno == ENOENT || errno == ENOTDIR ? ReadOutcome::kMissing : ReadOutcome::kUnopened;

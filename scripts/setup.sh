@@ -17,6 +17,8 @@ packages=(
   googletest
   libcli11-dev nlohmann-json3-dev
   unzip python3 dpkg-dev
+  # A comma-decimal locale, for plug-ins that switch the process to one.
+  locales
   # Real Linux plug-ins by others, for the Linux server's tests.
   lsp-plugins-vst dpf-plugins-vst dragonfly-reverb-vst iem-plugin-suite-vst zam-plugins
 )
@@ -36,6 +38,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq >/dev/null
   # The i386 libraries must match their amd64 versions, so some amd64 ones are upgraded too.
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# de_DE.UTF-8, as a GUI toolkit started under LANG=de_DE.UTF-8 sets it.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  if [ "$(id -u)" -eq 0 ]; then localedef -i de_DE -f UTF-8 de_DE.UTF-8 >/dev/null 2>&1 || true
+  else echo "setup: as root run: localedef -i de_DE -f UTF-8 de_DE.UTF-8" >&2; fi
 fi
 
 # The project's Wine prefix. DestroyWindow waits about 2 s for a window manager when Wine

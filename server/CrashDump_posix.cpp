@@ -7,6 +7,7 @@
 #include "server/CrashDump.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <pthread.h>
 #include <sys/syscall.h>
 #include <sys/utsname.h>
@@ -62,6 +63,12 @@ std::atomic<bool> Crashing{false};
 pthread_t WriterThread;
 int WakeWriter[2] = {-1, -1};
 int DumpDone[2] = {-1, -1};
+// Opened before any plug-in code runs, so that a plug-in that used up the descriptors still
+// leaves a dump behind: the maps are read again from the start, the spare makes room for the file.
+int MapsFile = -1;
+int SpareDescriptor = -1;
+// A child a plug-in forked inherits the handler: its faults are its own, not the server's.
+pid_t ServerProcessId = 0;
 
 pid_t CurrentThreadId() { return static_cast<pid_t>(syscall(SYS_gettid)); }
 
@@ -98,15 +105,13 @@ void ToUtf8Path(const char16_t* path, char* out, size_t capacity)
 
 size_t ReadMaps()
 {
-    const int file = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
-    if (file < 0) return 0;
+    if (MapsFile < 0 || lseek(MapsFile, 0, SEEK_SET) != 0) return 0;
     size_t used = 0;
     for (;;) {
-        const ssize_t got = read(file, MapsText.data() + used, MapsText.size() - used);
+        const ssize_t got = read(MapsFile, MapsText.data() + used, MapsText.size() - used);
         if (got <= 0) break;
         used += static_cast<size_t>(got);
     }
-    close(file);
     return used;
 }
 
@@ -169,7 +174,7 @@ void WriteDump()
     const uint64_t rsp = facts.registers.rsp;
     const bool overflow = (Pending.signal == SIGSEGV || Pending.signal == SIGBUS) && accessed < rsp + 4096 &&
                           rsp - accessed < kOverflowReach;
-    facts.exceptionCode = ExceptionCodeOfSignal(Pending.signal, overflow);
+    facts.exceptionCode = ExceptionCodeOfSignal(Pending.signal, Pending.info.si_code, overflow);
     facts.accessedAddress = accessed;
     facts.timeStamp = static_cast<uint32_t>(time(nullptr));
     facts.files = Files.data();
@@ -198,8 +203,10 @@ void WriteDump()
                                      DumpBaseName.c_str(), when, u'/'))
         return;
     ToUtf8Path(DumpPathBuffer.data(), DumpPathUtf8.data(), DumpPathUtf8.size());
+    if (SpareDescriptor >= 0) close(SpareDescriptor);
     const int file = open(DumpPathUtf8.data(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (file < 0) return;
+    fchmod(file, 0644);  // whatever umask the plug-in left
     for (size_t written = 0; written < size;) {
         const ssize_t done = write(file, DumpBytes.data() + written, size - written);
         if (done <= 0) break;
@@ -218,10 +225,20 @@ void* DumpWriterMain(void*)
     return nullptr;
 }
 
+// The fault is raised again with the system's own action once this handler returns.
+void EndAsTheSystemWould(int signal)
+{
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigaction(signal, &standard, nullptr);
+    raise(signal);
+}
+
 void HandleCrash(int signal, siginfo_t* info, void* context)
 {
+    if (static_cast<pid_t>(syscall(SYS_getpid)) != ServerProcessId) return EndAsTheSystemWould(signal);
     // A guarded call's fault goes back to the call.
-    LeaveGuardedCall(signal);
+    LeaveGuardedCall(signal, info->si_code);
     if (CrashFolder.empty() || pthread_equal(pthread_self(), WriterThread)) _exit(kCrashExitCode);
     // A second thread that crashes meanwhile waits here until the process is ended: one dump.
     if (Crashing.exchange(true)) {
@@ -242,6 +259,9 @@ void HandleCrash(int signal, siginfo_t* info, void* context)
 
 void InitCrashHandling()
 {
+    ServerProcessId = getpid();
+    MapsFile = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+    SpareDescriptor = open("/dev/null", O_RDONLY | O_CLOEXEC);
     DumpBaseName = u"ScanServer-";
     DumpBaseName += kPlatformName;
     // The main thread's alternate stack: a handler still runs after its stack ran out.

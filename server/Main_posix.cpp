@@ -7,6 +7,8 @@
 #include <csignal>
 
 #include "probe/ProbeState.h"
+#include "probe/ProcessGuard.h"
+#include "probe/ProcessGuard.h"
 #include "probe/ScanDriver.h"
 #include "protocol/HexArgument.h"
 #include "protocol/LogLine.h"
@@ -30,6 +32,7 @@ int main(int count, char** arguments)
     InitCrashHandling();
     // A host that went away makes writes fail, not end the server in the middle of a scan.
     signal(SIGPIPE, SIG_IGN);
+    KeepProcessState();
 
     const uint64_t requestPipe = HexArgument(arguments, count, 1);
     const uint64_t outputPipe = HexArgument(arguments, count, 2);
@@ -40,7 +43,6 @@ int main(int count, char** arguments)
 
     InputChannel = requestPipe ? static_cast<intptr_t>(requestPipe) : STDIN_FILENO;
     OutputChannel = static_cast<intptr_t>(outputPipe);
-    ProbeHooks.restoreCrashFilter = RestoreCrashFilter;
     LogInfo(u"Tessarine Plugin Scan Server (%s)\n", kPlatformName);
 
     RunRequestLoop();

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "probe/ProbeState.h"
+#include "probe/ProcessGuard.h"
 #include "probe/ScanDriver.h"
 #include "protocol/HexArgument.h"
 #include "protocol/LogLine.h"
@@ -48,15 +49,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     InputChannel = static_cast<intptr_t>(requestHandle);
     OutputChannel = static_cast<intptr_t>(outputHandle);
     CreateSplashWindow(instance, reinterpret_cast<HWND>(referenceWindow));
-    ProbeHooks = {RestoreCrashFilter, DispatchPendingMessages, ActivateSplashWindow};
+    ProbeHooks = {DispatchPendingMessages, ActivateSplashWindow};
     LogInfo(u"Tessarine Plugin Scan Server (%s)\n", kPlatformName);
 
-    if (InputChannel == 0) {
-        RunMessageLoop();
-    } else {
-        SetErrorMode(kQuietErrorMode);
-        RunRequestLoop();
-    }
+    if (InputChannel != 0) SetErrorMode(kQuietErrorMode);
+    KeepProcessState();
+    if (InputChannel == 0) RunMessageLoop();
+    else RunRequestLoop();
 
     FreeCachedLibrary();
     DestroySplashWindow();

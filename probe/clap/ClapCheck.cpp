@@ -8,6 +8,7 @@
 #include "probe/EditorWindow.h"
 #include "probe/LibraryLoading.h"
 #include "probe/ProbeState.h"
+#include "probe/ProcessGuard.h"
 #include "probe/clap/ClapHostExtensions.h"
 #include "probe/clap/ClapModule.h"
 #include "protocol/LogLine.h"
@@ -384,7 +385,7 @@ bool CheckClapPlugin(const std::u16string& path, const std::string& id, bool wit
             LogInfo(u"Calling clap_entry.deinit...\n");
             entry->deinit();
         }
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
     }
     FreePluginLibrary(module);
     return checked;

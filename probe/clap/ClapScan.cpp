@@ -6,6 +6,7 @@
 #include "probe/LibraryLoading.h"
 #include "probe/PluginCounts.h"
 #include "probe/ProbeState.h"
+#include "probe/ProcessGuard.h"
 #include "probe/clap/ClapAbi.h"
 #include "probe/clap/ClapModule.h"
 #include "protocol/Format.h"
@@ -62,7 +63,7 @@ void ReadPlugin(const PluginFactory* factory, uint32_t index, CModuleClass& entr
     entry.plugin = true;
     LogInfo(u"Calling get_plugin_descriptor for plug-in %u...\n", index);
     const PluginDescriptor* descriptor = factory->getPluginDescriptor(factory, index);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     if (descriptor == nullptr) {
         entry.error = FormatString(u"no descriptor for plug-in %u", index);
         return;
@@ -82,14 +83,14 @@ void ReadPlugin(const PluginFactory* factory, uint32_t index, CModuleClass& entr
 
     LogInfo(u"Creating plug-in %s...\n", entry.id.c_str());
     const Plugin* plugin = factory->createPlugin(factory, &ClapHost, descriptor->id);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     if (plugin == nullptr) {
         entry.error = u"create_plugin returned no plug-in";
         return;
     }
     LogInfo(u"Calling init...\n");
     const bool initialized = plugin->init(plugin);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     if (!initialized) {
         entry.error = u"its init returned false";
     } else {
@@ -104,18 +105,18 @@ void ReadPlugin(const PluginFactory* factory, uint32_t index, CModuleClass& entr
             entry.wantsMidi = notes->count(plugin, true) > 0;
             entry.sendsMidi = notes->count(plugin, false) > 0;
         }
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
     }
     LogInfo(u"Calling destroy...\n");
     plugin->destroy(plugin);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
 }
 
 bool ScanFactory(const PluginFactory* factory, CModuleResult& result)
 {
     LogInfo(u"Calling get_plugin_count...\n");
     const uint32_t claimed = factory->getPluginCount(factory);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     LogInfo(u"Factory lists %u plug-ins\n", claimed);
     if (claimed == 0) {
         result.error = u"the plug-in factory holds no plug-ins";
@@ -149,18 +150,18 @@ bool ScanClapFile(const std::u16string& path, CModuleResult& result)
     if (const PluginEntry* entry = FindClapEntry(module, result.version, result.error)) {
         LogInfo(u"Calling clap_entry.init...\n");
         const bool initialized = entry->init(ToUtf8(path).c_str());
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         if (!initialized) {
             result.error = u"clap_entry.init returned false";
         } else {
             LogInfo(u"Calling get_factory...\n");
             const auto* factory = static_cast<const PluginFactory*>(entry->getFactory(kPluginFactoryId));
-            ProbeHooks.restoreCrashFilter();
+            TakeProcessBack();
             if (factory == nullptr) result.error = u"no plug-in factory (clap.plugin-factory)";
             else scanned = ScanFactory(factory, result);
             LogInfo(u"Calling clap_entry.deinit...\n");
             entry->deinit();
-            ProbeHooks.restoreCrashFilter();
+            TakeProcessBack();
         }
     }
     FreePluginLibrary(module);

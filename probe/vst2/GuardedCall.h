@@ -13,4 +13,4 @@ uint32_t DispatchGuarded(AEffect* effect, int32_t opcode);
 
 // For the crash handler off Windows: jumps out of a guarded call under way on this thread, and
 // does not return; false when there is none.
-bool LeaveGuardedCall(int signal);
+bool LeaveGuardedCall(int signal, int code);

@@ -6,6 +6,7 @@
 #include "probe/CheckDriver.h"
 #include "probe/LibraryLoading.h"
 #include "probe/ProbeState.h"
+#include "probe/ProcessGuard.h"
 #include "probe/vst2/HostCallback.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
@@ -207,7 +208,7 @@ bool CheckVst2Plugin(const std::u16string& libraryPath, int32_t shellId, bool wi
         LogInfo(u"Calling entry point...\n");
         effect = entry(HostCallback);
         CurrentShellId = 0;
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         if (effect == nullptr) error = u"Entry point returned NULL";
         else if (effect->magic != kEffectMagic) error = u"Bad magic";
     }

@@ -1,5 +1,6 @@
 #include "probe/vst2/Vst2Scan.h"
 
+#include "probe/ProcessGuard.h"
 #include "probe/vst2/GuardedCall.h"
 #include "probe/vst2/HostCallback.h"
 #include "probe/vst2/ProbeRules.h"
@@ -72,10 +73,10 @@ bool ProbePlugin(PluginModule module, CScanResult& result)
     }
 
     PluginWantsMidi = false;
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     LogInfo(u"Calling entry point...\n");
     AEffect* effect = entryPoint(HostCallback);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     if (effect == nullptr) {
         result.error = u"Entry point returned NULL";
         return false;
@@ -84,7 +85,7 @@ bool ProbePlugin(PluginModule module, CScanResult& result)
         result.error = u"Bad magic";
         return false;
     }
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
 
     result.synthEdit = HasSynthEditResource(module);
     result.name = VstTextQuery(effect, effGetEffectName);
@@ -104,6 +105,6 @@ bool ProbePlugin(PluginModule module, CScanResult& result)
     // A plug-in that faults while closing has told us all we asked: keep the report.
     LogInfo(u"Dispatching effClose...\n");
     DispatchGuarded(effect, effClose);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include "probe/CheckDriver.h"
 #include "probe/LibraryLoading.h"
+#include "probe/ProcessGuard.h"
 #include "probe/vst3/Vst3HostObjects.h"
 #include "probe/vst3/Vst3Module.h"
 #include "probe/EditorWindow.h"
@@ -389,7 +390,7 @@ bool FindClass(IPluginFactory* factory, const std::u16string& id, uint8_t* cid)
     }
     for (FUnknown* asked : {static_cast<FUnknown*>(factory2), static_cast<FUnknown*>(factory3)})
         if (asked) asked->release();
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     return found;
 }
 
@@ -435,7 +436,7 @@ bool CheckVst3Plugin(const std::u16string& path, const std::u16string& classId, 
             LogInfo(u"Calling %s...\n", entry.ExitName());
             entry.Exit();
         }
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
     }
     FreePluginLibrary(module);
     return checked;

@@ -5,6 +5,7 @@
 
 #include "probe/PluginLibrary.h"
 #include "probe/ProbeState.h"
+#include "probe/ProcessGuard.h"
 #include "probe/vst3/Vst3Abi.h"
 
 // The host context a component gets in initialize: our name, and the messages a component and
@@ -54,6 +55,6 @@ T* Query(vst3::FUnknown* object, const CTuid& iid)
 {
     void* found = nullptr;
     if (object == nullptr || object->queryInterface(iid.data(), &found) != vst3::kResultOk) found = nullptr;
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     return static_cast<T*>(found);
 }

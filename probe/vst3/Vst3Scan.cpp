@@ -6,6 +6,7 @@
 #include "probe/LibraryLoading.h"
 #include "probe/PluginCounts.h"
 #include "probe/ProbeState.h"
+#include "probe/ProcessGuard.h"
 #include "probe/vst3/Vst3Abi.h"
 #include "probe/vst3/Vst3Module.h"
 #include "protocol/Format.h"
@@ -53,7 +54,7 @@ bool ReadClassInfo(IPluginFactory* factory, IPluginFactory2* factory2, IPluginFa
         entry.error = FormatString(u"no class info for class %i", index);
         read = false;
     }
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     // A class the factory says nothing of has no id either: it is listed with its error.
     if (read) entry.id = TuidText(cid);
     return read;
@@ -84,7 +85,7 @@ void ReadComponent(IPluginFactory* factory, const uint8_t* cid, CModuleClass& en
     LogInfo(u"Creating component %s...\n", entry.id.c_str());
     void* created = nullptr;
     const tresult made = factory->createInstance(cid, kComponentId.data(), &created);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     if (made != kResultOk || created == nullptr) {
         entry.error = FormatString(u"createInstance gave no component (result 0x%.8X)", static_cast<uint32_t>(made));
         return;
@@ -92,7 +93,7 @@ void ReadComponent(IPluginFactory* factory, const uint8_t* cid, CModuleClass& en
     auto* component = static_cast<IComponent*>(created);
     LogInfo(u"Calling initialize...\n");
     const tresult initialized = component->initialize(&Vst3HostContext);
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     if (initialized != kResultOk) {
         entry.error = FormatString(u"initialize failed (result 0x%.8X)", static_cast<uint32_t>(initialized));
     } else {
@@ -103,14 +104,14 @@ void ReadComponent(IPluginFactory* factory, const uint8_t* cid, CModuleClass& en
         entry.numOutputs = MainChannels(entry.buses, false);
         entry.wantsMidi = component->getBusCount(kEvent, kInput) > 0;
         entry.sendsMidi = component->getBusCount(kEvent, kOutput) > 0;
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
         LogInfo(u"Calling terminate...\n");
         component->terminate();
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
     }
     LogInfo(u"Calling release...\n");
     component->release();
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
 }
 
 bool ScanFactory(IPluginFactory* factory, CModuleResult& result)
@@ -121,7 +122,7 @@ bool ScanFactory(IPluginFactory* factory, CModuleResult& result)
     if (factory3) {
         LogInfo(u"Calling setHostContext...\n");
         factory3->setHostContext(&Vst3HostContext);
-        ProbeHooks.restoreCrashFilter();
+        TakeProcessBack();
     }
     LogInfo(u"Calling getFactoryInfo...\n");
     PFactoryInfo info{};
@@ -132,7 +133,7 @@ bool ScanFactory(IPluginFactory* factory, CModuleResult& result)
     }
     LogInfo(u"Calling countClasses...\n");
     const int32_t claimed = factory->countClasses();
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     LogInfo(u"Factory of %s lists %i classes\n", result.vendor.c_str(), claimed);
     const int64_t count = CountToRead(claimed, kMostClasses, u"classes", result.notes);
     int32_t plugins = 0, read = 0;
@@ -155,7 +156,7 @@ bool ScanFactory(IPluginFactory* factory, CModuleResult& result)
     LogInfo(u"Calling release...\n");
     if (factory3) factory3->release();
     if (factory2) factory2->release();
-    ProbeHooks.restoreCrashFilter();
+    TakeProcessBack();
     if (plugins == 0) {
         result.error = FormatString(u"the module has no audio module classes (%i other)", static_cast<int32_t>(result.classes.size()));
         return false;
@@ -189,7 +190,7 @@ bool ScanVst3Module(const std::u16string& path, CModuleResult& result)
         if (entry.HasEnter()) {
             LogInfo(u"Calling %s...\n", entry.EnterName());
             initialized = entry.Enter();
-            ProbeHooks.restoreCrashFilter();
+            TakeProcessBack();
         }
         // A module that refuses to start is asked nothing more, its exit included.
         if (!initialized) {
@@ -197,20 +198,20 @@ bool ScanVst3Module(const std::u16string& path, CModuleResult& result)
         } else {
             LogInfo(u"Calling GetPluginFactory...\n");
             IPluginFactory* factory = getFactory();
-            ProbeHooks.restoreCrashFilter();
+            TakeProcessBack();
             if (factory == nullptr) {
                 result.error = u"GetPluginFactory returned no factory";
             } else {
                 scanned = ScanFactory(factory, result);
                 LogInfo(u"Calling release of the factory...\n");
                 factory->release();
-                ProbeHooks.restoreCrashFilter();
+                TakeProcessBack();
             }
             // After every object gotten from the module is released.
             if (entry.HasExit()) {
                 LogInfo(u"Calling %s...\n", entry.ExitName());
                 entry.Exit();
-                ProbeHooks.restoreCrashFilter();
+                TakeProcessBack();
             }
         }
     }

@@ -2,6 +2,7 @@
 // What the test plug-ins share: an effect that answers the scanner's questions from a table,
 // with a hook for the one behaviour each plug-in exists to show.
 #include <cstdint>
+#include <string>
 
 #include "probe/vst2/Vst2Abi.h"
 
@@ -52,3 +53,10 @@ void PauseMs(int milliseconds);
 void RunOnNewThread(void (*work)(), bool wait);
 // Ends the whole process at once with `code`.
 [[noreturn]] void EndProcess(int code);
+
+// What a plug-in sees of the process that the one before it may have changed: the numeric
+// locale (as a formatted 0.5), the floating-point control registers, the umask, the blocked
+// signals or error mode, the crash handler and the working folder. For a witness plug-in.
+std::string ProcessStateText();
+// Changes all of it, as careless plug-ins and the toolkits they start do, and leaves it so.
+void SpoilProcess();

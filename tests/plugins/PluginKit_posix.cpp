@@ -1,10 +1,15 @@
 #include "tests/plugins/PluginKit.h"
 
 #include <dlfcn.h>
+#include <fenv.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <xmmintrin.h>
 #include <pthread.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,3 +58,38 @@ void RunOnNewThread(void (*work)(), bool wait)
 }
 
 void EndProcess(int code) { _exit(code); }
+
+std::string ProcessStateText()
+{
+    char text[512];
+    const mode_t mask = umask(022);
+    umask(mask);
+    sigset_t blocked;
+    pthread_sigmask(SIG_SETMASK, nullptr, &blocked);
+    int blockedCount = 0;
+    for (int signal = 1; signal < NSIG; ++signal) blockedCount += sigismember(&blocked, signal) == 1;
+    struct sigaction segv {};
+    sigaction(SIGSEGV, nullptr, &segv);
+    uint16_t x87 = 0;
+    __asm__ __volatile__("fnstcw %0" : "=m"(x87));
+    char folder[256] = "";
+    (void)!getcwd(folder, sizeof(folder));
+    std::snprintf(text, sizeof(text), "%.1f %04x %04x %03o %d %p %s", 0.5, _mm_getcsr() & ~0x3Fu, x87,
+                  static_cast<unsigned>(mask), blockedCount, reinterpret_cast<void*>(segv.sa_sigaction), folder);
+    return text;
+}
+
+void SpoilProcess()
+{
+    // As a toolkit does when it starts under LANG=de_DE.UTF-8.
+    setlocale(LC_ALL, "de_DE.UTF-8");
+    feenableexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
+    _mm_setcsr(_mm_getcsr() | 0x8040);  // flush denormals, as -ffast-math code does
+    umask(0777);
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);
+    signal(SIGSEGV, SIG_DFL);
+    signal(SIGBUS, SIG_DFL);
+    (void)!chdir("/");
+}

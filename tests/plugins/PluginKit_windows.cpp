@@ -3,6 +3,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <float.h>
+#include <io.h>
+#include <locale.h>
+#include <xmmintrin.h>
+
+#include <cstdio>
 #include <cwchar>
 #include <cstring>
 
@@ -51,3 +57,30 @@ void RunOnNewThread(void (*work)(), bool wait)
 }
 
 void EndProcess(int code) { ExitProcess(static_cast<UINT>(code)); }
+
+std::string ProcessStateText()
+{
+    char text[512];
+    const int mask = _umask(0);
+    _umask(mask);
+    const LPTOP_LEVEL_EXCEPTION_FILTER filter = SetUnhandledExceptionFilter(nullptr);
+    SetUnhandledExceptionFilter(filter);
+    uint16_t x87 = 0;
+    __asm__ __volatile__("fnstcw %0" : "=m"(x87));
+    char folder[256] = "";
+    GetCurrentDirectoryA(sizeof(folder), folder);
+    std::snprintf(text, sizeof(text), "%.1f %04x %04x %03o %x %p %s", 0.5, _mm_getcsr() & ~0x3Fu, x87, mask,
+                  static_cast<unsigned>(GetErrorMode()), reinterpret_cast<void*>(filter), folder);
+    return text;
+}
+
+void SpoilProcess()
+{
+    setlocale(LC_ALL, "German");
+    _controlfp(_MCW_EM & ~_EM_ZERODIVIDE, _MCW_EM);
+    _mm_setcsr(_mm_getcsr() | 0x8040);
+    _umask(0077);
+    SetErrorMode(0);
+    SetUnhandledExceptionFilter(nullptr);
+    SetCurrentDirectoryW(L"C:\\");
+}

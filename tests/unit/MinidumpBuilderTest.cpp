@@ -48,7 +48,7 @@ TEST(MinidumpBuilder, WritesWhatTheHostsReaderReads)
     std::vector<uint8_t> stack(4096, 0xAB);
     CCrashFacts facts;
     facts.threadId = 4242;
-    facts.exceptionCode = ExceptionCodeOfSignal(SIGSEGV, false);
+    facts.exceptionCode = ExceptionCodeOfSignal(SIGSEGV, SEGV_MAPERR, false);
     facts.exceptionAddress = 0x7f0000001234;
     facts.accessedAddress = 0;
     facts.timeStamp = 1765000000;
@@ -82,11 +82,13 @@ TEST(MinidumpBuilder, WritesWhatTheHostsReaderReads)
 
 TEST(SignalCodes, ReadAsTheWindowsExceptionsOfTheSameFaults)
 {
-    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGSEGV, true)), "C00000FD (stack overflow)");
-    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGBUS, false)), "C0000005 (access violation)");
-    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGILL, false)), "C000001D (illegal instruction)");
-    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGFPE, false)), "C0000094 (integer division by zero)");
-    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGABRT, false)), "C0000409 (fail-fast)");
+    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGSEGV, SEGV_MAPERR, true)), "C00000FD (stack overflow)");
+    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGBUS, BUS_ADRERR, false)), "C0000005 (access violation)");
+    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGILL, ILL_ILLOPN, false)), "C000001D (illegal instruction)");
+    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGFPE, FPE_INTDIV, false)), "C0000094 (integer division by zero)");
+    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGFPE, FPE_FLTDIV, false)), "C000008E (floating-point division by zero)");
+    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGFPE, FPE_FLTRES, false)), "C000008F (floating-point inexact result)");
+    EXPECT_EQ(ExceptionCodeText(ExceptionCodeOfSignal(SIGABRT, SI_TKILL, false)), "C0000409 (fail-fast)");
 }
 
 TEST(DumpFileName, TakesThePlatformsSeparator)

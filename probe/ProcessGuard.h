@@ -1,0 +1,11 @@
+#pragma once
+// A plug-in shares the server's process and may change anything process-wide: the crash
+// handlers, the signal mask, the floating-point environment, the numeric locale, the umask,
+// the working folder. The next plug-in, and the server's own code, must not pay for it, so
+// every stretch of plug-in code ends here. Each platform reads what may have changed and
+// writes back only what did.
+
+// Notes the server's own state; once at start-up, after the crash handling is armed.
+void KeepProcessState();
+// Makes the process the server's again.
+void TakeProcessBack();
