@@ -20,8 +20,10 @@ namespace {
 constexpr size_t kMostNamed = 3;
 
 // The shared objects loaded before the plug-in's library was: what is loaded after it was
-// freed and is not among them, nor the system's, the plug-in left.
+// freed and is not among them, nor the system's, the plug-in left. Its own library may stay
+// (it pinned itself, or has unique symbols); its code that runs on is blamed as it runs.
 std::set<std::string> LoadedBefore;
+std::string OpenedLibrary;
 
 std::set<std::string> LoadedObjects()
 {
@@ -51,7 +53,7 @@ std::u16string ModulesLeftLoaded()
     std::u16string named;
     size_t count = 0;
     for (const std::string& path : LoadedObjects()) {
-        if (LoadedBefore.count(path) || IsSystemLibrary(path)) continue;
+        if (LoadedBefore.count(path) || path == OpenedLibrary || IsSystemLibrary(path)) continue;
         if (count++ < kMostNamed) named += (named.empty() ? u"" : u", ") + Utf8ToUtf16(path);
     }
     if (count > kMostNamed) named += FormatString(u", %u in all", static_cast<unsigned>(count));
@@ -77,7 +79,8 @@ bool DescriptorsUsedUp()
 PluginModule OpenPluginModule(const std::u16string& path, std::u16string& error)
 {
     LoadedBefore = LoadedObjects();
-    void* module = dlopen(ToUtf8(path).c_str(), RTLD_NOW | RTLD_LOCAL);
+    OpenedLibrary = ToUtf8(path);
+    void* module = dlopen(OpenedLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char* why = dlerror();
         error = u"Failed to load library: " + Utf8ToUtf16(why ? why : "unknown error");

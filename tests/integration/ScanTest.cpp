@@ -209,6 +209,22 @@ TEST_P(Scan, AFaultWhileClosingStillGivesACompleteReport)
     }
 }
 
+// A plug-in that leaves a German locale, a floating-point trap and flushing, a umask, an error
+// mode, no crash filter and another folder: a witness after it sees the process as before.
+TEST_P(Scan, APluginsChangesToTheProcessAreUndoneBeforeTheNextPlugin)
+{
+    const auto answers = Answers(RunRequests(
+        {Request(L"reports_process_state"), Request(L"spoils_process"), Request(L"reports_process_state")}, ServerOf()));
+    ASSERT_EQ(answers.size(), 3u);
+    const std::regex product("\"product\": +\"([^\"]*)\"");
+    std::smatch before, after;
+    ASSERT_TRUE(std::regex_search(answers[0], before, product)) << answers[0];
+    ASSERT_TRUE(std::regex_search(answers[2], after, product)) << answers[2];
+    EXPECT_EQ(before[1].str().substr(0, 4), "0.5 ");
+    EXPECT_EQ(after[1].str(), before[1].str());
+    EXPECT_NE(answers[1].find("\"name\":      \"Spoils Process\""), std::string::npos) << answers[1];
+}
+
 TEST_P(Scan, APluginHandlesItsOwnExceptionsWhileClosing)
 {
     EXPECT_EQ(ScanOne(L"close_throws_and_catches"),

@@ -14,49 +14,30 @@
 #include <filesystem>
 
 #include "probe/vst2/Vst2Abi.h"
+#include "tests/linux/DebianPackages.h"
 #include "tests/linux/LinuxServer.h"
 
 namespace {
-
-const char* const kPackages[] = {"lsp-plugins-vst", "dpf-plugins-vst", "dragonfly-reverb-vst", "iem-plugin-suite-vst",
-                                 "zam-plugins"};
-
-std::string CommandOutput(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char chunk[4096];
-        while (size_t count = fread(chunk, 1, sizeof(chunk), pipe)) text.append(chunk, count);
-        pclose(pipe);
-    }
-    return text;
-}
 
 // Every VST 2 library the packages install, by real path, each once.
 std::vector<std::string> DebianVst2Files(std::string& missing)
 {
     std::vector<std::string> files;
-    for (const char* package : kPackages) {
-        const std::string listed = CommandOutput(std::string("dpkg -L ") + package + " 2>/dev/null");
-        if (listed.empty()) missing += std::string(missing.empty() ? "" : ", ") + package;
-        size_t start = 0;
-        for (size_t end; (end = listed.find('\n', start)) != std::string::npos; start = end + 1) {
-            const std::string path = listed.substr(start, end - start);
-            const bool vst2 = path.rfind("/usr/lib/vst/", 0) == 0 || path.rfind("/usr/lib/lxvst/", 0) == 0;
-            if (!vst2) continue;
-            // A listed link to a folder (IEM's iem.at) holds plug-ins the package list does not name.
-            std::vector<std::string> found{path};
-            std::error_code error;
-            if (std::filesystem::is_directory(path, error))
-                for (const auto& entry : std::filesystem::recursive_directory_iterator(
-                         path, std::filesystem::directory_options::follow_directory_symlink, error))
-                    found.push_back(entry.path().string());
-            for (const std::string& file : found) {
-                char real[PATH_MAX];
-                const bool library = file.size() > 3 && file.compare(file.size() - 3, 3, ".so") == 0;
-                if (library && realpath(file.c_str(), real) && std::find(files.begin(), files.end(), real) == files.end())
-                    files.push_back(real);
-            }
+    for (const std::string& path : DebianPackagePaths(missing)) {
+        const bool vst2 = path.rfind("/usr/lib/vst/", 0) == 0 || path.rfind("/usr/lib/lxvst/", 0) == 0;
+        if (!vst2) continue;
+        // A listed link to a folder (IEM's iem.at) holds plug-ins the package list does not name.
+        std::vector<std::string> found{path};
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error))
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(
+                     path, std::filesystem::directory_options::follow_directory_symlink, error))
+                found.push_back(entry.path().string());
+        for (const std::string& file : found) {
+            char real[PATH_MAX];
+            const bool library = file.size() > 3 && file.compare(file.size() - 3, 3, ".so") == 0;
+            if (library && realpath(file.c_str(), real) && std::find(files.begin(), files.end(), real) == files.end())
+                files.push_back(real);
         }
     }
     return files;

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "tests/linux/DebianPackages.h"
 #include "tests/linux/LinuxServer.h"
 #include "tests/linux/ScannerRun.h"
 #include "tests/support/CheckZooVerdicts.h"
@@ -65,8 +66,19 @@ TEST(LinuxScanner, EveryCheckZooPluginGetsItsVerdict)
 }
 
 // Every VST 2, VST 3 and CLAP file the Debian packages installed, found with no path given.
+// Plug-ins of other packages the machine may hold get a verdict, whatever it is.
 TEST(LinuxScanner, ScansDebiansPluginsFromTheStandardFoldersThenLoadsNothingThenChecksThem)
 {
+    std::string missing;
+    const std::set<std::string> named = DebianPackagePaths(missing);
+    ASSERT_EQ(missing, "");
+    // A file the packages list, or one in a folder of theirs (IEM's iem.at) but the shared ones.
+    const std::set<std::string> shared = {"/usr/lib/vst", "/usr/lib/lxvst", "/usr/lib/vst3", "/usr/lib/clap", "/usr/lib", "/usr"};
+    const auto judged = [&](const Json& record) {
+        for (std::string path = record["path"]; path.size() > 1; path = path.substr(0, path.rfind('/')))
+            if (named.count(path) && !shared.count(path)) return true;
+        return false;
+    };
     CScratchFolder home;
     const std::string database = home.path + "/plugins.json";
     const CScannerRun first = RunScanner({"--format", "json", "--db", database}, home.path);
@@ -75,6 +87,10 @@ TEST(LinuxScanner, ScansDebiansPluginsFromTheStandardFoldersThenLoadsNothingThen
     std::map<std::string, int> formats;
     for (const auto& [file, record] : records) {
         ++formats[record["format"]];
+        if (!judged(record)) {
+            EXPECT_FALSE(record["status"].get<std::string>().empty()) << file;
+            continue;
+        }
         // LSP's shared core lies among its plug-ins and holds none: its refusal is right.
         if (file == "lsp-plugins-vst2-1.2.5.so") {
             EXPECT_EQ(record["error"], "Entry point not found, not a VST plugin");
@@ -100,6 +116,7 @@ TEST(LinuxScanner, ScansDebiansPluginsFromTheStandardFoldersThenLoadsNothingThen
         const Json& plugins = record.contains("subPlugins") ? record["subPlugins"] : Json::array({record});
         for (const Json& plugin : plugins) {
             ASSERT_TRUE(plugin.contains("check")) << file;
+            if (!judged(record)) continue;
             const auto fault = faults.find(file);
             if (fault != faults.end()) EXPECT_EQ(plugin["check"]["verdict"], fault->second) << file;
             else EXPECT_EQ(plugin["check"]["status"], "passed") << file << plugin["check"].dump();

@@ -58,6 +58,12 @@ void RunOnNewThread(void (*work)(), bool wait)
 
 void EndProcess(int code) { ExitProcess(static_cast<UINT>(code)); }
 
+namespace {
+// The 32-bit build does not assume SSE elsewhere.
+__attribute__((target("sse"))) unsigned SseControl() { return _mm_getcsr(); }
+__attribute__((target("sse"))) void SetSseControl(unsigned mode) { _mm_setcsr(mode); }
+}  // namespace
+
 std::string ProcessStateText()
 {
     char text[512];
@@ -69,7 +75,7 @@ std::string ProcessStateText()
     __asm__ __volatile__("fnstcw %0" : "=m"(x87));
     char folder[256] = "";
     GetCurrentDirectoryA(sizeof(folder), folder);
-    std::snprintf(text, sizeof(text), "%.1f %04x %04x %03o %x %p %s", 0.5, _mm_getcsr() & ~0x3Fu, x87, mask,
+    std::snprintf(text, sizeof(text), "%.1f %04x %04x %03o %x %p %s", 0.5, SseControl() & ~0x3Fu, x87, mask,
                   static_cast<unsigned>(GetErrorMode()), reinterpret_cast<void*>(filter), folder);
     return text;
 }
@@ -78,7 +84,7 @@ void SpoilProcess()
 {
     setlocale(LC_ALL, "German");
     _controlfp(_MCW_EM & ~_EM_ZERODIVIDE, _MCW_EM);
-    _mm_setcsr(_mm_getcsr() | 0x8040);
+    SetSseControl(SseControl() | 0x8040);
     _umask(0077);
     SetErrorMode(0);
     SetUnhandledExceptionFilter(nullptr);
