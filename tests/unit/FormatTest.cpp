@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
 #include "tests/unit/CapturedOutput.h"
@@ -40,6 +42,16 @@ TEST(FormatString, HandlesWidthFlagsAndExplicitSizes)
     EXPECT_EQ(FormatString(u"%.*i", INT32_MIN, 1), u"1");
     EXPECT_EQ(FormatString(u"%s|%S", static_cast<const char16_t*>(nullptr), static_cast<const char*>(nullptr)),
               u"(null)|(null)");
+}
+
+// A plug-in may leave the process in a comma-decimal locale; the server's numbers keep their point.
+TEST(FormatDecimal, IsTheSameInEveryLocale)
+{
+    ASSERT_NE(setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "scripts/setup.sh makes this locale";
+    EXPECT_EQ(FormatDecimal(0.5, 4), u"0.5000");
+    EXPECT_EQ(FormatDecimal(-1234567.25, 1), u"-1234567.2");
+    EXPECT_EQ(FormatDecimal(3, 0), u"3");
+    setlocale(LC_ALL, "C");
 }
 
 TEST(FormatString, AnUnknownConversionGivesAnEmptyText)
