@@ -10,20 +10,12 @@
 #include "probe/ProcessGuard.h"
 #include "probe/ProcessTimer.h"
 #include "probe/ProbeState.h"
+#include "probe/StateValues.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
 #include "report/CheckReport.h"
 
 namespace {
-
-bool SameBytesInAnyOrder(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
-{
-    if (a.size() != b.size()) return false;
-    int64_t counts[256] = {};
-    for (uint8_t byte : a) ++counts[byte];
-    for (uint8_t byte : b) --counts[byte];
-    return std::all_of(std::begin(counts), std::end(counts), [](int64_t count) { return count == 0; });
-}
 
 constexpr double kSampleRates[] = {44100, 48000, 96000};
 constexpr int32_t kBlockSizes[] = {1, 64, 512, 4096};
@@ -100,6 +92,19 @@ public:
     {
         for (auto& c : in32) std::fill(c.begin(), c.begin() + frames, 0.0f);
         for (auto& c : in64) std::fill(c.begin(), c.begin() + frames, 0.0);
+    }
+    // Each output channel on its own, its range watched too.
+    void WatchEach(const CCheckBlock& block, std::vector<COutputWatch>& watches) const
+    {
+        const size_t count = block.use64 ? out64.size() : out32.size();
+        if (watches.size() != count) {
+            watches.assign(count, {});
+            for (COutputWatch& watch : watches) watch.range = true;
+        }
+        for (size_t c = 0; c < count; ++c) {
+            if (block.use64) WatchOutput(out64[c].data(), block.frames, block.position, watches[c]);
+            else WatchOutput(out32[c].data(), block.frames, block.position, watches[c]);
+        }
     }
     void Watch(const CCheckBlock& block, COutputWatch& watch) const
     {
@@ -231,8 +236,9 @@ private:
             buffers.Fill(block, position, length, noise);
             processed = Process(block, error);
             buffers.Watch(block, watch);
-            // The first third is silence, without a note: what comes out then is the plug-in's own.
-            if (position + block.frames <= length / 3 && !layout.takesNotes) buffers.Watch(block, beforeInput);
+            // The first third of the first setting is silence, without a note, and the plug-in has
+            // never had input: what comes out then is its own. Later ringing is of earlier input.
+            if (passed.empty() && position + block.frames <= length / 3 && !layout.takesNotes) buffers.Watch(block, beforeInput);
             position += block.frames;
         }
         TakeProcessBack();
@@ -362,6 +368,7 @@ private:
         const int64_t quietEnough = static_cast<int64_t>(std::max(kLeastQuietSeconds, announced) * kLoadRate) +
                                     std::min<int64_t>(latency, static_cast<int64_t>(kLongestMeasuredTail * kLoadRate));
         COutputWatch decay, lastSecond;
+        std::vector<COutputWatch> lastSecondByChannel;
         lastSecond.range = true;
         decay.lastLoud = inputEnd - 1;
         bool processed = true;
@@ -372,13 +379,26 @@ private:
             block.noteOff = position == inputEnd && layout.takesNotes ? 0 : -1;
             processed = Process(block, error);
             buffers.Watch(block, decay);
-            if (position >= bound - static_cast<int64_t>(kLoadRate)) buffers.Watch(block, lastSecond);
+            if (position >= bound - static_cast<int64_t>(kLoadRate)) {
+                buffers.Watch(block, lastSecond);
+                buffers.WatchEach(block, lastSecondByChannel);
+            }
             position += kLoadBlock;
         }
         Note(decay, SettingText({kLoadRate, kLoadBlock, false}) + u", tail");
         if (!processed) return false;
         if (position - (decay.lastLoud + 1) < quietEnough && lastSecond.peak > kSilentLevel) {
-            // A plug-in that sounded before any input came, and sounds on, is a source of its
+            // A channel that holds one level is a DC offset, whatever the others do.
+            for (size_t c = 0; c < lastSecondByChannel.size(); ++c) {
+                const COutputWatch& channel = lastSecondByChannel[c];
+                if (channel.peak > kSilentLevel && channel.Steady()) {
+                    decayProblem = FormatString(u"output channel %u holds a constant level of ", static_cast<unsigned>(c + 1)) +
+                                   Decimal(0.5 * (channel.lowest + channel.highest), 4) + u" (" +
+                                   Decimal(20 * std::log10(channel.peak), 1) + u" dBFS) after the input ends: a DC offset";
+                    return true;
+                }
+            }
+            // A plug-in that sounded before it ever had input, and sounds on, is a source of its
             // own (a noise generator, an oscillator): its sound is not a tail that fails to end.
             if (beforeInput.peak > kSilentLevel && !lastSecond.Steady()) {
                 generatorNote = u"it makes sound of its own without input, at " +
@@ -420,6 +440,12 @@ private:
                               denormalsAt);
         if (!decayProblem.empty()) add(warnings, decayProblem);
         if (layout.instrument && peak <= kSilentLevel) add(warnings, u"silent after a note");
+        int32_t outputChannels = 0;
+        for (int32_t channels : layout.outputs) outputChannels += std::max(channels, 0);
+        if (layout.takesNotes && outputChannels == 0 && !layout.sendsNotes) add(warnings, u"it takes notes and gives nothing out");
+        // From silence and noise at -6 dBFS (and one impulse at 0 dBFS): a level a host's
+        // output would clip.
+        if (peak > 1.0) add(notes, u"its output peaks at +" + Decimal(20 * std::log10(peak), 1) + u" dBFS");
         // A MIDI effect makes no sound: what it sends is what it does.
         if (layout.takesNotes && layout.outputs.empty() && layout.sendsNotes) {
             if (eventsOut == 0) add(warnings, u"sent no notes nor MIDI after notes came in");
@@ -445,8 +471,8 @@ private:
         const int32_t count = plugin.ParameterCount();
         TakeProcessBack();
         const int32_t read = std::min(std::max(count, 0), kMostReadParameters);
-        std::vector<CParameterInfo> infos(read);
-        std::vector<bool> known(read);
+        infos.assign(read, {});
+        known.assign(read, false);
         int32_t hidden = 0;
         for (int32_t index = 0; index < read; ++index) {
             known[index] = plugin.ReadParameter(index, infos[index]);
@@ -521,32 +547,118 @@ private:
         return Stage(u"parameters", u"passed", details + FormatString(u"; %i kept their lowest, highest and default values", kept));
     }
 
+    // The parameters a host shows and sets: those a state must bring back.
+    std::vector<int32_t> ShownParameters() const
+    {
+        std::vector<int32_t> shown;
+        for (int32_t index = 0; index < static_cast<int32_t>(infos.size()) && shown.size() < kMostCheckedParameters; ++index)
+            if (known[index] && !infos[index].hidden && !infos[index].readOnly && !infos[index].programChange)
+                shown.push_back(index);
+        return shown;
+    }
+
+    // Judged by values, as a musician meets it in the next session: every parameter a host
+    // shows is set to another value and the state saved; the state saved before brings the
+    // first values back, the second the new ones.
     bool State()
     {
         Say(u"state");
-        std::vector<uint8_t> first, second;
         std::u16string error;
-        const CStateSupport saved = plugin.SaveState(first, error);
+        std::vector<uint8_t> before;
+        const CStateSupport saved = plugin.SaveState(before, error);
         TakeProcessBack();
-        if (saved == CStateSupport::kNone) return Stage(u"state", u"skipped", u"it keeps no state of its own");
         if (saved == CStateSupport::kFailed) return Stage(u"state", u"failed", u"saving failed: " + error);
-        if (!plugin.LoadState(first, error)) return Stage(u"state", u"failed", u"loading its own state failed: " + error);
+        const std::vector<int32_t> shown = ShownParameters();
+        if (saved == CStateSupport::kNone) {
+            if (plugin.HostKeepsParameters() || shown.empty()) return Stage(u"state", u"skipped", u"it keeps no state of its own");
+            return Stage(u"state", u"failed",
+                         FormatString(u"it keeps no state, and a host restores it only from its state: the %u parameters it shows are lost with every session",
+                                      static_cast<unsigned>(shown.size())));
+        }
+
+        SetCheckProcessing(kLoadRate, kParameterBlock);
+        const bool active = plugin.Activate(kLoadRate, kParameterBlock, false, error);
         TakeProcessBack();
-        if (plugin.SaveState(second, error) != CStateSupport::kSaved)
-            return Stage(u"state", u"failed", u"saving after loading failed: " + error);
+        CBuffers buffers(layout, kParameterBlock);
+        CCheckBlock block;
+        buffers.Point(block);
+        block.frames = kParameterBlock;
+        bool processed = true;
+        // What was set or loaded reaches a plug-in that takes values in process.
+        const auto settle = [&] {
+            if (!active || !processed) return;
+            buffers.Silence(kParameterBlock);
+            processed = Process(block, error);
+            block.position += kParameterBlock;
+            TakeProcessBack();
+        };
+        const auto values = [&] {
+            std::vector<double> read;
+            for (int32_t index : shown) read.push_back(plugin.ParameterValue(index));
+            TakeProcessBack();
+            return read;
+        };
+        const auto end = [&](const char16_t* outcome, const std::u16string& details) {
+            plugin.Deactivate();
+            TakeProcessBack();
+            SetCheckProcessing(0, 0);
+            if (!processed) return Stage(u"state", u"failed", u"process failed while its state was set" + (error.empty() ? u"" : u": " + error));
+            return Stage(u"state", outcome, details);
+        };
+
+        const std::vector<double> first = values();
+        uint32_t seed = StateSeed(infos);
+        for (size_t k = 0; k < shown.size(); ++k) plugin.SetParameter(shown[k], OtherValue(infos[shown[k]], first[k], seed));
         TakeProcessBack();
+        settle();
+        const std::vector<double> second = values();
+        std::vector<uint8_t> after, again;
+        if (plugin.SaveState(after, error) != CStateSupport::kSaved) return end(u"failed", u"saving after its parameters were set failed: " + error);
+        TakeProcessBack();
+        if (!plugin.LoadState(before, error)) return end(u"failed", u"loading its own state failed: " + error);
+        TakeProcessBack();
+        settle();
+        const std::vector<double> restoredFirst = values();
+        if (!plugin.LoadState(after, error)) return end(u"failed", u"loading its own state failed: " + error);
+        TakeProcessBack();
+        settle();
+        const std::vector<double> restoredSecond = values();
+        if (plugin.SaveState(again, error) != CStateSupport::kSaved) return end(u"failed", u"saving after loading failed: " + error);
+        TakeProcessBack();
+
         const auto size = [&](const std::vector<uint8_t>& bytes) { return static_cast<unsigned>(plugin.StateSize(bytes)); };
-        if (first == second) return Stage(u"state", u"passed", FormatString(u"%u bytes, the same after loading", size(first)));
-        // The same bytes in another order: a framework that writes a plug-in's settings as XML
-        // may put its elements back in another order after loading them, which loses nothing.
-        if (SameBytesInAnyOrder(first, second))
-            return Stage(u"state", u"passed",
-                         FormatString(u"%u bytes, the same after loading but for their order", size(first)));
         size_t at = 0;
-        while (at < first.size() && at < second.size() && first[at] == second[at]) ++at;
-        return Stage(u"state", u"warning",
-                     FormatString(u"saved again after loading, it differs: %u bytes against %u, from byte %u", size(first),
-                                  size(second), static_cast<unsigned>(at - std::min(at, first.size() - plugin.StateSize(first)))));
+        while (at < after.size() && at < again.size() && after[at] == again[at]) ++at;
+        const unsigned differsAt = static_cast<unsigned>(at - std::min(at, after.size() - plugin.StateSize(after)));
+        const std::u16string differs = FormatString(u"saved again after loading, it differs: %u bytes against %u, from byte %u",
+                                                    size(after), size(again), differsAt);
+        // Only the parameters that took another value tell whether a state brings values back.
+        int32_t judged = 0, moved = 0, lost = 0;
+        std::u16string named;
+        for (size_t k = 0; k < shown.size(); ++k) {
+            const CParameterInfo& info = infos[shown[k]];
+            if (!std::isfinite(first[k]) || !std::isfinite(second[k]) || SameValue(info, first[k], second[k])) continue;
+            ++judged;
+            moved += !SameValue(info, restoredFirst[k], second[k]);
+            const bool back = SameValue(info, restoredFirst[k], first[k]) && SameValue(info, restoredSecond[k], second[k]);
+            if (!back && ++lost <= 3)
+                named += (named.empty() ? u"" : u", ") + FormatString(u"\"%s\" (", info.name.c_str()) + Decimal(first[k], 3) +
+                         u" and " + Decimal(second[k], 3) + u" saved, " + Decimal(restoredFirst[k], 3) + u" and " +
+                         Decimal(restoredSecond[k], 3) + u" after loading)";
+        }
+        if (judged == 0) {
+            if (after == again) return end(u"passed", FormatString(u"%u bytes, the same after loading", size(after)));
+            return end(u"warning", differs);
+        }
+        if (moved == 0)
+            return end(u"failed", FormatString(u"loading its state brought back none of the %i parameters set after it was saved", judged));
+        if (lost > 0)
+            return end(u"warning", FormatString(u"%i of %i parameters did not come back after loading: ", lost, judged) + named +
+                                       (lost > 3 ? FormatString(u", %i more", lost - 3) : u""));
+        std::u16string details = FormatString(u"%u bytes; its %i parameter%s came back after loading", size(after), judged,
+                                              judged == 1 ? u"" : u"s");
+        if (after != again) details += u"; " + differs + u", every value the same";
+        return end(u"passed", details);
     }
 
     bool Editor()
@@ -592,6 +704,8 @@ private:
     std::vector<CSetting> passed;
     std::u16string nonFiniteAt, denormalsAt, decayProblem, generatorNote;
     COutputWatch beforeInput;  // effects' output in the settings' silent first thirds
+    std::vector<CParameterInfo> infos;  // read by the parameter stage
+    std::vector<bool> known;
     int64_t denormals = 0, eventsOut = 0;
     double peak = 0;
 };

@@ -33,6 +33,7 @@ struct CParameterInfo {
     bool readOnly = false;
     bool hidden = false;         // never shown to a user nor automated by a host
     bool programChange = false;  // choosing a program: it changes the other parameters
+    int32_t steps = 0;           // the steps of its range for a stepped parameter; 0: continuous
 };
 
 enum class CStateSupport { kNone, kSaved, kFailed };
@@ -67,6 +68,9 @@ public:
     // The bytes the plug-in wrote to make the state `SaveState` gave.
     virtual size_t StateSize(const std::vector<uint8_t>& bytes) { return bytes.size(); }
     virtual bool LoadState(const std::vector<uint8_t>& bytes, std::u16string& error) = 0;
+    // Whether a host keeps the parameters itself when the plug-in keeps no state: VST 2 hosts
+    // do for a plug-in without a chunk; VST 3 and CLAP hosts restore a plug-in only from its state.
+    virtual bool HostKeepsParameters() { return false; }
     // The editor in `parent`, an HWND of the server's.
     virtual bool OpenEditor(void* parent, std::u16string& error) = 0;
     virtual void IdleEditor() = 0;

@@ -212,6 +212,9 @@ public:
         info.defaultValue = parameter.defaultValue;
         info.readOnly = (parameter.flags & kParamIsReadOnly) != 0;
         info.hidden = (parameter.flags & kParamIsHidden) != 0;
+        // A stepped parameter's values are whole numbers: its range is its steps.
+        const double range = parameter.maxValue - parameter.minValue;
+        if ((parameter.flags & kParamIsStepped) && range >= 1 && range < 1e9) info.steps = static_cast<int32_t>(range);
         return true;
     }
     double ParameterValue(int32_t index) override

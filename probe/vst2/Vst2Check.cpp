@@ -91,6 +91,7 @@ public:
     double ParameterValue(int32_t index) override { return effect->getParameter(effect, index); }
     std::u16string ParameterText(int32_t index) override { return Text(effGetParamDisplay, index) + Text(effGetParamLabel, index); }
     void SetParameter(int32_t index, double value) override { effect->setParameter(effect, index, static_cast<float>(value)); }
+    bool HostKeepsParameters() override { return true; }
     CStateSupport SaveState(std::vector<uint8_t>& bytes, std::u16string& error) override
     {
         if ((effect->flags & effFlagsProgramChunks) == 0) return CStateSupport::kNone;

@@ -169,6 +169,7 @@ public:
         info.readOnly = (parameter.flags & kParameterIsReadOnly) != 0;
         info.hidden = (parameter.flags & kParameterIsHidden) != 0;
         info.programChange = (parameter.flags & kParameterIsProgramChange) != 0;
+        info.steps = parameter.stepCount > 0 ? parameter.stepCount : 0;
         return true;
     }
     double ParameterValue(int32_t index) override { return controller->getParamNormalized(Id(index)); }

@@ -34,7 +34,13 @@ inline std::map<std::string, std::pair<std::string, std::string>> CheckZooVerdic
             {"check_refuses_64_bits", {"passed", ""}},
             {"check_many_buses", {"passed", ""}},
             {"check_refuses_own_state", {"failed", "state"}},
-            {"check_huge_state", {"failed", "state"}}};
+            {"check_huge_state", {"failed", "state"}},
+            {"check_state_ignored", {"failed", "state"}},
+            {"check_state_swapped", {"warnings", "state"}},
+            {"check_no_state", {"failed", "state"}},
+            {"check_rings_forever", {"warnings", "audio"}},
+            {"check_dc_on_one_channel", {"warnings", "audio"}},
+            {"check_notes_in_nothing_out", {"warnings", "audio"}}};
 }
 
 // The extensions a zoo plug-in is built with: most in every format, some where they apply.
@@ -45,7 +51,7 @@ inline std::vector<const char*> CheckZooFiles(const std::string& name)
         {"check_asserts_on_missing_outputs", {".vst3", ".clap"}}, {"check_gui_needs_host", {".clap"}},
         {"check_unicode_class", {".vst3"}}, {"check_refuses_own_state", {".vst3", ".clap"}},
         {"check_refuses_64_bits", {".dll"}}, {"check_huge_state", {".vst3", ".clap"}},
-        {"check_many_buses", {".vst3", ".clap"}}};
+        {"check_many_buses", {".vst3", ".clap"}}, {"check_no_state", {".vst3", ".clap"}}};
     const auto found = some.find(name);
     return found != some.end() ? found->second : std::vector<const char*>{".dll", ".vst3", ".clap"};
 }

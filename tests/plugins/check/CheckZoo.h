@@ -16,6 +16,8 @@
 #include <cstring>
 #include <limits>
 #include <thread>
+#include <utility>
+#include <iterator>
 
 #include "tests/plugins/ZooExport.h"
 
@@ -45,14 +47,21 @@ enum class CBehaviour {
     kRefuses64Bits,      // VST 2: flags 64-bit processing, refuses the precision, writes NaN in 64 bits; checks clean
     kHugeState,          // writes a 300 MB state, ignoring the stream's refusal (VST 3, CLAP)
     kManyBuses,          // 16 buses of 16 channels each way, and a process that returns at once (VST 3, CLAP)
+    kStateIgnored,       // its state loads without an error and changes nothing
+    kStateSwapped,       // loading its state swaps gain and drive: the same bytes, in another order
+    kNoState,            // saves a state of no bytes though a host shows its parameters (VST 3, CLAP)
+    kRingsForever,       // a comb of gain 1, never cleared on activation: what it had rings for ever
+    kDcOnOneChannel,     // a noise of its own on the first output, a constant level on the second
+    kNotesInNothingOut,  // takes notes, and has neither audio nor note output
 };
 
 constexpr CBehaviour kBehaviour = static_cast<CBehaviour>(ZOO_CHECK_BEHAVIOUR);
 constexpr bool kInstrument = kBehaviour == CBehaviour::kInstrument || kBehaviour == CBehaviour::kSilentInstrument;
 constexpr bool kMidiEffect = kBehaviour == CBehaviour::kMidiEffect;
-constexpr bool kTakesNotes = kInstrument || kMidiEffect;
-constexpr int kInputChannels = kInstrument || kMidiEffect ? 0 : 2;
-constexpr int kOutputChannels = kBehaviour == CBehaviour::kClaimsTooMuch ? 100000 : kMidiEffect ? 0 : 2;
+constexpr bool kNotesOnly = kBehaviour == CBehaviour::kNotesInNothingOut;
+constexpr bool kTakesNotes = kInstrument || kMidiEffect || kNotesOnly;
+constexpr int kInputChannels = kInstrument || kMidiEffect || kNotesOnly ? 0 : 2;
+constexpr int kOutputChannels = kBehaviour == CBehaviour::kClaimsTooMuch ? 100000 : kMidiEffect || kNotesOnly ? 0 : 2;
 // Audio buses each way, and the channels of each: the host fills and watches many buffers for a
 // plug-in that does nothing with them.
 constexpr bool kManyBuses = kBehaviour == CBehaviour::kManyBuses;
@@ -92,6 +101,10 @@ struct CZooSound {
     bool held = false;
 
     double ring = 0;  // the long tail's
+    uint32_t noise = 1;
+    // The comb's line, of the process and never cleared: what an earlier instance or setting left rings on.
+    static inline double comb[331] = {};
+    static inline int combAt = 0;
 
     double Get(int index) const { return index < 2 ? parameters[index] : index == 2 ? 0.25 : 0; }
     void Set(int index, double value)
@@ -103,9 +116,12 @@ struct CZooSound {
     void Save(uint8_t* bytes) const { std::memcpy(bytes, parameters, sizeof(parameters)); }
     void Load(const uint8_t* bytes)
     {
+        if (kBehaviour == CBehaviour::kStateIgnored) return;
         std::memcpy(parameters, bytes, sizeof(parameters));
         if (kBehaviour == CBehaviour::kStateDiffers) parameters[0] = parameters[0] * 0.5 + 0.125;
+        if (kBehaviour == CBehaviour::kStateSwapped) std::swap(parameters[0], parameters[1]);
     }
+    bool KeepsState() const { return kBehaviour != CBehaviour::kNoState; }
     void Note(bool on) { held = on; }
 
     template <typename Sample>
@@ -127,9 +143,17 @@ struct CZooSound {
                 ring = ring * ringFade + 0.01 * (inputCount > 0 ? inputs[0][i] : 0);
                 if (std::fabs(ring) < 1e-15) ring = 0;
                 value = ring;
+            } else if (kBehaviour == CBehaviour::kRingsForever) {
+                combAt = (combAt + 1) % static_cast<int>(std::size(comb));
+                comb[combAt] = 0.1 * (inputCount > 0 ? inputs[0][i] : 0) + comb[combAt];
+                value = comb[combAt];
+            } else if (kBehaviour == CBehaviour::kDcOnOneChannel) {
+                noise = noise * 1664525u + 1013904223u;
+                value = 0.05 * (static_cast<double>(noise >> 8) / (1u << 24) - 0.5);
             }
             for (int c = 0; c < outputCount; ++c) {
-                const double own = !kInstrument && c < inputCount ? inputs[c][i] * parameters[0] + value : value;
+                double own = !kInstrument && c < inputCount ? inputs[c][i] * parameters[0] + value : value;
+                if (kBehaviour == CBehaviour::kDcOnOneChannel && c == 1) own = -0.083;
                 outputs[c][i] = static_cast<Sample>(own + (kBehaviour == CBehaviour::kNeverQuiet ? 1e-3 : 0));
             }
         }

@@ -98,6 +98,7 @@ bool StateSave(const Plugin* plugin, const OutputStream* stream)
 {
     uint8_t bytes[16];
     Zoo(plugin)->sound.Save(bytes);
+    if (!Zoo(plugin)->sound.KeepsState()) return true;
     if (kBehaviour == CBehaviour::kHugeState) {
         WriteHugeState([&](const uint8_t* piece, size_t size) { stream->write(stream, piece, size); });
         return true;

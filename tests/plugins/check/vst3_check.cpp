@@ -176,6 +176,7 @@ public:
         uint8_t bytes[16];
         sound.Save(bytes);
         auto* stream = static_cast<IBStream*>(state);
+        if (!sound.KeepsState()) return kResultOk;
         if (kBehaviour == CBehaviour::kHugeState) {
             WriteHugeState([&](const uint8_t* piece, size_t size) { stream->write(const_cast<uint8_t*>(piece), static_cast<int32_t>(size), nullptr); });
             return kResultOk;
