@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "probe/ProcessGuard.h"
 #include "protocol/OutputChannel.h"
 
 CCheckFloor::CCheckFloor()
@@ -13,6 +14,7 @@ CCheckFloor::CCheckFloor()
     read = ends[0];
     write = ends[1];
     OutputChannel = write;
+    KeepProcessState();  // as the server does at start-up: the check takes the process back to it
     reader = std::thread([this] {
         char chunk[65536];
         while (::read(static_cast<int>(read), chunk, sizeof(chunk)) > 0) {}

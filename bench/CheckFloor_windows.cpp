@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "probe/ProcessGuard.h"
 #include "protocol/OutputChannel.h"
 
 CCheckFloor::CCheckFloor()
@@ -11,6 +12,7 @@ CCheckFloor::CCheckFloor()
     read = reinterpret_cast<intptr_t>(readEnd);
     write = reinterpret_cast<intptr_t>(writeEnd);
     OutputChannel = write;
+    KeepProcessState();  // as the server does at start-up: the check takes the process back to it
     reader = std::thread([this] {
         char chunk[65536];
         DWORD count = 0;

@@ -29,7 +29,7 @@ sigset_t KeptMask;
 stack_t KeptAlternateStack{};
 mode_t KeptUmask = 022;
 int KeptFolder = -1;
-std::string KeptLocale;
+std::string KeptLocale = "C";
 
 bool SameAction(const struct sigaction& a, const struct sigaction& b)
 {

@@ -16,7 +16,7 @@
 namespace {
 
 LPTOP_LEVEL_EXCEPTION_FILTER KeptFilter = nullptr;
-std::string KeptLocale;
+std::string KeptLocale = "C";
 int KeptUmask = 0;
 UINT KeptErrorMode = 0;
 std::wstring KeptFolder;

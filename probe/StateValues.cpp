@@ -19,7 +19,7 @@ double ValueTolerance(const CParameterInfo& info)
 {
     const double range = std::fabs(info.maximum - info.minimum);
     if (info.steps > 0) return 0.5 * range / info.steps;
-    return 1e-3 * (range > 0 ? range : 1);
+    return 1e-2 * (range > 0 ? range : 1);
 }
 
 bool SameValue(const CParameterInfo& info, double a, double b) { return std::fabs(a - b) <= ValueTolerance(info); }
@@ -28,14 +28,11 @@ double OtherValue(const CParameterInfo& info, double current, uint32_t& seed)
 {
     const double range = info.maximum - info.minimum;
     if (!(range > 0) || !std::isfinite(range)) return current;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        double fraction = 0.1 + 0.8 * (Next(seed) / 4294967296.0);
-        if (info.steps > 0) fraction = std::round(fraction * info.steps) / info.steps;
-        const double value = info.minimum + fraction * range;
-        if (!SameValue(info, value, current)) return value;
-    }
-    // The end farther from it: a switch of two steps has no other choice.
-    return std::fabs(current - info.minimum) > std::fabs(current - info.maximum) ? info.minimum : info.maximum;
+    // An end of the range: a value every parameter takes as it is, a switch or a stepped one
+    // too, where a host that knows no steps (VST 2) would set one between two.
+    const double low = std::fabs(current - info.minimum), high = std::fabs(current - info.maximum);
+    if (SameValue(info, low, high)) return Next(seed) & 1 ? info.maximum : info.minimum;
+    return low > high ? info.minimum : info.maximum;
 }
 
 uint32_t StateSeed(const std::vector<CParameterInfo>& infos)

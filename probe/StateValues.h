@@ -8,12 +8,13 @@
 #include "probe/CheckedPlugin.h"
 
 // How far a value may lie from another and still be it: within half a step of a stepped
-// parameter's range, a thousandth of a continuous one's.
+// parameter's range, a hundredth of a continuous one's (a plug-in may keep a value in its own
+// units, degrees or decibels, and round it there).
 double ValueTolerance(const CParameterInfo& info);
 bool SameValue(const CParameterInfo& info, double a, double b);
 
-// A value of its range other than `current`, picked by `seed` (advanced), inside the range,
-// on a step for a stepped parameter; `current` itself when the range holds no other.
+// The end of its range farther from `current`, the one `seed` picks (advanced) when both lie
+// as far; `current` itself when the range holds no other value.
 double OtherValue(const CParameterInfo& info, double current, uint32_t& seed);
 
 // A seed that is the same for the same plug-in in every run: from its parameters' names.

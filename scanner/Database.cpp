@@ -125,6 +125,7 @@ bool CDatabase::Record(const Json& record, std::string& problem)
     // One write per record, straight to the system: a killed scan keeps every line written.
     if ((!journal.IsOpen() && !OpenForAppending(journalPath, journal, error)) || !AppendToFile(journal, line, error)) {
         problem = "cannot write the journal of the database " + Quoted(path) + ": " + SystemErrorText(error);
+        journalComplete = false;
         return false;
     }
     return true;
@@ -139,8 +140,10 @@ bool CDatabase::Fold(std::string& problem)
 
     unsigned long error = 0;
     if (!ReplaceFileWhole(path, DatabaseText(records), error)) {
-        problem = "cannot save the database " + Quoted(path) + ": " + SystemErrorText(error) + "; its new records stay in " +
-                  Quoted(journalPath);
+        problem = "cannot save the database " + Quoted(path) + ": " + SystemErrorText(error);
+        // Only what reached the journal is kept for the next run to fold in.
+        if (journalComplete) problem += "; its new records stay in " + Quoted(journalPath);
+        else problem += "; its journal could not be written either, so this run's new records are not kept: the database is as it was";
         return false;
     }
     journal.Close();

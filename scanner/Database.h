@@ -47,6 +47,7 @@ private:
     NativeText path, journalPath;
     CSystemFile lockFile;
     CSystemFile journal;
+    bool journalComplete = true;  // every record of this run reached the journal
     std::mutex journalLock;
     std::map<std::string, Json> records;  // by path key, so the file's order is stable
     std::vector<std::string> warnings;

@@ -26,8 +26,11 @@ bool ReplaceFileWhole(const NativeText& path, const std::string& content, unsign
         complete = done > 0;
         if (complete) written += static_cast<size_t>(done);
     }
-    // A temporary file is made for its owner alone; the file it becomes is for others to read too.
-    complete = complete && fchmod(file, 0644) == 0 && fsync(file) == 0;
+    // A temporary file is made for its owner alone; the file it becomes keeps the mode the one
+    // it replaces had (a database kept private stays so), a new one is for others to read too.
+    struct stat replaced {};
+    const mode_t mode = stat(path.c_str(), &replaced) == 0 ? (replaced.st_mode & 07777) : 0644;
+    complete = complete && fchmod(file, mode) == 0 && fsync(file) == 0;
     if (!complete) error = static_cast<unsigned long>(errno ? errno : ENOSPC);
     complete = close(file) == 0 && complete;
     if (complete && rename(name.data(), path.c_str()) == 0) {

@@ -742,7 +742,7 @@ TEST_F(ScannerTest, EveryCheckZooPluginGetsItsVerdictOnBothMachines)
                     // The load is the plug-in's calls alone: one that returns at once is light
                     // however many buffers the host fills for it.
                     EXPECT_TRUE(verdict["load"].is_number() && verdict["load"] >= 0 && verdict["load"] < (name == "check_many_buses" ? 1 : 100)) << file;
-                    EXPECT_EQ(verdict["stages"][4]["details"], "16 bytes, the same after loading") << file;
+                    EXPECT_EQ(verdict["stages"][4]["details"], "16 bytes; its 2 parameters came back after loading") << file;
                     // The instrument's note fades in about 20 ms; the long tail rings for 3 s and is
                     // measured, though it announces none.
                     const double longest = name == "check_instrument" ? 0.1 : name == "check_long_tail" ? 3.2 : 0.001;

@@ -1,8 +1,8 @@
 // Debian's own VST 2 plug-ins, written by others, scanned by the Linux server: each one scans
 // ok, with the name, vendor, product and id it gives a minimal host of this test's own, run in
 // a process of its own for each file. A file that holds no plug-in (a framework's shared core)
-// is refused by both. And each one's check passes: these are well-made plug-ins, and any
-// warning or failure here is a false alarm of the check.
+// is refused by both. And each one's check passes but MaBitcrush's, whose DC offset is real:
+// these are well-made plug-ins, and any other warning or failure here is a false alarm of the check.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -120,7 +120,10 @@ TEST(DebianPlugins, EveryVst2PluginScansAsItPresentsItself)
 
 }  // namespace
 
-TEST(DebianPlugins, EveryVst2PluginPassesTheCheck)
+// The one real fault among them: MaBitcrush's second output holds a constant level.
+const char kMaBitcrushFault[] = "output channel 2 holds a constant level of -0.0833 (-21.6 dBFS) after the input ends: a DC offset";
+
+TEST(DebianPlugins, EveryVst2PluginPassesTheCheckButOneWithARealFault)
 {
     std::string missing;
     const std::vector<std::string> files = DebianVst2Files(missing);
@@ -136,8 +139,11 @@ TEST(DebianPlugins, EveryVst2PluginPassesTheCheck)
         ASSERT_TRUE(answered) << "the server ended or hung";
         const CPluginReport report = ReportOf(lines);
         ASSERT_FALSE(report.stages.empty());
-        for (const auto& stage : report.stages)
-            EXPECT_TRUE(stage.result == "passed" || stage.result == "skipped") << stage.stage << ": " << stage.details;
+        const bool faulty = file.size() >= 17 && file.compare(file.size() - 17, 17, "MaBitcrush-vst.so") == 0;
+        for (const auto& stage : report.stages) {
+            if (faulty && stage.stage == "audio") EXPECT_EQ(stage.details, kMaBitcrushFault);
+            else EXPECT_TRUE(stage.result == "passed" || stage.result == "skipped") << stage.stage << ": " << stage.details;
+        }
         ++checked;
     }
     EXPECT_GT(checked, 100);
