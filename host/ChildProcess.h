@@ -127,6 +127,11 @@ private:
     uint32_t startError = 0;
 };
 
+// For a host that is about to end: every child it started with a job of its own ends, with
+// everything in its group, and off Windows every process it adopted as a subreaper (a daemon a
+// plug-in started) too. Windows' jobs end with the host by themselves.
+void EndEveryChild();
+
 // The longest output line kept; a longer one cannot come from a scan server.
 constexpr size_t kLongestOutputLine = 1 << 20;
 

@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 #include "protocol/SignalCode.h"
 
@@ -48,16 +50,17 @@ uint32_t ExitCodeOf(int status)
     return kStillRunning;
 }
 
-// The processes of a group but its leader, from /proc.
-std::vector<pid_t> GroupMembers(pid_t group)
+// The processes /proc lists with their parent and group, `keep` choosing among them.
+template <typename Keep>
+std::vector<pid_t> ProcessesWhere(Keep keep)
 {
-    std::vector<pid_t> members;
+    std::vector<pid_t> found;
     DIR* folder = opendir("/proc");
-    if (folder == nullptr) return members;
+    if (folder == nullptr) return found;
     while (const dirent* entry = readdir(folder)) {
         char* end = nullptr;
         const long pid = std::strtol(entry->d_name, &end, 10);
-        if (pid <= 0 || *end != '\0' || pid == group) continue;
+        if (pid <= 0 || *end != '\0') continue;
         char path[64], text[512];
         std::snprintf(path, sizeof(path), "/proc/%ld/stat", pid);
         FILE* file = std::fopen(path, "r");
@@ -69,12 +72,23 @@ std::vector<pid_t> GroupMembers(pid_t group)
         const char* after = std::strrchr(text, ')');
         char state = 0;
         long parent = 0, processGroup = 0;
-        if (after && std::sscanf(after + 1, " %c %ld %ld", &state, &parent, &processGroup) == 3 && processGroup == group)
-            members.push_back(static_cast<pid_t>(pid));
+        if (after && std::sscanf(after + 1, " %c %ld %ld", &state, &parent, &processGroup) == 3 &&
+            keep(static_cast<pid_t>(pid), static_cast<pid_t>(parent), static_cast<pid_t>(processGroup)))
+            found.push_back(static_cast<pid_t>(pid));
     }
     closedir(folder);
-    return members;
+    return found;
 }
+
+// The processes of a group but its leader.
+std::vector<pid_t> GroupMembers(pid_t group)
+{
+    return ProcessesWhere([group](pid_t pid, pid_t, pid_t processGroup) { return pid != group && processGroup == group; });
+}
+
+// The groups of the children started with jobs of their own and not reaped yet.
+std::mutex LiveGroupsLock;
+std::set<pid_t> LiveGroups;
 
 }  // namespace
 
@@ -101,6 +115,10 @@ struct CChildProcess::CNative {
             const pid_t done = waitpid(process, &status, WNOHANG);
             if (done == process) {
                 exited = true;
+                if (ownGroup) {
+                    std::lock_guard<std::mutex> groups(LiveGroupsLock);
+                    LiveGroups.erase(process);
+                }
                 exitCode = ExitCodeOf(status);
                 exitTime = std::chrono::steady_clock::now();
                 break;
@@ -211,6 +229,10 @@ bool CChildProcess::Start(const CChildStart& how, std::string& problem)
     native->process = child;
     native->processFile = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
     native->ownGroup = how.ownJob;
+    if (how.ownJob) {
+        std::lock_guard<std::mutex> groups(LiveGroupsLock);
+        LiveGroups.insert(child);
+    }
     native->requestWrite = request[1];
     native->outputRead = output[0];
     native->consoleRead = console[0];
@@ -331,4 +353,19 @@ void CChildProcess::End(bool kill, uint32_t waitMs)
     CloseFile(native->stopReader[1]);
     CloseFile(native->processFile);
     running = false;
+}
+
+void EndEveryChild()
+{
+    {
+        std::lock_guard<std::mutex> groups(LiveGroupsLock);
+        for (pid_t group : LiveGroups) kill(-group, SIGKILL);
+    }
+    // What a subreaper adopted (a daemon a plug-in started, which left its group) is a child
+    // now too, and is reaped here.
+    const pid_t self = getpid();
+    for (pid_t child : ProcessesWhere([self](pid_t, pid_t parent, pid_t) { return parent == self; })) {
+        kill(child, SIGKILL);
+        for (int tries = 0; tries < 100 && waitpid(child, nullptr, WNOHANG) == 0; ++tries) usleep(10000);
+    }
 }

@@ -320,3 +320,5 @@ void CChildProcess::End(bool kill, uint32_t waitMs)
     handles.process = nullptr;
     running = false;
 }
+
+void EndEveryChild() {}

@@ -23,6 +23,8 @@
 #include "scanner/ReportPage.h"
 #include "host/SafeText.h"
 
+std::atomic<bool> StopRequested{false};
+
 namespace {
 
 void Fail(const std::string& message)
@@ -181,6 +183,7 @@ int Scan(const CScanOptions& options, bool terminal)
     CPluginScannerCallbacks callbacks;
     callbacks.started = [&](size_t, const std::string& path) { progress.Started(path); };
     callbacks.finishedOnThread = [&](size_t index, const CPluginScan& scan) {
+        if (StopRequested) return;
         const size_t file = toScan[index];
         records[file] = PluginRecord(files[file], scan);
         if (!earlier[file].is_null()) KeepChecks(records[file], earlier[file]);
@@ -188,7 +191,9 @@ int Scan(const CScanOptions& options, bool terminal)
         if (useDatabase && !HasHostFailure(scan) && !database.Record(records[file], why) && !saveFailed.exchange(true))
             Fail(why);
     };
-    callbacks.finished = [&](size_t index, const CPluginScan&) { progress.Finished(records[toScan[index]]); };
+    callbacks.finished = [&](size_t index, const CPluginScan&) {
+        if (!StopRequested) progress.Finished(records[toScan[index]]);
+    };
     callbacks.wantsCheck = [&](size_t index, const CPluginScan& plugin) {
         const Json& before = earlier[toScan[index]];
         return before.is_null() || !CheckIsKept(before, plugin.request, options.retryFailed);
@@ -198,6 +203,8 @@ int Scan(const CScanOptions& options, bool terminal)
         progress.Unexplained(end.machine, end.suspects, end.description, ToUtf8(end.dumpFile), end.why);
     };
     ScanPlugins(paths, scanner, callbacks);
+    // The signal that stopped the run ends the process: the journal keeps what came before it.
+    while (StopRequested) std::this_thread::sleep_for(std::chrono::seconds(1));
     if (useDatabase && !database.Fold(problem)) {
         Fail(problem);
         saveFailed = true;

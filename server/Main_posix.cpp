@@ -16,6 +16,7 @@
 #include "protocol/Platform.h"
 #include "protocol/Utf8.h"
 #include "server/CrashDump.h"
+#include "server/ParentWatch.h"
 #include "server/RequestLoop.h"
 
 namespace {
@@ -33,6 +34,7 @@ int main(int count, char** arguments)
     // A host that went away makes writes fail, not end the server in the middle of a scan.
     signal(SIGPIPE, SIG_IGN);
     KeepProcessState();
+    WatchParent();
 
     const uint64_t requestPipe = HexArgument(arguments, count, 1);
     const uint64_t outputPipe = HexArgument(arguments, count, 2);
