@@ -10,6 +10,8 @@ namespace {
 constexpr uint32_t kSignature = 0x504D444D;  // "MDMP"
 constexpr uint32_t kModuleListStream = 4;
 constexpr uint32_t kExceptionStream = 6;
+constexpr uint32_t kSystemInfoStream = 7;
+constexpr uint32_t kLinuxPlatform = 0x8201;
 constexpr size_t kModuleEntrySize = 108;  // MINIDUMP_MODULE, packed
 
 // Little-endian fields at an offset, or nothing past the end.
@@ -57,11 +59,13 @@ std::optional<CDumpSummary> ReadMinidump(std::string_view bytes)
         return std::nullopt;
     CDumpSummary summary;
     reader.Read(20, summary.timeStamp);
-    bool haveException = false, haveModules = false;
+    bool haveException = false, haveModules = false, haveSystem = false;
+    uint32_t parameters = 0;
+    uint64_t windowsCode = 0;
     // Names may all point at the same bytes; what they may take in all is what the file holds.
     size_t nameBudget = bytes.size();
     // Each directory entry takes 12 bytes of the file: the count is bounded by its size.
-    for (uint32_t i = 0; i < streams && (haveModules == false || haveException == false); ++i) {
+    for (uint32_t i = 0; i < streams && !(haveModules && haveException && haveSystem); ++i) {
         const uint64_t entry = directory + 12ull * i;
         uint32_t type = 0, size = 0, at = 0;
         if (!reader.Read(entry, type) || !reader.Read(entry + 4, size) || !reader.Read(entry + 8, at)) return std::nullopt;
@@ -69,6 +73,11 @@ std::optional<CDumpSummary> ReadMinidump(std::string_view bytes)
             // ThreadId, alignment, then MINIDUMP_EXCEPTION: code, flags, record, address.
             haveException = reader.Read(at, summary.threadId) && reader.Read(at + 8, summary.exceptionCode) &&
                             reader.Read(at + 24, summary.exceptionAddress);
+            if (reader.Read(at + 32, parameters) && parameters >= 3) reader.Read(at + 56, windowsCode);
+        } else if (type == kSystemInfoStream && !haveSystem) {
+            uint32_t platform = 0;
+            haveSystem = reader.Read(at + 20, platform);
+            summary.fromLinux = haveSystem && platform == kLinuxPlatform;
         } else if (type == kModuleListStream && !haveModules) {
             haveModules = true;
             uint32_t count = 0;
@@ -87,6 +96,11 @@ std::optional<CDumpSummary> ReadMinidump(std::string_view bytes)
         }
     }
     if (!haveException) return std::nullopt;
+    // A Linux dump's code is the signal; the same fault's Windows code is its third parameter.
+    if (summary.fromLinux) {
+        summary.signal = summary.exceptionCode;
+        summary.exceptionCode = static_cast<uint32_t>(windowsCode);
+    }
     return summary;
 }
 

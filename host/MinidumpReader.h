@@ -17,7 +17,9 @@ struct CDumpModule {
 struct CDumpSummary {
     uint32_t timeStamp = 0;  // when it was written, seconds since 1970 (UTC)
     uint32_t threadId = 0;  // the thread the exception happened on
-    uint32_t exceptionCode = 0;
+    uint32_t exceptionCode = 0;     // as on Windows, for a Linux dump too
+    bool fromLinux = false;         // written on Linux: `signal` is the fault's
+    uint32_t signal = 0;
     uint64_t exceptionAddress = 0;
     std::vector<CDumpModule> modules;
 

@@ -17,6 +17,8 @@ packages=(
   googletest
   libcli11-dev nlohmann-json3-dev
   unzip python3 dpkg-dev
+  # An independent reader of the Linux server's dumps.
+  lldb
   # A comma-decimal locale, for plug-ins that switch the process to one.
   locales
   # Real Linux plug-ins by others, for the Linux server's tests.

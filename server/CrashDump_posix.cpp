@@ -36,7 +36,7 @@ constexpr size_t kAlternateStackSize = 256 * 1024;
 constexpr size_t kMapsCapacity = 4 << 20;
 constexpr size_t kMostFiles = 4096;
 constexpr size_t kDumpCapacity = 8 << 20;
-constexpr size_t kMostStackBytes = 64 * 1024;
+constexpr size_t kMostStackBytes = 1024 * 1024;  // up to the stack's top: readers unwind to main
 constexpr uint64_t kRedZone = 128;  // below the stack pointer, which leaf functions use
 // A fault this close below the stack pointer is the stack running out.
 constexpr uint64_t kOverflowReach = 64 * 1024;
@@ -174,6 +174,8 @@ void WriteDump()
     const uint64_t rsp = facts.registers.rsp;
     const bool overflow = (Pending.signal == SIGSEGV || Pending.signal == SIGBUS) && accessed < rsp + 4096 &&
                           rsp - accessed < kOverflowReach;
+    facts.signal = static_cast<uint32_t>(Pending.signal);
+    facts.signalCode = static_cast<uint32_t>(Pending.info.si_code);
     facts.exceptionCode = ExceptionCodeOfSignal(Pending.signal, Pending.info.si_code, overflow);
     facts.accessedAddress = accessed;
     facts.timeStamp = static_cast<uint32_t>(time(nullptr));

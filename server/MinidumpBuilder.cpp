@@ -159,10 +159,13 @@ size_t BuildMinidump(const CCrashFacts& facts, uint8_t* buffer, size_t capacity)
 
     const uint32_t exception = out.Reserve(kExceptionStreamSize);
     out.Put(exception, facts.threadId);
-    out.Put(exception + 8, facts.exceptionCode);
+    out.Put(exception + 8, facts.signal);
+    out.Put(exception + 12, facts.signalCode);
     out.Put(exception + 24, facts.exceptionAddress);
-    out.Put(exception + 32, uint32_t{2});  // parameters: read or write (unknown: 0), the address
+    // Parameters: read or write (unknown: 0), the address, the Windows code.
+    out.Put(exception + 32, uint32_t{3});
     out.Put(exception + 48, facts.accessedAddress);
+    out.Put(exception + 56, uint64_t{facts.exceptionCode});
     out.Put(exception + 160, static_cast<uint32_t>(kAmd64ContextSize));
     out.Put(exception + 164, context);
     entry(kExceptionStream, kExceptionStreamSize, exception);

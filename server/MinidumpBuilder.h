@@ -16,9 +16,14 @@ struct CAmd64Registers {
     uint16_t cs, fs, gs;
 };
 
+// A Linux dump says what Linux readers (lldb, breakpad's tools) expect: the signal as the
+// exception code and its si_code as the flags. The code of the same fault on Windows, which
+// the host's texts and blame know, is the exception's third parameter.
 struct CCrashFacts {
     uint32_t threadId = 0;
-    uint32_t exceptionCode = 0;
+    uint32_t signal = 0;
+    uint32_t signalCode = 0;        // the siginfo's si_code
+    uint32_t exceptionCode = 0;     // on Windows
     uint64_t exceptionAddress = 0;  // the instruction the fault is attributed to
     uint64_t accessedAddress = 0;   // for an access violation: the address it touched
     uint32_t timeStamp = 0;         // seconds since 1970, UTC

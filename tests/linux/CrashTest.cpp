@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -55,6 +56,18 @@ public:
     std::string path;
 };
 
+// What a command prints, its errors too.
+std::string CommandOutput(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
+        char chunk[4096];
+        while (size_t count = fread(chunk, 1, sizeof(chunk), pipe)) text.append(chunk, count);
+        pclose(pipe);
+    }
+    return text;
+}
+
 class Crash : public ::testing::TestWithParam<CCrashCase> {};
 
 TEST_P(Crash, EndsTheServerWithADumpThatNamesThePluginAndItsThread)
@@ -84,6 +97,12 @@ TEST_P(Crash, EndsTheServerWithADumpThatNamesThePluginAndItsThread)
     if (GetParam().onServerThread) EXPECT_EQ(dump->threadId, serverId);
     else EXPECT_NE(dump->threadId, serverId);
     EXPECT_NE(dump->threadId, 0u);
+
+    // A reader of others' opens it too, and its backtrace names a function of the plug-in.
+    const std::string binary = std::string(GetParam().module).substr(std::string(GetParam().module).rfind('/') + 1);
+    const std::string backtrace = CommandOutput("timeout 60 lldb --batch -c '" + files[0] + "' -o 'bt 30'");
+    EXPECT_NE(backtrace.find("stop reason = signal SIG"), std::string::npos) << backtrace;
+    EXPECT_NE(backtrace.find(binary + "`"), std::string::npos) << backtrace;
 }
 
 INSTANTIATE_TEST_SUITE_P(Linux, Crash, ::testing::ValuesIn(kCrashes));

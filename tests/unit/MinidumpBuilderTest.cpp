@@ -48,6 +48,8 @@ TEST(MinidumpBuilder, WritesWhatTheHostsReaderReads)
     std::vector<uint8_t> stack(4096, 0xAB);
     CCrashFacts facts;
     facts.threadId = 4242;
+    facts.signal = SIGSEGV;
+    facts.signalCode = SEGV_MAPERR;
     facts.exceptionCode = ExceptionCodeOfSignal(SIGSEGV, SEGV_MAPERR, false);
     facts.exceptionAddress = 0x7f0000001234;
     facts.accessedAddress = 0;
@@ -68,6 +70,9 @@ TEST(MinidumpBuilder, WritesWhatTheHostsReaderReads)
     const auto dump = ReadMinidump(std::string_view(reinterpret_cast<const char*>(buffer.data()), size));
     ASSERT_TRUE(dump.has_value());
     EXPECT_EQ(dump->threadId, 4242u);
+    // The signal where Linux readers look, the Windows code where the host's texts need it.
+    EXPECT_TRUE(dump->fromLinux);
+    EXPECT_EQ(dump->signal, static_cast<uint32_t>(SIGSEGV));
     EXPECT_EQ(dump->exceptionCode, 0xC0000005u);
     EXPECT_EQ(dump->timeStamp, 1765000000u);
     ASSERT_EQ(dump->modules.size(), 3u);
