@@ -8,7 +8,7 @@ enum class ServerMachine { kX64, kX86, kNone };
 struct CRoute {
     ServerMachine machine = ServerMachine::kNone;
     std::string problem;  // why no server can scan it, when there is none
-    bool serverMissing = false;  // the host's own failure, not the file's: no verdict on it
+    bool hostFailure = false;  // the host's own failure (no server, a file it cannot read), not the file's: no verdict on it
 };
 
 // `haveX86`: whether a 32-bit server is there to take 32-bit files.

@@ -2,6 +2,8 @@
 // the one server takes x86-64 shared objects.
 #include "host/MachineRoute.h"
 
+#include <cerrno>
+
 #include "host/LoadErrors.h"
 #include "host/RegularFile.h"
 
@@ -21,8 +23,15 @@ CRoute RouteFile(const std::string& path, bool)
         return route;
     }
     std::string header;
-    // A file that cannot be read goes to the server anyway, which says why it cannot load it.
-    if (!ReadFileHead(path, header, kHeaderBytes) || header.size() < 20) {
+    // What the scanner itself may not read is no fault of the plug-in's: nothing is kept of it,
+    // and it is scanned again once it can be read.
+    if (!ReadFileHead(path, header, kHeaderBytes) && (errno == EACCES || errno == EPERM)) {
+        route.problem = "the scanner may not read the file: " + SystemErrorText(static_cast<unsigned long>(errno));
+        route.hostFailure = true;
+        return route;
+    }
+    // A file that cannot be read otherwise goes to the server anyway, which says why it cannot load it.
+    if (header.size() < 20) {
         route.machine = ServerMachine::kX64;
         return route;
     }

@@ -23,7 +23,7 @@ CRoute RouteFile(const std::string& path, bool haveX86)
     else if (*machine == kMachineX86 && haveX86) route.machine = ServerMachine::kX86;
     else if (*machine == kMachineX86) {
         route.problem = "32-bit plug-in; ScanServer-x86.exe not found";
-        route.serverMissing = true;
+        route.hostFailure = true;
     }
     else route.problem = "built for " + MachineName(*machine) + "; there is no scan server for that machine";
     return route;

@@ -2,9 +2,11 @@
 
 #include <cstring>
 
-// Linux's own texts are UTF-8 already.
-std::string ToUtf8(const NativeText& text) { return text; }
-NativeText FromUtf8(const std::string& text) { return text; }
+#include "protocol/Utf8.h"
+
+// Linux's names are bytes, mostly UTF-8: those that are not travel escaped, without loss.
+std::string ToUtf8(const NativeText& text) { return EscapeNameBytes(text); }
+NativeText FromUtf8(const std::string& text) { return UnescapeNameBytes(text); }
 
 std::string SystemErrorText(unsigned long error)
 {

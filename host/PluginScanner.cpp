@@ -50,7 +50,7 @@ public:
                 scan.outcome.hostFailure = true;
             } else if (route.machine == ServerMachine::kNone) {
                 scan.outcome.error = route.problem;
-                scan.outcome.hostFailure = route.serverMissing;
+                scan.outcome.hostFailure = route.hostFailure;
             } else {
                 ScanRouted(index, route.machine, scan);
             }

@@ -19,5 +19,9 @@ void FreeLibraryAndSweep(PluginModule module);
 std::u16string ResourceVersionText(const std::u16string& path);
 bool HasSynthEditResource(PluginModule module);
 
+// A requested path as the system and the plug-in take it: UTF-8, with a Linux name's bytes
+// that are not UTF-8 (escaped in requests) restored.
+std::string SystemPath(const std::u16string& path);
+
 bool IsFolder(const std::u16string& path);
 bool PathExists(const std::u16string& path);

@@ -79,7 +79,7 @@ bool DescriptorsUsedUp()
 PluginModule OpenPluginModule(const std::u16string& path, std::u16string& error)
 {
     LoadedBefore = LoadedObjects();
-    OpenedLibrary = ToUtf8(path);
+    OpenedLibrary = SystemPath(path);
     void* module = dlopen(OpenedLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char* why = dlerror();
@@ -101,6 +101,8 @@ void FreeLibraryAndSweep(PluginModule module)
     if (!left.empty()) LogWarn(u"%S%s\n", kLeftBehindPrefix, left.c_str());
 }
 
+std::string SystemPath(const std::u16string& path) { return UnescapeNameBytes(ToUtf8(path)); }
+
 std::u16string ResourceVersionText(const std::u16string&) { return u""; }
 
 bool HasSynthEditResource(PluginModule) { return false; }
@@ -108,11 +110,11 @@ bool HasSynthEditResource(PluginModule) { return false; }
 bool IsFolder(const std::u16string& path)
 {
     struct stat status {};
-    return stat(ToUtf8(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    return stat(SystemPath(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 bool PathExists(const std::u16string& path)
 {
     struct stat status {};
-    return stat(ToUtf8(path).c_str(), &status) == 0;
+    return stat(SystemPath(path).c_str(), &status) == 0;
 }

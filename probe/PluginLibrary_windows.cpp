@@ -5,6 +5,7 @@
 #include "probe/FixedFileInfo.h"
 #include "probe/VersionText.h"
 #include "protocol/Format.h"
+#include "protocol/Utf8.h"
 
 namespace {
 
@@ -49,3 +50,5 @@ bool IsFolder(const std::u16string& path)
 }
 
 bool PathExists(const std::u16string& path) { return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES; }
+
+std::string SystemPath(const std::u16string& path) { return ToUtf8(path); }

@@ -117,3 +117,68 @@ std::u16string WidenBytes(std::string_view bytes)
     for (char b : bytes) out += static_cast<char16_t>(static_cast<unsigned char>(b));
     return out;
 }
+
+namespace {
+
+constexpr char32_t kFirstEscape = 0xF780, kLastEscape = 0xF7FF, kEscapeBase = 0xF700;
+
+// The well-formed UTF-8 sequence at `at` and its code point; 0 when there is none.
+size_t DecodeOne(std::string_view bytes, size_t at, char32_t& c)
+{
+    const unsigned char lead = static_cast<unsigned char>(bytes[at]);
+    if (lead < 0x80) {
+        c = lead;
+        return 1;
+    }
+    const size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || at + length > bytes.size()) return 0;
+    c = lead & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
+    for (size_t k = 1; k < length; ++k) {
+        const unsigned char bits = static_cast<unsigned char>(bytes[at + k]) ^ 0x80;
+        if (bits >= 0x40) return 0;
+        c = (c << 6) | bits;
+    }
+    const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+    return length;
+}
+
+}  // namespace
+
+std::string EscapeNameBytes(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        char32_t c = 0;
+        const size_t length = DecodeOne(bytes, i, c);
+        if (length > 0 && (c < kFirstEscape || c > kLastEscape)) {
+            out.append(bytes.substr(i, length));
+            i += length;
+        } else {
+            AppendUtf8(out, kEscapeBase + static_cast<unsigned char>(bytes[i]));
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string UnescapeNameBytes(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = 0;
+        const size_t length = DecodeOne(text, i, c);
+        if (length == 0) {
+            out += text[i++];  // not from EscapeNameBytes: kept as it is
+        } else if (c >= kFirstEscape && c <= kLastEscape) {
+            out += static_cast<char>(c - kEscapeBase);
+            i += length;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}

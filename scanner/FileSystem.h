@@ -33,6 +33,9 @@ struct CFolderEntry {
 // The VST 2 plug-in file's own extension: ".dll" on Windows, ".so" on Linux.
 extern const char* const kVst2Suffix;
 
+// Whether the system's error says the path does not exist (rather than that it cannot be reached).
+bool IsMissingError(unsigned long error);
+
 // Follows links to what the path leads to.
 CFileFacts Examine(const NativeText& path);
 // The entries of a folder, "." and ".." left out; false with the system's error when it cannot be read.

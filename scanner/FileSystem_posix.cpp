@@ -36,6 +36,8 @@ CFileFacts FactsOf(const struct stat& status)
 
 const char* const kVst2Suffix = ".so";
 
+bool IsMissingError(unsigned long error) { return error == ENOENT || error == ENOTDIR; }
+
 CFileFacts Examine(const NativeText& path)
 {
     struct stat status {};
@@ -60,8 +62,16 @@ bool ListFolder(const NativeText& folder, const CFileFacts&, std::vector<CFolder
         listed.name = entry->d_name;
         if (listed.name == "." || listed.name == "..") continue;
         struct stat status {};
-        // What the name is itself; a link is examined by the walk, to see where it leads.
-        if (lstat((folder + "/" + listed.name).c_str(), &status) != 0) continue;
+        // What the name is itself; a link is examined by the walk, to see where it leads. A
+        // name the system cannot reach (a path past its length) is still listed, as the kind
+        // the listing says, with the reason: the walk names it rather than pass it by.
+        if (lstat((folder + "/" + listed.name).c_str(), &status) != 0) {
+            listed.facts.error = static_cast<unsigned long>(errno);
+            listed.folder = entry->d_type == DT_DIR;
+            listed.link = entry->d_type == DT_LNK;
+            entries.push_back(std::move(listed));
+            continue;
+        }
         listed.link = S_ISLNK(status.st_mode);
         listed.folder = S_ISDIR(status.st_mode);
         if (!listed.link) listed.facts = FactsOf(status);

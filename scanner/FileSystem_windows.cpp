@@ -27,6 +27,8 @@ std::string Iso8601(const FILETIME& time)
 
 const char* const kVst2Suffix = ".dll";
 
+bool IsMissingError(unsigned long error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
 CFileFacts Examine(const NativeText& path)
 {
     CFileFacts found;

@@ -132,7 +132,7 @@ int Scan(const CScanOptions& options, bool terminal)
         if (roots.empty()) Fail("no standard plug-in folder exists (see --list-folders)");
     }
     if (!FindPluginFiles(roots, files, problem, &unlisted)) {
-        Fail("no such file or folder: " + problem);
+        Fail(problem);
         return kExitBadUsage;
     }
     CDatabase database;

@@ -99,6 +99,8 @@ public:
             if (examined.exists && examined.folder && IsBundle(path)) bundles.emplace_back(path, examined);
             else if (examined.exists && examined.folder) folders.emplace_back(path, examined);
             else if (Wanted(entry.name)) dlls.emplace_back(path, examined);
+            // A folder the listing shows but the system cannot reach (its path too long).
+            else if (entry.folder && !examined.exists) Unlisted(path, examined.error);
         }
         auto byPath = [](const auto& a, const auto& b) { return a.first < b.first; };
         std::sort(dlls.begin(), dlls.end(), byPath);
@@ -148,7 +150,8 @@ bool FindPluginFiles(const std::vector<CSearchRoot>& roots, std::vector<CPluginF
         const NativeText path = NormalPath(FromUtf8(root.path));
         const CFileFacts found = path.empty() ? CFileFacts{} : Examine(path);
         if (!found.exists) {
-            problem = root.path;
+            problem = path.empty() || IsMissingError(found.error) ? "no such file or folder: " + root.path
+                                                                   : "cannot open " + root.path + ": " + SystemErrorText(found.error);
             return false;
         }
         if (found.folder && walk.IsBundle(path)) {

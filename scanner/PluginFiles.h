@@ -30,8 +30,9 @@ struct CUnlistedFolder {
     std::string problem;
 };
 
-// False, with the offending input in `problem`, when an input does not exist. Folders found
-// but not listed go to `unlisted`.
+// False, with what is wrong with an input in `problem` when one cannot be found: "no such file
+// or folder: X", or "cannot open X: " with the system's reason (a name too long for it, say).
+// Folders found but not listed go to `unlisted`.
 bool FindPluginFiles(const std::vector<std::string>& inputs, std::vector<CPluginFile>& files, std::string& problem,
                      std::vector<CUnlistedFolder>* unlisted = nullptr, CFormatChoice formats = {});
 

@@ -8,6 +8,7 @@
 #include "probe/EditorWindow.h"
 #include "probe/LibraryLoading.h"
 #include "probe/ProbeState.h"
+#include "probe/PluginLibrary.h"
 #include "probe/ProcessGuard.h"
 #include "probe/clap/ClapHostExtensions.h"
 #include "probe/clap/ClapModule.h"
@@ -373,7 +374,7 @@ bool CheckClapPlugin(const std::u16string& path, const std::string& id, bool wit
     std::u16string version;
     if (const PluginEntry* entry = FindClapEntry(module, version, error)) {
         LogInfo(u"Calling clap_entry.init...\n");
-        if (!entry->init(ToUtf8(path).c_str())) {
+        if (!entry->init(SystemPath(path).c_str())) {
             error = u"clap_entry.init returned false";
         } else {
             LogInfo(u"Calling get_factory...\n");

@@ -6,6 +6,7 @@
 #include "probe/LibraryLoading.h"
 #include "probe/PluginCounts.h"
 #include "probe/ProbeState.h"
+#include "probe/PluginLibrary.h"
 #include "probe/ProcessGuard.h"
 #include "probe/clap/ClapAbi.h"
 #include "probe/clap/ClapModule.h"
@@ -149,7 +150,7 @@ bool ScanClapFile(const std::u16string& path, CModuleResult& result)
     bool scanned = false;
     if (const PluginEntry* entry = FindClapEntry(module, result.version, result.error)) {
         LogInfo(u"Calling clap_entry.init...\n");
-        const bool initialized = entry->init(ToUtf8(path).c_str());
+        const bool initialized = entry->init(SystemPath(path).c_str());
         TakeProcessBack();
         if (!initialized) {
             result.error = u"clap_entry.init returned false";

@@ -36,10 +36,10 @@ CScratchFolder::CScratchFolder()
 
 CScratchFolder::~CScratchFolder() { (void)!std::system(("rm -rf " + Quoted(path)).c_str()); }
 
-CScannerRun RunScanner(const std::vector<std::string>& arguments, const std::string& home)
+CScannerRun RunScanner(const std::vector<std::string>& arguments, const std::string& home, const std::string& prefix)
 {
     CScratchFolder output;
-    std::string command = "HOME=" + Quoted(home) + " " + Quoted(BinFolder() + "/tessarine-scan");
+    std::string command = "HOME=" + Quoted(home) + " " + prefix + (prefix.empty() ? "" : " ") + Quoted(BinFolder() + "/tessarine-scan");
     for (const std::string& argument : arguments) command += " " + Quoted(argument);
     command += " >" + Quoted(output.path + "/out") + " 2>" + Quoted(output.path + "/err") + " </dev/null";
     const int status = std::system(command.c_str());

@@ -20,8 +20,9 @@ public:
     std::string path;
 };
 
-// Runs the built scanner with `arguments`, HOME set to `home` (the standard folders under it).
-CScannerRun RunScanner(const std::vector<std::string>& arguments, const std::string& home);
+// Runs the built scanner with `arguments`, HOME set to `home` (the standard folders under it),
+// after `prefix` when given: a command that runs it as another user.
+CScannerRun RunScanner(const std::vector<std::string>& arguments, const std::string& home, const std::string& prefix = "");
 
 // The records of a --format json run, by the file name of their path.
 std::map<std::string, nlohmann::json> RecordsByFileName(const std::string& out);

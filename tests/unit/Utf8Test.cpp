@@ -49,3 +49,24 @@ TEST(WidenBytes, MapsEachByteToTheUnitOfTheSameValue)
 }
 
 }  // namespace
+
+// Any bytes a Linux name may hold go through text and come back exactly; UTF-8 stays as it is.
+TEST(NameBytes, TravelAsTextWithoutLoss)
+{
+    EXPECT_EQ(EscapeNameBytes("Zam Comp \xC3\xA9.so"), "Zam Comp \xC3\xA9.so");
+    EXPECT_EQ(EscapeNameBytes("caf\xE9.so"), "caf\xEF\x9F\xA9.so");  // 0xE9 as U+F7E9
+    // A name's own U+F7E9 is escaped byte by byte, so that it cannot be taken for a lone byte.
+    EXPECT_EQ(UnescapeNameBytes(EscapeNameBytes("\xEF\x9F\xA9")), "\xEF\x9F\xA9");
+    EXPECT_EQ(EscapeNameBytes("\xEF\x9F\xA9").size(), 9u);
+    uint32_t seed = 12345;
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        for (int i = round % 17; i > 0; --i) {
+            seed = seed * 1664525u + 1013904223u;
+            bytes += static_cast<char>(seed >> 24);
+        }
+        const std::string text = EscapeNameBytes(bytes);
+        ASSERT_EQ(ToUtf8(Utf8ToUtf16(text)), text) << round;  // well-formed: JSON and the protocol take it
+        ASSERT_EQ(UnescapeNameBytes(text), bytes) << round;
+    }
+}
