@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "probe/LoadedModules.h"
 #include "protocol/Format.h"
 #include "protocol/LeftBehind.h"
 #include "protocol/LogLine.h"
@@ -89,18 +90,10 @@ void RunExceptionHandlers()
     RemoveVectoredExceptionHandler(ours);
 }
 
-}  // namespace
-
-void FreeLibraryAndSweep(PluginModule library)
+// The windows of the server's thread whose code was in the freed library, destroyed; what
+// they were, or empty.
+std::u16string SweepWindows(const CRange& freed)
 {
-    const auto module = static_cast<HMODULE>(library);
-    const CRange freed = ImageRange(module);
-    FreeLibrary(module);
-    HMODULE still = nullptr;
-    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCWSTR>(freed.begin), &still))
-        return;  // still loaded: the plug-in holds a reference of its own, and its code is there
-
     RunExceptionHandlers();
     // The thread's own windows are listed in a few microseconds. Message-only windows are not
     // looked for: they can be listed only for the whole desktop, a round trip through the
@@ -108,7 +101,7 @@ void FreeLibraryAndSweep(PluginModule library)
     // confirmed alone, like any fault on this thread outside the server's code.
     CSweep sweep{freed, {}};
     EnumThreadWindows(GetCurrentThreadId(), ConsiderTopLevel, reinterpret_cast<LPARAM>(&sweep));
-    if (sweep.found.empty()) return;
+    if (sweep.found.empty()) return u"";
 
     std::u16string named;
     for (size_t i = 0; i < sweep.found.size() && i < kMostNamed; ++i) named += (i ? u", " : u"") + Describe(sweep.found[i]);
@@ -121,5 +114,23 @@ void FreeLibraryAndSweep(PluginModule library)
         SetWindowLongPtrW(*window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
         destroyed += DestroyWindow(*window) ? 1 : 0;
     }
-    LogWarn(u"%S%s whose code was in the library; %i destroyed\n", kLeftBehindPrefix, named.c_str(), destroyed);
+    return named + FormatString(u" whose code was in the library; %i destroyed", destroyed);
+}
+
+}  // namespace
+
+void FreeLibraryAndSweep(PluginModule library)
+{
+    const auto module = static_cast<HMODULE>(library);
+    const CRange freed = ImageRange(module);
+    FreeLibrary(module);
+    HMODULE still = nullptr;
+    std::u16string left;
+    // Still loaded: the plug-in holds a reference of its own, and its code is there.
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(freed.begin), &still))
+        left = SweepWindows(freed);
+    const std::u16string modules = ModulesLeftLoaded();
+    if (!modules.empty()) left += (left.empty() ? u"" : u"; ") + modules;
+    if (!left.empty()) LogWarn(u"%S%s\n", kLeftBehindPrefix, left.c_str());
 }

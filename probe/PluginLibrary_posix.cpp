@@ -2,63 +2,19 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <set>
 #include <string>
 
+#include "probe/LoadedModules.h"
 #include "protocol/Format.h"
 #include "protocol/LeftBehind.h"
 #include "protocol/LogLine.h"
 #include "protocol/Utf8.h"
 
 namespace {
-
-constexpr size_t kMostNamed = 3;
-
-// The shared objects loaded before the plug-in's library was: what is loaded after it was
-// freed and is not among them, nor the system's, the plug-in left. Its own library may stay
-// (it pinned itself, or has unique symbols); its code that runs on is blamed as it runs.
-std::set<std::string> LoadedBefore;
-std::string OpenedLibrary;
-
-std::set<std::string> LoadedObjects()
-{
-    std::set<std::string> names;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* context) {
-            if (info->dlpi_name && info->dlpi_name[0]) static_cast<std::set<std::string>*>(context)->insert(info->dlpi_name);
-            return 0;
-        },
-        &names);
-    return names;
-}
-
-// The distribution's libraries stay loaded for good reasons of their own (NODELETE, unique
-// symbols, a toolkit's atexit), and a later plug-in that needs them wants those very ones.
-bool IsSystemLibrary(const std::string& path)
-{
-    for (const char* folder : {"/lib/", "/lib64/", "/usr/lib/x86_64-linux-gnu/", "/usr/lib64/"})
-        if (path.rfind(folder, 0) == 0) return true;
-    return false;
-}
-
-// A loaded library answers for its soname and its path: the next plug-in that asks for a
-// library of that name gets this one, whatever its own folder holds.
-std::u16string ModulesLeftLoaded()
-{
-    std::u16string named;
-    size_t count = 0;
-    for (const std::string& path : LoadedObjects()) {
-        if (LoadedBefore.count(path) || path == OpenedLibrary || IsSystemLibrary(path)) continue;
-        if (count++ < kMostNamed) named += (named.empty() ? u"" : u", ") + Utf8ToUtf16(path);
-    }
-    if (count > kMostNamed) named += FormatString(u", %u in all", static_cast<unsigned>(count));
-    return named.empty() ? named : u"the library " + named + u" still loaded";
-}
 
 // Descriptors a plug-in opened and never closed stay the process's: when none is left, the
 // next plug-in cannot even be loaded.
@@ -78,9 +34,8 @@ bool DescriptorsUsedUp()
 // crash in the middle of a call; kept local, so that two plug-ins' symbols never mix.
 PluginModule OpenPluginModule(const std::u16string& path, std::u16string& error)
 {
-    LoadedBefore = LoadedObjects();
-    OpenedLibrary = SystemPath(path);
-    void* module = dlopen(OpenedLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
+    NoteLoadedModules(path);
+    void* module = dlopen(SystemPath(path).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char* why = dlerror();
         error = u"Failed to load library: " + Utf8ToUtf16(why ? why : "unknown error");

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "probe/FixedFileInfo.h"
+#include "probe/LoadedModules.h"
 #include "probe/VersionText.h"
 #include "protocol/Format.h"
 #include "protocol/Utf8.h"
@@ -20,6 +21,7 @@ const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const 
 
 PluginModule OpenPluginModule(const std::u16string& path, std::u16string& error)
 {
+    NoteLoadedModules(path);
     HMODULE module = LoadLibraryExW(Wide(path), nullptr, kLoadFlags);
     if (module == nullptr) error = FormatString(u"Failed to load library, err=%i", static_cast<int>(GetLastError()));
     return module;

@@ -1,15 +1,18 @@
 #include "probe/ProcessTimer.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "probe/ThreadClock.h"
 
 namespace {
 
-constexpr double kLeastTimedCpu = 0.32;   // 20 ticks of Windows' clock, 32 of Wine's
-constexpr double kLightShare = 0.01;      // below 1% of a core (less than a tick a second) the wall clock times the calls
+const double kLeastTimedCpu = std::max(0.05, 20 * kThreadClockTick);
 constexpr int kMostTimedSeconds = 60;     // of audio
-constexpr double kMostCpuSpent = 10;      // seconds of the thread's time, the host's work included
+// The run's own length, the host's work included, on the wall clock: a plug-in of many buses
+// that does nothing is timed no longer than a stage's time-out allows, on a busy machine too.
+// Only when to stop is read from it, never the load.
+constexpr double kMostWallSeconds = 1;
 
 double WallSeconds()
 {
@@ -21,28 +24,22 @@ double WallSeconds()
 void CProcessTimer::Start()
 {
     cpuAtStart = ThreadCpuSeconds();
-    if (firstCpu < 0) firstCpu = cpuAtStart;
-    wallAtStart = WallSeconds();
+    if (firstWall < 0) firstWall = WallSeconds();
 }
 
 void CProcessTimer::Stop()
 {
-    wall += WallSeconds() - wallAtStart;
-    lastCpu = ThreadCpuSeconds();
-    cpu += lastCpu - cpuAtStart;
+    cpu += ThreadCpuSeconds() - cpuAtStart;
 }
 
 bool CProcessTimer::Enough(int seconds) const
 {
     if (seconds <= 0) return false;
-    if (seconds >= kMostTimedSeconds || lastCpu - firstCpu >= kMostCpuSpent) return true;
-    // Light by the CPU clock: the wall clock also counts what the calls waited for (a line
-    // printed to a pipe), which is no reason to time them longer.
-    return cpu >= kLeastTimedCpu || cpu < kLightShare * seconds;
+    return seconds >= kMostTimedSeconds || WallSeconds() - firstWall >= kMostWallSeconds || cpu >= kLeastTimedCpu;
 }
 
 double CProcessTimer::Load(int seconds) const
 {
     if (seconds <= 0) return -1;
-    return (cpu >= kLeastTimedCpu ? cpu : wall) / seconds * 100;
+    return cpu / seconds * 100;
 }

@@ -1,9 +1,11 @@
 #pragma once
-// Times a plug-in's process calls, and nothing of the host's work between them, for its load.
-// The thread's CPU clock moves in ticks of 10 ms under Wine (15.6 ms on Windows) and has no
-// finer reading there (QueryThreadCycleTime fails), so it is read around every call and summed
-// until it has moved enough ticks to repeat within a few per cent; a light plug-in, whose
-// calls add up to less than a tick in a second, is timed on the wall clock around the same calls.
+// Times a plug-in's process calls, and nothing of the host's work between them, for its load,
+// on the thread's own CPU clock alone: the wall clock would count what other processes of a
+// busy machine take. The clock is read around every call and summed until the calls have taken
+// enough of it to repeat within a few per cent: 20 ticks where it moves in ticks of 10 ms (Wine)
+// or 15.6 ms (Windows), and QueryThreadCycleTime fails, so that a light plug-in runs longer
+// there; 50 ms on Linux, read to the nanosecond. At most a minute of audio is timed, and for at
+// most a second on the wall clock (which says when to stop, never what the load is).
 #include <cstdint>
 
 class CProcessTimer {
@@ -16,7 +18,7 @@ public:
     double Load(int seconds) const;
 
 private:
-    double cpu = 0, wall = 0;             // summed over the calls
-    double cpuAtStart = 0, wallAtStart = 0;
-    double firstCpu = -1, lastCpu = 0;    // the thread's clock at the first and the last call
+    double cpu = 0;                       // summed over the calls
+    double cpuAtStart = 0;
+    double firstWall = -1;                // when the first call began
 };

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+const double kThreadClockTick = 1e-9;
+
 // Read to the nanosecond on Linux, where Windows' clock moves in ticks.
 double ThreadCpuSeconds()
 {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+const double kThreadClockTick = 0.015625;
+
 double ThreadCpuSeconds()
 {
     FILETIME created, exited, kernel, user;

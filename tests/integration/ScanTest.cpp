@@ -225,6 +225,18 @@ TEST_P(Scan, APluginsChangesToTheProcessAreUndoneBeforeTheNextPlugin)
     EXPECT_NE(answers[1].find("\"name\":      \"Spoils Process\""), std::string::npos) << answers[1];
 }
 
+// A library it loaded and never freed would take the place of a later plug-in's own of that
+// name: it is named, and the host retires the server.
+TEST_P(Scan, ALibraryAPluginLeavesLoadedIsNamed)
+{
+    if (Machine != "x64") GTEST_SKIP() << "the helper is built for the 64-bit zoo";
+    const std::string answer = ScanOne(L"leaves_library_loaded");
+    EXPECT_NE(answer.find("warn:Left behind after the library was freed: the library "), std::string::npos) << answer;
+    EXPECT_NE(answer.find("missing_helper.dll still loaded\n"), std::string::npos) << answer;
+    // The system's libraries and the plug-in's own are no leftovers.
+    EXPECT_EQ(ScanOne(L"ordinary_effect").find("Left behind"), std::string::npos);
+}
+
 TEST_P(Scan, APluginHandlesItsOwnExceptionsWhileClosing)
 {
     EXPECT_EQ(ScanOne(L"close_throws_and_catches"),

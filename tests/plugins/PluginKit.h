@@ -43,6 +43,8 @@ void WriteThroughNull();
 void* ServerHandleArgument(int position);
 // Writes straight into the server's output pipe, around the server.
 void WriteToServerOutput(const char* text);
+// Loads a library by a path relative to the plug-in's own folder, and never frees it.
+void LoadLibraryBeside(const char* relativePath);
 // Pins the plug-in's library, as plug-ins that keep their own threads do: FreeLibrary leaves it.
 void KeepLoaded();
 

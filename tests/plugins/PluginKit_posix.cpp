@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -34,6 +35,15 @@ void WriteToServerOutput(const char* text)
 {
     const int output = static_cast<int>(reinterpret_cast<uintptr_t>(ServerHandleArgument(2)));
     (void)!write(output, text, std::strlen(text));
+}
+
+void LoadLibraryBeside(const char* relativePath)
+{
+    Dl_info self{};
+    if (!dladdr(reinterpret_cast<void*>(&LoadLibraryBeside), &self) || !self.dli_fname) return;
+    std::string path = self.dli_fname;
+    path = path.substr(0, path.rfind('/') + 1) + relativePath;
+    dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
 void KeepLoaded()

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <cstring>
 
 void* ServerHandleArgument(int position)
@@ -89,4 +90,17 @@ void SpoilProcess()
     SetErrorMode(0);
     SetUnhandledExceptionFilter(nullptr);
     SetCurrentDirectoryW(L"C:\\");
+}
+
+void LoadLibraryBeside(const char* relativePath)
+{
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&LoadLibraryBeside), &self);
+    wchar_t path[MAX_PATH * 2] = {};
+    const DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
+    std::wstring beside(path, length);
+    beside = beside.substr(0, beside.find_last_of(L'\\') + 1);
+    for (const char* c = relativePath; *c; ++c) beside += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+    LoadLibraryW(beside.c_str());
 }
