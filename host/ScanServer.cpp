@@ -360,7 +360,9 @@ CScanServer::Answer CScanServer::Collect(const std::string& request, SteadyTime 
         if (server.Overflowed()) return Answer::kTooLarge;
         if (line) lastLine = std::chrono::steady_clock::now();
         if (!line) {
-            if (ended || server.HasExited()) return Answer::kEnded;
+            // A server that ended after its whole report and before its "ready:" had done the
+            // request: its end comes after the scan, as if it had come after the "ready:".
+            if (ended || server.HasExited()) return reportDone && !inReport ? Answer::kAnswered : Answer::kEnded;
             if (std::chrono::steady_clock::now() >= deadline) {
                 // The time-out of its last step, or the cap of the whole request.
                 const SteadyTime cap = check ? checkCap : moduleCap;

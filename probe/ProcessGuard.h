@@ -7,5 +7,6 @@
 
 // Notes the server's own state; once at start-up, after the crash handling is armed.
 void KeepProcessState();
-// Makes the process the server's again.
-void TakeProcessBack();
+// Makes the process the server's again. After a stretch, what a plug-in may have changed only
+// through a system call of its own is read back once a request (`everything`).
+void TakeProcessBack(bool everything = false);

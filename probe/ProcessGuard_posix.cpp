@@ -1,14 +1,22 @@
 // Off Windows a plug-in can change, for the whole process: the action of any signal (the crash
 // handlers among them), this thread's signal mask and alternate stack, the umask, the working
 // folder, the locale (global, or this thread's with uselocale), and the floating-point
-// environment. Each is read back and written only where it changed.
+// environment. Each is read back and written only where it changed. The locale and the
+// floating-point registers are read without a system call after every stretch. The rest takes
+// system calls to read, so the server exports its own sigaction, signal, sigprocmask,
+// pthread_sigmask, sigaltstack, umask, chdir and fchdir, which plug-ins' calls bind to: they
+// note that the process was touched and forward to the C library's. Those are read back after
+// a stretch that touched them, and after every request whatever it did, for a plug-in that
+// makes the system call itself.
 #include "probe/ProcessGuard.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <string>
@@ -30,6 +38,16 @@ stack_t KeptAlternateStack{};
 mode_t KeptUmask = 022;
 int KeptFolder = -1;
 std::string KeptLocale = "C";
+
+// Set by the exported functions below, cleared by the guard once it has read everything back.
+std::atomic<bool> ProcessTouched{true};
+
+// The C library's own definition, behind ours.
+template <typename Function>
+Function Real(const char* name)
+{
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
 
 bool SameAction(const struct sigaction& a, const struct sigaction& b)
 {
@@ -65,12 +83,13 @@ void KeepProcessState()
     KeepFloatEnvironment();
 }
 
-void TakeProcessBack()
+void TakeProcessBack(bool everything)
 {
     RestoreFloatEnvironment();
     if (uselocale(nullptr) != LC_GLOBAL_LOCALE) uselocale(LC_GLOBAL_LOCALE);
     const char* locale = setlocale(LC_ALL, nullptr);
     if (locale == nullptr || KeptLocale != locale) setlocale(LC_ALL, KeptLocale.c_str());
+    if (!everything && !ProcessTouched.load(std::memory_order_relaxed)) return;
 
     for (const CKeptAction& kept : KeptActions) {
         struct sigaction now {};
@@ -87,4 +106,66 @@ void TakeProcessBack()
         sigaltstack(&KeptAlternateStack, nullptr);
     umask(KeptUmask);  // reading it is writing it
     if (KeptFolder >= 0) (void)!fchdir(KeptFolder);
+    ProcessTouched = false;  // the writes above are the guard's own
 }
+
+// The functions plug-ins' calls bind to. Each has the C library's signature and forwards to it.
+extern "C" {
+
+__attribute__((visibility("default"))) int sigaction(int signal, const struct sigaction* action, struct sigaction* old) noexcept
+{
+    static const auto real = Real<int (*)(int, const struct sigaction*, struct sigaction*)>("sigaction");
+    if (action) ProcessTouched = true;
+    return real(signal, action, old);
+}
+
+__attribute__((visibility("default"))) sighandler_t signal(int signal, sighandler_t handler) noexcept
+{
+    static const auto real = Real<sighandler_t (*)(int, sighandler_t)>("signal");
+    ProcessTouched = true;
+    return real(signal, handler);
+}
+
+__attribute__((visibility("default"))) int sigprocmask(int how, const sigset_t* set, sigset_t* old) noexcept
+{
+    static const auto real = Real<int (*)(int, const sigset_t*, sigset_t*)>("sigprocmask");
+    if (set) ProcessTouched = true;
+    return real(how, set, old);
+}
+
+__attribute__((visibility("default"))) int pthread_sigmask(int how, const sigset_t* set, sigset_t* old) noexcept
+{
+    static const auto real = Real<int (*)(int, const sigset_t*, sigset_t*)>("pthread_sigmask");
+    if (set) ProcessTouched = true;
+    return real(how, set, old);
+}
+
+__attribute__((visibility("default"))) int sigaltstack(const stack_t* stack, stack_t* old) noexcept
+{
+    static const auto real = Real<int (*)(const stack_t*, stack_t*)>("sigaltstack");
+    if (stack) ProcessTouched = true;
+    return real(stack, old);
+}
+
+__attribute__((visibility("default"))) mode_t umask(mode_t mask) noexcept
+{
+    static const auto real = Real<mode_t (*)(mode_t)>("umask");
+    ProcessTouched = true;
+    return real(mask);
+}
+
+__attribute__((visibility("default"))) int chdir(const char* path) noexcept
+{
+    static const auto real = Real<int (*)(const char*)>("chdir");
+    ProcessTouched = true;
+    return real(path);
+}
+
+__attribute__((visibility("default"))) int fchdir(int folder) noexcept
+{
+    static const auto real = Real<int (*)(int)>("fchdir");
+    ProcessTouched = true;
+    return real(folder);
+}
+
+}  // extern "C"

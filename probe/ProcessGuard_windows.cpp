@@ -43,7 +43,8 @@ void KeepProcessState()
     KeepFloatEnvironment();
 }
 
-void TakeProcessBack()
+// Everything is read back after every stretch: all of it is cheap here.
+void TakeProcessBack(bool)
 {
     RestoreFloatEnvironment();
     SetUnhandledExceptionFilter(KeptFilter);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "probe/ProbeState.h"
+#include "probe/ProcessGuard.h"
 #include "probe/ScanDriver.h"
 #include "protocol/LogLine.h"
 #include "protocol/RequestText.h"
@@ -44,5 +45,6 @@ void RunRequestLoop()
         const std::string text = CutRequestText(buffer, count);
         ProbeHooks.dispatchPendingMessages();
         ScanPlugin(Utf8ToUtf16(text));
+        TakeProcessBack(true);
     }
 }
