@@ -33,6 +33,8 @@ const CCrashCase kCrashes[] = {
     {"trap_in_entry.so", "trap_in_entry.so", 0xC000001D, true},
     {"vst3_factory_crashes.vst3", "vst3_factory_crashes.vst3/Contents/x86_64-linux/vst3_factory_crashes.so", 0xC0000005, true},
     {"clap_factory_crashes.clap", "clap_factory_crashes.clap", 0xC0000005, true},
+    // Every descriptor taken first: the crash path kept its own.
+    {"exhausts_then_crash.so", "exhausts_then_crash.so", 0xC0000005, true},
 };
 
 class TemporaryFolder {

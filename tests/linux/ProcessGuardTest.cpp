@@ -107,6 +107,10 @@ TEST(ProcessGuard, WhatCannotBeUndoneRetiresTheServerAndNamesThePlugin)
     EXPECT_EQ(records["check_clean.so"]["check"]["status"], "passed") << records["check_clean.so"].dump();
     EXPECT_EQ(records["check_denormals.so"]["check"]["status"], "warnings") << records["check_denormals.so"].dump();
     EXPECT_EQ(records["check_denormals.so"]["check"]["stage"], "audio");
+
+    // A signal the server does not handle is named, not made into an exception code.
+    const CScannerRun alarm = RunScanner({"--format", "json", ZooPath("raises_alarm.so")}, scratch.path);
+    EXPECT_EQ(RecordsByFileName(alarm.out)["raises_alarm.so"]["error"], "the scan server was killed by SIGALRM") << alarm.out;
 }
 
 TEST(ProcessGuard, AFifoOrADeviceIsNamedNotOpened)
