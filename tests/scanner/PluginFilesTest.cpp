@@ -22,7 +22,7 @@ TEST(PluginFiles, FollowsLinksAndListsEachFileOnceThroughLoopsAndSecondNames)
     EXPECT_EQ(names, (std::vector<std::string>{"\\alias\\a.dll", "\\alias\\nested\\B.DLL"}));
 
     EXPECT_FALSE(FindPluginFiles({ToUtf8(kLinks + L"\\missing")}, files, problem));
-    EXPECT_EQ(problem, ToUtf8(kLinks + L"\\missing"));
+    EXPECT_EQ(problem, "no such file or folder: " + ToUtf8(kLinks + L"\\missing"));
 }
 
 TEST(PluginFiles, PathsAreNormalAndTheirKeysIgnoreCase)
