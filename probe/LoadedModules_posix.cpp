@@ -6,8 +6,10 @@
 
 #include <link.h>
 
-#include <set>
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "probe/PluginLibrary.h"
 #include "protocol/Format.h"
@@ -17,19 +19,30 @@ namespace {
 
 constexpr size_t kMostNamed = 3;
 
-std::set<std::string> LoadedBefore;
+// By load address and name: a library loaded anew at the same address is another one. A few
+// dozen entries, read twice a request: no text is copied but for a library left behind.
+struct CLoaded {
+    uintptr_t base;
+    const char* name;
+    bool operator<(const CLoaded& other) const { return base < other.base || (base == other.base && name < other.name); }
+};
+
+std::vector<CLoaded> LoadedBefore;
 std::string OpenedLibrary;
 
-std::set<std::string> LoadedObjects()
+std::vector<CLoaded> LoadedObjects()
 {
-    std::set<std::string> names;
+    std::vector<CLoaded> loaded;
+    loaded.reserve(64);
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void* context) {
-            if (info->dlpi_name && info->dlpi_name[0]) static_cast<std::set<std::string>*>(context)->insert(info->dlpi_name);
+            if (info->dlpi_name && info->dlpi_name[0])
+                static_cast<std::vector<CLoaded>*>(context)->push_back({static_cast<uintptr_t>(info->dlpi_addr), info->dlpi_name});
             return 0;
         },
-        &names);
-    return names;
+        &loaded);
+    std::sort(loaded.begin(), loaded.end());
+    return loaded;
 }
 
 bool IsSystemLibrary(const std::string& path)
@@ -51,8 +64,10 @@ std::u16string ModulesLeftLoaded()
 {
     std::u16string named;
     size_t count = 0;
-    for (const std::string& path : LoadedObjects()) {
-        if (LoadedBefore.count(path) || path == OpenedLibrary || IsSystemLibrary(path)) continue;
+    for (const CLoaded& loaded : LoadedObjects()) {
+        if (std::binary_search(LoadedBefore.begin(), LoadedBefore.end(), loaded)) continue;
+        const std::string path = loaded.name;
+        if (path == OpenedLibrary || IsSystemLibrary(path)) continue;
         if (count++ < kMostNamed) named += (named.empty() ? u"" : u", ") + Utf8ToUtf16(EscapeNameBytes(path));
     }
     if (count > kMostNamed) named += FormatString(u", %u in all", static_cast<unsigned>(count));
