@@ -3,7 +3,6 @@
 // faulting thread.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -45,16 +44,7 @@ public:
         path = mkdtemp(pattern);
     }
     ~TemporaryFolder() { (void)!system(("rm -rf '" + path + "'").c_str()); }
-    std::vector<std::string> Files() const
-    {
-        std::vector<std::string> files;
-        if (DIR* folder = opendir(path.c_str())) {
-            while (const dirent* entry = readdir(folder))
-                if (entry->d_name[0] != '.') files.push_back(path + "/" + entry->d_name);
-            closedir(folder);
-        }
-        return files;
-    }
+    std::vector<std::string> Files() const { return FilesIn(path); }
     std::string path;
 };
 

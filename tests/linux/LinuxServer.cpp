@@ -1,5 +1,7 @@
 #include "tests/linux/LinuxServer.h"
 
+#include <dirent.h>
+
 #include "host/Paths.h"
 
 std::string BinFolder() { return ProgramFolder(); }
@@ -60,4 +62,15 @@ std::string ErrorOf(const std::vector<std::string>& lines)
     for (const std::string& line : lines)
         if (line.rfind("error:", 0) == 0) return line.substr(6);
     return "";
+}
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> files;
+    if (DIR* listing = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(listing))
+            if (entry->d_name[0] != '.') files.push_back(folder + "/" + entry->d_name);
+        closedir(listing);
+    }
+    return files;
 }

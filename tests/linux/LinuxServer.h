@@ -33,6 +33,9 @@ private:
     CChildProcess child;
 };
 
+// The files of a folder but its hidden ones, by path.
+std::vector<std::string> FilesIn(const std::string& folder);
+
 // The report among an answer's lines; an empty one when there is none.
 CPluginReport ReportOf(const std::vector<std::string>& lines);
 // The text of the answer's "error:" line; empty when there is none.

@@ -3,7 +3,6 @@
 // it is still caught, dumped readably and blamed; what cannot be undone retires the server.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,17 +21,6 @@ std::string WitnessSees(CLinuxServer& server)
     const auto lines = server.Ask(ZooPath("reports_process_state.so"), answered);
     EXPECT_TRUE(answered);
     return ReportOf(lines).product;
-}
-
-std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> files;
-    if (DIR* listing = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(listing))
-            if (entry->d_name[0] != '.') files.push_back(folder + "/" + entry->d_name);
-        closedir(listing);
-    }
-    return files;
 }
 
 TEST(ProcessGuard, APluginsChangesToTheProcessAreUndoneBeforeTheNextPlugin)
