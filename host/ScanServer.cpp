@@ -210,7 +210,8 @@ CServerEnd CScanServer::TakeEnd(const std::string& current)
     end.othersRanAtRequest = !current.empty() && othersRunAtRequest;
     end.answered.assign(answered.begin(), answered.end());
     end.serverThreads = serverThreads;
-    end.exitCode = server.WaitForExit(0);
+    end.exitCode = endedByHost ? kStillRunning : server.WaitForExit(0);
+    endedByHost = false;
     end.when = server.ExitTime();
     server.End(false, 0);
     ready = false;
@@ -437,8 +438,14 @@ void CScanServer::OnEnd(const std::string& request, const std::vector<std::strin
 {
     // A server past its deadline that has begun a dump is crashing, not hanging: a dump can take
     // longer to write than the deadline allows (seconds under Wine).
+    // One whose output ended and that goes on running (a plug-in closed or replaced the pipe)
+    // is ended by us, and reads as one that stopped answering, not as one the plug-in ended.
+    // The wait is not the request's time-out: a crashing process can take seconds to go.
     server.WaitForExit(DumpBegun() ? kDumpGraceMs : kExitWaitMs);
-    if (server.WaitForExit(0) == kStillRunning) server.Terminate(1);
+    if (server.WaitForExit(0) == kStillRunning) {
+        server.Terminate(1);
+        endedByHost = true;
+    }
     // What the server wrote before it went shows where it crashed; what its helpers write
     // after does not, and they go first.
     server.EndJobHelpers();

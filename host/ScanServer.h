@@ -97,6 +97,7 @@ private:
     bool ready = false;              // it said "ready:" and waits for a request
     bool retired = false;
     bool asking = false;             // a request was sent and not answered
+    bool endedByHost = false;        // ended by us after its output ended: it stopped answering
     std::set<uint32_t> serverThreads;   // its threads when it first said "ready:"
     std::set<uint32_t> knownThreads;    // every thread seen so far
     bool othersRunAtRequest = false; // threads earlier plug-ins left ran when the request was sent

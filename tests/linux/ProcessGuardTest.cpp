@@ -96,9 +96,12 @@ TEST(ProcessGuard, WhatCannotBeUndoneRetiresTheServerAndNamesThePlugin)
     EXPECT_EQ(records["check_denormals.so"]["check"]["status"], "warnings") << records["check_denormals.so"].dump();
     EXPECT_EQ(records["check_denormals.so"]["check"]["stage"], "audio");
 
-    // A signal the server does not handle is named, not made into an exception code.
-    const CScannerRun alarm = RunScanner({"--format", "json", ZooPath("raises_alarm.so")}, scratch.path);
-    EXPECT_EQ(RecordsByFileName(alarm.out)["raises_alarm.so"]["error"], "the scan server was killed by SIGALRM") << alarm.out;
+    // A signal the server does not handle is named, not made into an exception code; a server
+    // whose output a plug-in replaced is ended by the host, and says so, not "killed by SIGKILL".
+    const CScannerRun ends = RunScanner({"--format", "json", ZooPath("raises_alarm.so"), ZooPath("replaces_output.so")}, scratch.path);
+    records = RecordsByFileName(ends.out);
+    EXPECT_EQ(records["raises_alarm.so"]["error"], "the scan server was killed by SIGALRM") << ends.out;
+    EXPECT_EQ(records["replaces_output.so"]["error"], "the scan server stopped answering and was ended") << ends.out;
 }
 
 TEST(ProcessGuard, AFifoOrADeviceIsNamedNotOpened)

@@ -8,7 +8,7 @@ foreach(name ordinary_effect synth_flag main_only jbridge_bootstrap entry_return
              fault_after_answer exit_after_answer forges_ready forges_report prints_to_console stack_overflow
              floods_output hostile_texts abort_in_entry trap_in_entry spoils_process reports_process_state
              forks_faulting_child exhausts_descriptors leaves_library_loaded starts_daemon exhausts_then_crash
-             raises_alarm)
+             raises_alarm replaces_output)
   add_test_plugin(${name})
 endforeach()
 add_library(missing_helper SHARED missing_helper.cpp)
