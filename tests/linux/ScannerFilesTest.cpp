@@ -56,12 +56,18 @@ TEST(ScannerFiles, AFileTheScannerMayNotReadIsNotKeptAgainstIt)
     CopyFile(ZooPath("ordinary_effect.so"), locked, 0);
     const std::vector<std::string> arguments{"--format", "json", "--db", database, "--dump-dir", scratch.path + "/dumps", locked};
     const std::string user = getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
-    const CScannerRun refused = RunScanner(arguments, scratch.path, user);
+    // The programs from a folder the other user reaches, wherever the build is.
+    const std::string programs = scratch.path + "/bin";
+    mkdir(programs.c_str(), 0755);
+    for (const char* program : {"tessarine-scan", "ScanServer-linux-x86_64"})
+        CopyFile(BinFolder() + "/" + program, programs + "/" + program, 0755);
+    const std::string scanner = programs + "/tessarine-scan";
+    const CScannerRun refused = RunScanner(arguments, scratch.path, user, scanner);
     auto records = RecordsByFileName(refused.out);
     ASSERT_EQ(records.size(), 1u) << refused.out << refused.err;
     EXPECT_EQ(records["locked.so"]["error"], "the scanner may not read the file: Permission denied (error 13)");
     chmod(locked.c_str(), 0644);
-    const CScannerRun readable = RunScanner(arguments, scratch.path, user);
+    const CScannerRun readable = RunScanner(arguments, scratch.path, user, scanner);
     EXPECT_EQ(RecordsByFileName(readable.out)["locked.so"]["status"], "ok") << readable.err;
 }
 

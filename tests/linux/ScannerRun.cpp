@@ -36,10 +36,12 @@ CScratchFolder::CScratchFolder()
 
 CScratchFolder::~CScratchFolder() { (void)!std::system(("rm -rf " + Quoted(path)).c_str()); }
 
-CScannerRun RunScanner(const std::vector<std::string>& arguments, const std::string& home, const std::string& prefix)
+CScannerRun RunScanner(const std::vector<std::string>& arguments, const std::string& home, const std::string& prefix,
+                       const std::string& program)
 {
     CScratchFolder output;
-    std::string command = "HOME=" + Quoted(home) + " " + prefix + (prefix.empty() ? "" : " ") + Quoted(BinFolder() + "/tessarine-scan");
+    std::string command = "HOME=" + Quoted(home) + " " + prefix + (prefix.empty() ? "" : " ") +
+                          Quoted(program.empty() ? BinFolder() + "/tessarine-scan" : program);
     for (const std::string& argument : arguments) command += " " + Quoted(argument);
     command += " >" + Quoted(output.path + "/out") + " 2>" + Quoted(output.path + "/err") + " </dev/null";
     const int status = std::system(command.c_str());

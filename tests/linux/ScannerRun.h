@@ -21,8 +21,9 @@ public:
 };
 
 // Runs the built scanner with `arguments`, HOME set to `home` (the standard folders under it),
-// after `prefix` when given: a command that runs it as another user.
-CScannerRun RunScanner(const std::vector<std::string>& arguments, const std::string& home, const std::string& prefix = "");
+// after `prefix` when given (a command that runs it as another user), from `program` when given.
+CScannerRun RunScanner(const std::vector<std::string>& arguments, const std::string& home, const std::string& prefix = "",
+                       const std::string& program = "");
 
 // The records of a --format json run, by the file name of their path.
 std::map<std::string, nlohmann::json> RecordsByFileName(const std::string& out);
