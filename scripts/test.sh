@@ -34,7 +34,10 @@ wineserver -p >/dev/null 2>&1
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine cmd /c exit >/dev/null 2>&1 || true
 wine build/windows-x64/bin/ScanServer-x64.exe >/dev/null 2>&1 &
-ctest --preset windows-x64 --label-exclude display
+# Wine itself now and then fails to start a test program ("ShellExecuteEx failed: Internal
+# error", seen for one of 195 tests in a clean clone's run): a test that fails is run once
+# more, so that only what fails twice fails the run.
+ctest --preset windows-x64 --label-exclude display --repeat until-pass:2
 
 # The releases as a user takes them: the Windows one in a Wine prefix of its own, the Linux
 # package installed on this machine.
