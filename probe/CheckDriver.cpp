@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "probe/CheckAudio.h"
 #include "probe/EditorWindow.h"

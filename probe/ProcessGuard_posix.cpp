@@ -18,7 +18,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <cstring>
 #include <string>
 #include <vector>
 

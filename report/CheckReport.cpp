@@ -1,6 +1,5 @@
 #include "report/CheckReport.h"
 
-#include <cstdio>
 
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
