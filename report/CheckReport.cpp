@@ -1,6 +1,5 @@
 #include "report/CheckReport.h"
 
-
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
 #include "report/JsonReport.h"
