@@ -13,6 +13,7 @@
 #include "host/ServerStart.h"
 #include "host/SafeText.h"
 #include "protocol/CheckRequest.h"
+#include "protocol/CrashThread.h"
 #include "protocol/LeftBehind.h"
 #include "protocol/PluginFormat.h"
 #include "protocol/Utf8.h"
@@ -63,12 +64,17 @@ std::string CallUnderWay(const std::vector<std::string>& trace)
     return "";
 }
 
-// The stage and setting a check had begun last, from its "Check stage: " trace line.
+// The stage and setting a check had begun last, from its "Check stage: " trace line, and the
+// thread a crash came on when two ran plug-in code: "state while processing, on the main thread".
 std::string CheckStageUnderWay(const std::vector<std::string>& trace)
 {
     constexpr char kStage[] = "info:Check stage: ";
-    for (auto line = trace.rbegin(); line != trace.rend(); ++line)
-        if (line->rfind(kStage, 0) == 0) return line->substr(sizeof(kStage) - 1);
+    std::string thread;
+    for (auto line = trace.rbegin(); line != trace.rend(); ++line) {
+        if (*line == kCrashedOnAudioThread) thread = ", on the audio thread";
+        if (*line == kCrashedOnMainThread) thread = ", on the main thread";
+        if (line->rfind(kStage, 0) == 0) return line->substr(sizeof(kStage) - 1) + thread;
+    }
     return "";
 }
 

@@ -362,6 +362,7 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
         else if (key == "check") { ok = quoted && !text.empty(); report.check = text; }
         else if (key == "parameters") ok = ParseFact(value, report.facts.parameters);
         else if (key == "hiddenParameters") ok = ParseFact(value, report.facts.hiddenParameters);
+        else if (key == "programs") ok = ParseFact(value, report.facts.programs);
         else if (key == "announcedTail") ok = ParseDecimal(value, report.facts.announcedTail);
         else if (key == "midiIn") ok = ParseFlag(value, report.facts.midiIn);
         else if (key == "midiOut") ok = ParseFlag(value, report.facts.midiOut);

@@ -56,6 +56,7 @@ struct CCheckStageEntry {
 struct CCheckFacts {
     int32_t parameters = -1;    // those a host shows
     int32_t hiddenParameters = -1;
+    int32_t programs = -1;      // those it lists
     int32_t latency = -1;       // samples
     double tailSeconds = -1;    // measured
     double announcedTail = -1;  // seconds

@@ -1,8 +1,10 @@
 #pragma once
 // The check's stages, the same for every format, in order: open, process, audio, parameters,
-// state, editor (when asked for), close. The first stage that fails ends the check; each stage
-// says in the trace which setting it is at ("Check stage: process at 96000 Hz, blocks of 1")
-// before it calls the plug-in, so that a host can name the stage a crash or a hang was in.
+// automation, programs, state, session, editor (when asked for), close. The first stage that
+// fails ends the check; each says in the trace which step it is at ("Check stage: process at
+// 96000 Hz, blocks of 1") before it calls the plug-in, so that a host can name the step a crash
+// or a hang was in. Every process call runs on an audio thread of the check's own
+// (probe/AudioThread.h), the rest on the server's main thread.
 #include "probe/CheckedPlugin.h"
 #include "report/CheckResult.h"
 

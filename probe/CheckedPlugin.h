@@ -16,15 +16,24 @@ struct CPluginLayout {
     bool editor = false;
 };
 
+// A parameter's value from a sample of a block on, as automation gives it.
+struct CParameterPoint {
+    int32_t index = 0;
+    int32_t offset = 0;
+    double value = 0;
+};
+
 // One block: the channels of every bus, in bus order, of the sample size chosen at activation.
 struct CCheckBlock {
     int32_t frames = 0;
+    int32_t capacity = 0;  // the samples each channel's buffer holds; a guard lies past them
     bool use64 = false;
     std::vector<float*> inputs32, outputs32;
     std::vector<double*> inputs64, outputs64;
     int32_t noteOn = -1, noteOff = -1;  // where in the block a note starts or ends; -1: none
     int64_t position = 0;               // of the block's first sample since activation
     int64_t eventsOut = 0;              // notes and MIDI events the plug-in sent, counted up by Process
+    std::vector<CParameterPoint> points;  // automation inside the block, by offset
 };
 
 struct CParameterInfo {
@@ -34,6 +43,16 @@ struct CParameterInfo {
     bool hidden = false;         // never shown to a user nor automated by a host
     bool programChange = false;  // choosing a program: it changes the other parameters
     int32_t steps = 0;           // the steps of its range for a stepped parameter; 0: continuous
+    bool stepped = false;        // flagged as taking whole values only
+    bool automatable = true;     // a host may automate it
+    bool list = false;           // its values are a list of names
+};
+
+// A parameter's value as text: `ended` is false for a text that filled the whole buffer, with
+// no end of its own.
+struct CParameterText {
+    std::u16string text;
+    bool ended = true;
 };
 
 enum class CStateSupport { kNone, kSaved, kFailed };
@@ -52,6 +71,9 @@ public:
     virtual bool Open(std::u16string& error) = 0;
     virtual CPluginLayout Layout() = 0;
     virtual bool Activate(double sampleRate, int32_t maxFrames, bool use64, std::u16string& error) = 0;
+    // On the audio thread, once active, around its process calls.
+    virtual bool StartProcessing(std::u16string&) { return true; }
+    virtual void StopProcessing() {}
     virtual uint32_t LatencySamples() = 0;   // once active
     virtual uint32_t TailSamples() = 0;      // as announced, or kTailUnknown or kTailEndless
     virtual bool Process(CCheckBlock& block, std::u16string& error) = 0;
@@ -59,9 +81,16 @@ public:
     virtual int32_t ParameterCount() = 0;
     virtual bool ReadParameter(int32_t index, CParameterInfo& info) = 0;
     virtual double ParameterValue(int32_t index) = 0;
-    virtual std::u16string ParameterText(int32_t index) = 0;
-    // As a host sets it: the plug-in is active, and has it at the latest in the next Process.
+    virtual CParameterText ParameterText(int32_t index) = 0;
+    // As a host sets it from the main thread, an edit in its editor: the plug-in has it at the
+    // latest in the next Process, whichever thread runs it.
     virtual void SetParameter(int32_t index, double value) = 0;
+    // The host's own work on the main thread meanwhile: what the audio thread left for it.
+    virtual void OnMainThread() {}
+    // Programs a host lists and chooses from the main thread; 0 for none.
+    virtual int32_t ProgramCount() { return 0; }
+    // Chooses it; its name, when it has one.
+    virtual std::u16string ChooseProgram(int32_t) { return u""; }
     // A state the plug-in wrote more of than the check keeps, or whose stream it ignored a
     // refusal of, is kFailed.
     virtual CStateSupport SaveState(std::vector<uint8_t>& bytes, std::u16string& error) = 0;

@@ -10,3 +10,9 @@ void KeepProcessState();
 // Makes the process the server's again. After a stretch, what a plug-in may have changed only
 // through a system call of its own is read back once a request (`everything`).
 void TakeProcessBack(bool everything = false);
+
+// A thread of the server's own that runs plug-in code (a check's audio thread): it gets what
+// the main thread had at start-up of what is each thread's own (an alternate stack for the
+// crash handler, the floating-point environment), and gets it back after each stretch.
+void KeepThreadState();
+void TakeThreadBack();

@@ -108,6 +108,42 @@ void TakeProcessBack(bool everything)
     ProcessTouched = false;  // the writes above are the guard's own
 }
 
+namespace {
+
+constexpr size_t kThreadAlternateStack = 256 * 1024;
+thread_local std::vector<char> ThreadAlternateStack;
+
+}  // namespace
+
+void KeepThreadState()
+{
+    // A fault that ran out of the thread's stack still reaches the crash handler.
+    ThreadAlternateStack.assign(kThreadAlternateStack, 0);
+    stack_t stack{};
+    stack.ss_sp = ThreadAlternateStack.data();
+    stack.ss_size = ThreadAlternateStack.size();
+    sigaltstack(&stack, nullptr);
+    RestoreFloatEnvironment();
+}
+
+void TakeThreadBack()
+{
+    RestoreFloatEnvironment();
+    if (uselocale(nullptr) != LC_GLOBAL_LOCALE) uselocale(LC_GLOBAL_LOCALE);
+    // The main thread's guard clears the mark of a touched process: each thread reads its own.
+    sigset_t mask;
+    if (pthread_sigmask(SIG_SETMASK, nullptr, &mask) == 0 && !SameMask(mask, KeptMask))
+        pthread_sigmask(SIG_SETMASK, &KeptMask, nullptr);
+    stack_t stack{};
+    if (!ThreadAlternateStack.empty() && sigaltstack(nullptr, &stack) == 0 &&
+        (stack.ss_sp != ThreadAlternateStack.data() || (stack.ss_flags & SS_DISABLE))) {
+        stack.ss_sp = ThreadAlternateStack.data();
+        stack.ss_size = ThreadAlternateStack.size();
+        stack.ss_flags = 0;
+        sigaltstack(&stack, nullptr);
+    }
+}
+
 // The functions plug-ins' calls bind to. Each has the C library's signature and forwards to it.
 extern "C" {
 

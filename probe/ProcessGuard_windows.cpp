@@ -54,3 +54,13 @@ void TakeProcessBack(bool)
     if (GetErrorMode() != KeptErrorMode) SetErrorMode(KeptErrorMode);
     if (!KeptFolder.empty() && CurrentFolder() != KeptFolder) SetCurrentDirectoryW(KeptFolder.c_str());
 }
+
+void KeepThreadState()
+{
+    // Room for the crash filter when the fault is a stack overflow.
+    ULONG guarantee = 64 * 1024;
+    SetThreadStackGuarantee(&guarantee);
+    RestoreFloatEnvironment();
+}
+
+void TakeThreadBack() { RestoreFloatEnvironment(); }

@@ -39,6 +39,7 @@ void FinishCheckReport(CCheckResult& result)
     LogReport(u"  ],\n");
     LogReport(u"  \"parameters\":  %s,\n", Known(result.parameters).c_str());
     LogReport(u"  \"hiddenParameters\": %s,\n", Known(result.hiddenParameters).c_str());
+    LogReport(u"  \"programs\":    %s,\n", Known(result.programs).c_str());
     LogReport(u"  \"latency\":     %s,\n", Known(result.latency).c_str());
     LogReport(u"  \"tail\":        %s,\n", Known(result.tailSeconds, 4).c_str());
     LogReport(u"  \"announcedTail\": %s,\n", Known(result.announcedTail, 4).c_str());

@@ -19,6 +19,7 @@ struct CCheckResult {
     std::vector<CCheckStage> stages;
     int32_t parameters = kUnknownFact;        // those a host shows
     int32_t hiddenParameters = kUnknownFact;  // flagged hidden: never shown nor automated
+    int32_t programs = kUnknownFact;          // those a host lists
     int32_t latency = kUnknownFact;  // samples, as announced once active
     double tailSeconds = -1;         // measured: from the input's end to the output's last sample above -120 dBFS
     double announcedTail = -1;       // seconds, as announced once active; -1 when not said or endless

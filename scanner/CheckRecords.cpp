@@ -32,6 +32,7 @@ Json CheckJson(const CScanOutcome& check)
     json["stages"] = std::move(stages);
     json["parameters"] = Fact(facts.parameters);
     json["hiddenParameters"] = Fact(facts.hiddenParameters);
+    json["programs"] = Fact(facts.programs);
     json["latency"] = Fact(facts.latency);
     json["tail"] = Fact(facts.tailSeconds);
     json["announcedTail"] = Fact(facts.announcedTail);
@@ -77,7 +78,7 @@ bool CheckIsWellFormed(const Json& check, const std::string& where, std::string&
     const bool fields = kind("stage", &Json::is_string, false) && kind("verdict", &Json::is_string, false) &&
                         kind("error", &Json::is_string, false) && kind("stages", &Json::is_array, false) &&
                         kind("parameters", &Json::is_number_integer, true) && kind("latency", &Json::is_number_integer, true) &&
-                        kind("hiddenParameters", &Json::is_number_integer, true) && kind("announcedTail", &Json::is_number, true) &&
+                        kind("hiddenParameters", &Json::is_number_integer, true) && kind("programs", &Json::is_number_integer, true) && kind("announcedTail", &Json::is_number, true) &&
                         kind("midiIn", &Json::is_boolean, true) && kind("midiOut", &Json::is_boolean, true) &&
                         kind("printed", &Json::is_number_unsigned, false) &&
                         kind("tail", &Json::is_number, true) && kind("load", &Json::is_number, true) &&

@@ -21,7 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "probe/AudioThread.h"
 #include "probe/vst2/GuardedCall.h"
+#include "protocol/CrashThread.h"
+#include "protocol/LogLine.h"
 #include "protocol/Platform.h"
 #include "protocol/SignalCode.h"
 #include "protocol/Utf8.h"
@@ -55,6 +58,7 @@ char SystemName[256] = "Linux";
 struct CPendingCrash {
     int signal = 0;
     pid_t threadId = 0;
+    const char* threadLine = nullptr;  // which thread, when two ran plug-in code
     siginfo_t info{};
     ucontext_t context{};
 };
@@ -222,6 +226,7 @@ void* DumpWriterMain(void*)
     char byte;
     while (read(WakeWriter[0], &byte, 1) != 1) {}
     WriteDump();
+    if (Pending.threadLine) WriteOutput(Pending.threadLine, strlen(Pending.threadLine));
     const char done = 1;
     (void)!write(DumpDone[1], &done, 1);
     return nullptr;
@@ -248,6 +253,7 @@ void HandleCrash(int signal, siginfo_t* info, void* context)
     }
     Pending.signal = signal;
     Pending.threadId = CurrentThreadId();
+    Pending.threadLine = CrashThreadLine(BothThreadsRun.load(), OnAudioThread());
     Pending.info = *info;
     std::memcpy(&Pending.context, context, sizeof(ucontext_t));
     const char wake = 1;

@@ -4,9 +4,13 @@
 
 #include <dbghelp.h>  // types only: DbgHelp itself is loaded by name when a dump is written
 
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "probe/AudioThread.h"
+#include "protocol/CrashThread.h"
+#include "protocol/LogLine.h"
 #include "protocol/Platform.h"
 #include "server/DumpFileName.h"
 
@@ -34,6 +38,7 @@ HANDLE DumpRequested = nullptr;
 HANDLE DumpWritten = nullptr;
 EXCEPTION_POINTERS* PendingException = nullptr;
 DWORD PendingThreadId = 0;
+const char* PendingThreadLine = nullptr;  // which thread, when two ran plug-in code
 bool DumpWriterFailed = false;  // DbgHelp could not be had
 
 void WriteDump()
@@ -71,6 +76,11 @@ bool MainStackWasExhausted()
     return MainStackBottom && VirtualQuery(lastPages, &region, sizeof(region)) && region.State == MEM_COMMIT;
 }
 
+void SayCrashThread(const char* line)
+{
+    if (line) WriteOutput(line, strlen(line));
+}
+
 DWORD WINAPI DumpWriterThread(void*)
 {
     // Wine cannot hand an exception to a thread that has less than a page of stack left: it
@@ -86,9 +96,11 @@ DWORD WINAPI DumpWriterThread(void*)
         PendingException = &pointers;
         PendingThreadId = GetCurrentThreadId();
         if (!CrashFolder.empty()) WriteDump();
+        SayCrashThread(CrashThreadLine(BothThreadsRun.load(), false));
         TerminateProcess(GetCurrentProcess(), static_cast<UINT>(kCrashExitCode));
     }
     WriteDump();
+    SayCrashThread(PendingThreadLine);
     SetEvent(DumpWritten);
     return 0;
 }
@@ -127,6 +139,7 @@ static LONG WINAPI HandleCrash(EXCEPTION_POINTERS* exception)
         EnterCriticalSection(&CrashLock);
         PendingException = exception;
         PendingThreadId = GetCurrentThreadId();
+        PendingThreadLine = CrashThreadLine(BothThreadsRun.load(), OnAudioThread());
         SetEvent(DumpRequested);
         WaitForSingleObject(DumpWritten, INFINITE);
         if (DumpWriterFailed) {

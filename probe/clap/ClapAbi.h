@@ -273,7 +273,7 @@ static_assert(sizeof(HostGui) == 5 * sizeof(void*) && sizeof(HostParams) == 3 * 
 enum EventType : uint16_t { kNoteOn = 0, kNoteOff = 1, kParamValue = 5, kMidi = 10, kMidiSysex = 11, kMidi2 = 12 };
 enum ProcessStatus : int32_t { kProcessError = 0 };
 constexpr uint32_t kAudioPortSupports64Bits = 2;
-constexpr uint32_t kParamIsStepped = 0x1, kParamIsHidden = 0x4, kParamIsReadOnly = 0x8;
+constexpr uint32_t kParamIsStepped = 0x1, kParamIsHidden = 0x4, kParamIsReadOnly = 0x8, kParamIsAutomatable = 0x20;
 constexpr uint32_t kNoteDialectClap = 1, kNoteDialectMidi = 2;
 constexpr uint32_t kInvalidId = 0xFFFFFFFF;
 

@@ -1,9 +1,12 @@
 #include "probe/clap/ClapCheck.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <vector>
 
+#include "probe/AudioThread.h"
 #include "probe/CheckDriver.h"
 #include "probe/EditorWindow.h"
 #include "probe/LibraryLoading.h"
@@ -147,15 +150,22 @@ public:
             return false;
         }
         active = true;
-        LogInfo(u"Calling start_processing...\n");
-        CClapAudioCall audioThread;
+        steadyTime = 0;
+        return true;
+    }
+    bool StartProcessing(std::u16string& error) override
+    {
         if (!plugin->startProcessing(plugin)) {
             error = u"start_processing returned false";
             return false;
         }
         processing = true;
-        steadyTime = 0;
         return true;
+    }
+    void StopProcessing() override
+    {
+        plugin->stopProcessing(plugin);
+        processing = false;
     }
     uint32_t LatencySamples() override { return latency ? latency->get(plugin) : 0; }
     uint32_t TailSamples() override
@@ -168,11 +178,17 @@ public:
     {
         std::vector<AudioBuffer> ins = Buffers(inputs, block, block.inputs32.data(), block.inputs64.data());
         std::vector<AudioBuffer> outs = Buffers(outputs, block, block.outputs32.data(), block.outputs64.data());
-        // Parameter changes first, at the block's start, then the notes in time order.
-        CEventQueue events;
-        events.events.swap(pendingChanges.events);
+        // The main thread's edits at the block's start, then automation and notes, in time order.
+        CEventQueue& events = blockEvents;
+        events.events.clear();
+        edits.TakeAll(takenEdits);
+        for (const auto& [id, value] : takenEdits) events.Add(ValueEvent(id, value, 0));
+        for (const CParameterPoint& point : block.points) events.Add(ValueEvent(Id(point.index), point.value, point.offset));
         AddNote(events, block.noteOn, true);
         AddNote(events, block.noteOff, false);
+        std::stable_sort(events.events.begin(), events.events.end(), [](const auto& a, const auto& b) {
+            return reinterpret_cast<const EventHeader*>(a.data())->time < reinterpret_cast<const EventHeader*>(b.data())->time;
+        });
         CEventSink sent;
         clap::Process call{};
         call.steadyTime = steadyTime;
@@ -184,7 +200,6 @@ public:
         call.inEvents = &events.list;
         call.outEvents = &sent.list;
         steadyTime += block.frames;
-        CClapAudioCall audioThread;
         const int32_t status = plugin->process(plugin, &call);
         block.eventsOut += sent.notes;
         if (status != kProcessError) return true;
@@ -193,10 +208,7 @@ public:
     }
     void Deactivate() override
     {
-        if (processing) {
-            CClapAudioCall audioThread;
-            plugin->stopProcessing(plugin);
-        }
+        if (processing) plugin->stopProcessing(plugin);
         if (active) plugin->deactivate(plugin);
         processing = active = false;
     }
@@ -212,6 +224,8 @@ public:
         info.maximum = parameter.maxValue;
         info.defaultValue = parameter.defaultValue;
         info.readOnly = (parameter.flags & kParamIsReadOnly) != 0;
+        info.stepped = (parameter.flags & kParamIsStepped) != 0;
+        info.automatable = (parameter.flags & kParamIsAutomatable) != 0;
         info.hidden = (parameter.flags & kParamIsHidden) != 0;
         // A stepped parameter's values are whole numbers: its range is its steps.
         const double range = parameter.maxValue - parameter.minValue;
@@ -224,28 +238,22 @@ public:
         if (!params->getValue(plugin, Id(index), &value)) return std::numeric_limits<double>::quiet_NaN();
         return value;
     }
-    std::u16string ParameterText(int32_t index) override
+    CParameterText ParameterText(int32_t index) override
     {
         char text[kNameSize + 64] = {};
         params->valueToText(plugin, Id(index), ParameterValue(index), text, kNameSize);
-        return PluginText(text, kNameSize);
+        return {PluginText(text, kNameSize), text[kNameSize - 1] == 0};
     }
-    // An active plug-in gets the change in the next block's events; an inactive one through
-    // flush, on the main thread.
+    // An active plug-in gets the change in the next block's events, on the audio thread; an
+    // inactive one through flush, on the main thread.
     void SetParameter(int32_t index, double value) override
     {
-        EventParamValue event{};
-        event.header = {sizeof(EventParamValue), 0, 0, kParamValue, 0};
-        event.paramId = Id(index);
-        event.noteId = -1;
-        event.portIndex = event.channel = event.key = -1;
-        event.value = value;
-        if (processing) {
-            pendingChanges.Add(event);
+        if (active) {
+            edits.Add(Id(index), value);
             return;
         }
         CEventQueue events;
-        events.Add(event);
+        events.Add(ValueEvent(Id(index), value, 0));
         CEventSink sent;
         params->flush(plugin, &events.list, &sent.list);
     }
@@ -319,6 +327,16 @@ public:
 
 private:
     uint32_t Id(int32_t index) const { return index < static_cast<int32_t>(ids.size()) ? ids[index] : 0; }
+    static EventParamValue ValueEvent(uint32_t id, double value, int32_t offset)
+    {
+        EventParamValue event{};
+        event.header = {sizeof(EventParamValue), static_cast<uint32_t>(offset), 0, kParamValue, 0};
+        event.paramId = id;
+        event.noteId = -1;
+        event.portIndex = event.channel = event.key = -1;
+        event.value = value;
+        return event;
+    }
     static std::vector<AudioBuffer> Buffers(const std::vector<int32_t>& ports, const CCheckBlock& block, float* const* flat32,
                                             double* const* flat64)
     {
@@ -355,11 +373,14 @@ private:
     const PluginLatency* latency = nullptr;
     const PluginTail* tail = nullptr;
     const PluginGui* gui = nullptr;
-    bool active = false, processing = false, guiCreated = false;
+    bool active = false, guiCreated = false;
+    std::atomic<bool> processing{false};
     int64_t steadyTime = 0;
     std::vector<int32_t> inputs, outputs;
     std::vector<uint32_t> ids;
-    CEventQueue pendingChanges;
+    CEventQueue blockEvents;
+    CValueHandOver edits;  // from the main thread, for the next block
+    std::vector<std::pair<uint32_t, double>> takenEdits;
 };
 
 }  // namespace

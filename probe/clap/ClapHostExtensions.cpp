@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "probe/AudioThread.h"
 #include "probe/EditorEvents.h"
 #include "protocol/OutputChannel.h"
 
@@ -19,7 +20,6 @@ constexpr uint32_t kShortestTimerMs = 10;
 constexpr size_t kLongestLogLine = 4096;
 
 std::thread::id MainThread;
-int AudioCallDepth = 0;
 
 struct CClapTimer {
     uint32_t id;
@@ -49,8 +49,8 @@ void Log(const Host*, int32_t severity, const char* message)
 }
 const HostLog LogExtension{Log};
 
-bool IsMainThread(const Host*) { return std::this_thread::get_id() == MainThread && AudioCallDepth == 0; }
-bool IsAudioThread(const Host*) { return std::this_thread::get_id() == MainThread && AudioCallDepth > 0; }
+bool IsMainThread(const Host*) { return std::this_thread::get_id() == MainThread; }
+bool IsAudioThread(const Host*) { return OnAudioThread(); }
 const HostThreadCheck ThreadCheckExtension{IsMainThread, IsAudioThread};
 
 void Nothing(const Host*) {}
@@ -149,8 +149,6 @@ void SetClapEditorPlugin(const Plugin* plugin)
     if (plugin == nullptr) RemoveEditorFds(&FdOwner);
 }
 
-CClapAudioCall::CClapAudioCall() { ++AudioCallDepth; }
-CClapAudioCall::~CClapAudioCall() { --AudioCallDepth; }
 
 void FireClapTimers(const Plugin* plugin)
 {

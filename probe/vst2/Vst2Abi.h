@@ -54,6 +54,9 @@ constexpr int32_t kEffectMagic = 0x56737450;  // 'VstP'
 enum EffectOpcode : int32_t {
     effOpen = 0,
     effClose = 1,
+    effSetProgram = 2,
+    effGetProgram = 3,
+    effGetProgramName = 5,
     effGetParamLabel = 6,
     effGetParamDisplay = 7,
     effGetParamName = 8,
@@ -77,6 +80,8 @@ enum EffectOpcode : int32_t {
     effShellGetNextPlugin = 70,
     effStartProcess = 71,
     effStopProcess = 72,
+    effBeginSetProgram = 67,
+    effEndSetProgram = 68,
     effSetProcessPrecision = 77,
 };
 

@@ -64,14 +64,21 @@ public:
         if (tail <= 0) return kTailUnknown;
         return tail == 1 ? 0 : static_cast<uint32_t>(std::min<intptr_t>(tail, kTailUnknown - 1));
     }
+    // Automation inside a block splits it, as hosts do: the values of each point are set from
+    // the audio thread, then the part up to the next point is processed.
     bool Process(CCheckBlock& block, std::u16string&) override
     {
-        SendNotes(block);
         Vst2EventsSent = 0;
-        if (block.use64)
-            effect->processDoubleReplacing(effect, block.inputs64.data(), block.outputs64.data(), block.frames);
-        else
-            effect->processReplacing(effect, block.inputs32.data(), block.outputs32.data(), block.frames);
+        size_t point = 0;
+        for (int32_t start = 0; start < block.frames;) {
+            while (point < block.points.size() && block.points[point].offset <= start) {
+                effect->setParameter(effect, block.points[point].index, static_cast<float>(block.points[point].value));
+                ++point;
+            }
+            const int32_t end = point < block.points.size() ? std::min(block.points[point].offset, block.frames) : block.frames;
+            ProcessPart(block, start, end);
+            start = end;
+        }
         block.eventsOut += Vst2EventsSent;
         return true;
     }
@@ -84,14 +91,26 @@ public:
     int32_t ParameterCount() override { return effect->numParams; }
     bool ReadParameter(int32_t index, CParameterInfo& info) override
     {
-        info.name = Text(effGetParamName, index);
+        info.name = Text(effGetParamName, index).text;
         info.defaultValue = effect->getParameter(effect, index);
         return true;
     }
     double ParameterValue(int32_t index) override { return effect->getParameter(effect, index); }
-    std::u16string ParameterText(int32_t index) override { return Text(effGetParamDisplay, index) + Text(effGetParamLabel, index); }
+    CParameterText ParameterText(int32_t index) override
+    {
+        CParameterText display = Text(effGetParamDisplay, index), label = Text(effGetParamLabel, index);
+        return {display.text + label.text, display.ended && label.ended};
+    }
     void SetParameter(int32_t index, double value) override { effect->setParameter(effect, index, static_cast<float>(value)); }
     bool HostKeepsParameters() override { return true; }
+    int32_t ProgramCount() override { return effect->numPrograms; }
+    std::u16string ChooseProgram(int32_t program) override
+    {
+        Dispatch(effBeginSetProgram);
+        Dispatch(effSetProgram, 0, program);
+        Dispatch(effEndSetProgram);
+        return Text(effGetProgramName, 0).text;
+    }
     CStateSupport SaveState(std::vector<uint8_t>& bytes, std::u16string& error) override
     {
         if ((effect->flags & effFlagsProgramChunks) == 0) return CStateSupport::kNone;
@@ -155,34 +174,54 @@ private:
         Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
         Dispatch(effSetBlockSize, 0, maxFrames);
     }
-    std::u16string Text(int32_t opcode, int32_t index)
+    CParameterText Text(int32_t opcode, int32_t index)
     {
         char text[kVstTextBufferSize + 512] = {};  // room for plug-ins that write past the nominal 8
         Dispatch(opcode, index, 0, text);
-        return PluginText(text, kVstTextBufferSize);
+        return {PluginText(text, kVstTextBufferSize), text[sizeof(text) - 1] == 0};
     }
-    void SendNotes(const CCheckBlock& block)
+    // The samples from `start` to `end` of the block, with the notes that fall in them.
+    void ProcessPart(CCheckBlock& block, int32_t start, int32_t end)
     {
-        if (block.noteOn < 0 && block.noteOff < 0) return;
+        SendNotes(block, start, end);
+        if (start == 0 && end == block.frames) {
+            if (block.use64) effect->processDoubleReplacing(effect, block.inputs64.data(), block.outputs64.data(), end);
+            else effect->processReplacing(effect, block.inputs32.data(), block.outputs32.data(), end);
+        } else if (block.use64) {
+            parts64[0] = block.inputs64, parts64[1] = block.outputs64;
+            for (auto& channels : parts64)
+                for (double*& channel : channels) channel += start;
+            effect->processDoubleReplacing(effect, parts64[0].data(), parts64[1].data(), end - start);
+        } else {
+            parts32[0] = block.inputs32, parts32[1] = block.outputs32;
+            for (auto& channels : parts32)
+                for (float*& channel : channels) channel += start;
+            effect->processReplacing(effect, parts32[0].data(), parts32[1].data(), end - start);
+        }
+    }
+    void SendNotes(const CCheckBlock& block, int32_t start, int32_t end)
+    {
         VstMidiEvent notes[2] = {};
         VstEventList<2> list{};
         for (int i : {0, 1}) {
             const int32_t at = i == 0 ? block.noteOn : block.noteOff;
-            if (at < 0) continue;
+            if (at < start || at >= end) continue;
             VstMidiEvent& note = notes[list.numEvents];
             note.type = kVstMidiType;
             note.byteSize = sizeof(VstMidiEvent);
-            note.deltaFrames = at;
+            note.deltaFrames = at - start;
             note.midiData[0] = static_cast<uint8_t>(i == 0 ? 0x90 : 0x80);
             note.midiData[1] = kMiddleC;
             note.midiData[2] = i == 0 ? 100 : 0;
             list.events[list.numEvents++] = reinterpret_cast<VstEvent*>(&note);
         }
-        Dispatch(effProcessEvents, 0, 0, &list);
+        if (list.numEvents > 0) Dispatch(effProcessEvents, 0, 0, &list);
     }
 
     AEffect* effect;
     bool editorOpen = false;
+    std::vector<float*> parts32[2];  // the channels from a part's first sample, inputs and outputs
+    std::vector<double*> parts64[2];
 };
 
 VstEntryPoint FindEntry(PluginModule module)

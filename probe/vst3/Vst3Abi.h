@@ -47,6 +47,7 @@ constexpr CTuid kComponentId = MakeTuid(0xE831FF31, 0xF2D54301, 0x928EBBEE, 0x25
 constexpr CTuid kHostApplicationId = MakeTuid(0x58E595CC, 0xDB2D4969, 0x8B6AAF8C, 0x36A664E5);
 constexpr CTuid kAudioProcessorId = MakeTuid(0x42043F99, 0xB7DA453C, 0xA569E79D, 0x9AAEC33D);
 constexpr CTuid kEditControllerId = MakeTuid(0xDCD7BBE3, 0x7742448D, 0xA874AACC, 0x979C759E);
+constexpr CTuid kUnitInfoId = MakeTuid(0x3D4BD6B5, 0x913A4FD2, 0xA886E768, 0xA5EB92C1);
 constexpr CTuid kConnectionPointId = MakeTuid(0x70A4156F, 0x6E6E4026, 0x989148BF, 0xAA60D8D1);
 constexpr CTuid kBStreamId = MakeTuid(0xC3BF6EA2, 0x30994752, 0x9B6BF990, 0x1EE33E9B);
 constexpr CTuid kPlugViewId = MakeTuid(0x5BC32507, 0xD06049EA, 0xA6151B52, 0x2B755B29);
@@ -72,6 +73,7 @@ constexpr uint32_t kBusIsControlVoltage = 2;
 enum ProcessMode : int32_t { kRealtime = 0 };
 enum SymbolicSampleSize : int32_t { kSample32 = 0, kSample64 = 1 };
 enum EventType : uint16_t { kNoteOnEvent = 0, kNoteOffEvent = 1 };
+constexpr uint32_t kParameterCanAutomate = 0x1, kParameterIsList = 0x8;
 constexpr uint32_t kParameterIsReadOnly = 0x2, kParameterIsHidden = 0x10, kParameterIsProgramChange = 0x8000,
                    kParameterIsBypass = 0x10000;
 constexpr uint32_t kInfiniteTail = 0xFFFFFFFF;
@@ -219,6 +221,18 @@ struct ParameterInfo {
     int32_t flags;
 };
 
+struct ProgramListInfo {
+    int32_t id;
+    String128 name;
+    int32_t programCount;
+};
+
+struct UnitInfo {
+    int32_t id, parentUnitId;
+    String128 name;
+    int32_t programListId;
+};
+
 struct ViewRect {
     int32_t left, top, right, bottom;
 };
@@ -234,6 +248,7 @@ static_assert(sizeof(Event) == (kX64 ? 48 : 40) && offsetof(Event, noteOn) == (k
 static_assert(sizeof(NoteOnEvent) == 20 && sizeof(NoteOffEvent) == 16);
 static_assert(sizeof(ParameterInfo) == 792 && offsetof(ParameterInfo, defaultNormalizedValue) == 776);
 static_assert(sizeof(ViewRect) == 16);
+static_assert(sizeof(ProgramListInfo) == 264 && sizeof(UnitInfo) == 268);
 static_assert(sizeof(BusInfo) == 276);
 // The ids' bytes as this platform's plug-ins hold them (docs/linux-abi.md): IPluginFactory is
 // 1C 81 4D 7A 11 52 1F 4A ... on Windows, 7A 4D 81 1C 52 11 4A 1F ... elsewhere.
@@ -360,6 +375,22 @@ struct IEditController : IPluginBase {
     virtual tresult VST3_METHOD setParamNormalized(uint32_t id, double value) = 0;
     virtual tresult VST3_METHOD setComponentHandler(IComponentHandler* handler) = 0;
     virtual IPlugView* VST3_METHOD createView(const char* name) = 0;
+};
+
+// Units and their program lists, on the controller.
+struct IUnitInfo : FUnknown {
+    virtual int32_t VST3_METHOD getUnitCount() = 0;
+    virtual tresult VST3_METHOD getUnitInfo(int32_t unitIndex, UnitInfo* info) = 0;
+    virtual int32_t VST3_METHOD getProgramListCount() = 0;
+    virtual tresult VST3_METHOD getProgramListInfo(int32_t listIndex, ProgramListInfo* info) = 0;
+    virtual tresult VST3_METHOD getProgramName(int32_t listId, int32_t programIndex, char16_t* name) = 0;
+    virtual tresult VST3_METHOD getProgramInfo(int32_t listId, int32_t programIndex, const char* attribute, char16_t* value) = 0;
+    virtual tresult VST3_METHOD hasProgramPitchNames(int32_t listId, int32_t programIndex) = 0;
+    virtual tresult VST3_METHOD getProgramPitchName(int32_t listId, int32_t programIndex, int16_t pitch, char16_t* name) = 0;
+    virtual int32_t VST3_METHOD getSelectedUnit() = 0;
+    virtual tresult VST3_METHOD selectUnit(int32_t unitId) = 0;
+    virtual tresult VST3_METHOD getUnitByBus(int32_t type, int32_t direction, int32_t busIndex, int32_t channel, int32_t* unitId) = 0;
+    virtual tresult VST3_METHOD setUnitProgramData(int32_t listOrUnitId, int32_t programIndex, IBStream* data) = 0;
 };
 
 struct IConnectionPoint : FUnknown {

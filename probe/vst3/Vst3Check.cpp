@@ -1,6 +1,7 @@
 #include "probe/vst3/Vst3Check.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "probe/CheckDriver.h"
@@ -96,18 +97,28 @@ public:
             return false;
         }
         active = true;
-        LogInfo(u"Calling setProcessing...\n");
-        const tresult processing = processor->setProcessing(1);
-        if (processing != kResultOk && processing != kNotImplemented && processing != kResultFalse) {
-            error = Result(u"setProcessing", processing);
-            return false;
-        }
         context = {};
         context.state = kContextTempoValid | kContextTimeSigValid | kContextPlaying;
         context.sampleRate = sampleRate;
         context.tempo = 120;
         context.timeSigNumerator = context.timeSigDenominator = 4;
         return true;
+    }
+    // On the audio thread, which hosts may call it from.
+    bool StartProcessing(std::u16string& error) override
+    {
+        const tresult done = processor->setProcessing(1);
+        if (done != kResultOk && done != kNotImplemented && done != kResultFalse) {
+            error = Result(u"setProcessing", done);
+            return false;
+        }
+        processing = true;
+        return true;
+    }
+    void StopProcessing() override
+    {
+        processor->setProcessing(0);
+        processing = false;
     }
     uint32_t LatencySamples() override { return processor->getLatencySamples(); }
     uint32_t TailSamples() override
@@ -123,6 +134,14 @@ public:
         events.Clear();
         sentEvents.Clear();
         sentChanges.queues.clear();
+        // The main thread's edits first, then the automation points, each queue in time order.
+        edits.TakeAll(takenEdits);
+        for (const auto& [id, value] : takenEdits)
+            if (IParamValueQueue* queue = changes.addParameterData(&id, nullptr)) queue->addPoint(0, value, nullptr);
+        for (const CParameterPoint& point : block.points) {
+            const uint32_t id = Id(point.index);
+            if (IParamValueQueue* queue = changes.addParameterData(&id, nullptr)) queue->addPoint(point.offset, point.value, nullptr);
+        }
         AddNote(block.noteOn, true);
         AddNote(block.noteOff, false);
         context.projectTimeSamples = block.position;
@@ -140,12 +159,17 @@ public:
         data.outputEvents = &sentEvents;
         data.processContext = &context;
         const tresult done = processor->process(&data);
-        changes.queues.clear();
         block.eventsOut += sentEvents.added;
-        // What the processor changed goes to the controller, as a host forwards it.
-        if (controller)
+        // What the processor changed, and where automation left a value, goes to the controller
+        // on the main thread, as a host forwards it.
+        if (controller) {
             for (CParamValueQueue& queue : sentChanges.queues)
-                if (!queue.points.empty()) controller->setParamNormalized(queue.id, queue.points.back().second);
+                if (!queue.points.empty()) reported.Add(queue.id, queue.points.back().second);
+            if (!block.points.empty())
+                for (CParamValueQueue& queue : changes.queues)
+                    if (!queue.points.empty()) reported.Add(queue.id, queue.points.back().second);
+        }
+        changes.queues.clear();
         if (done == kResultOk) return true;
         error = Result(u"process", done);
         return false;
@@ -153,7 +177,7 @@ public:
     void Deactivate() override
     {
         if (!active) return;
-        processor->setProcessing(0);
+        if (processing) StopProcessing();
         component->setActive(0);
         active = false;
     }
@@ -170,14 +194,21 @@ public:
         info.hidden = (parameter.flags & kParameterIsHidden) != 0;
         info.programChange = (parameter.flags & kParameterIsProgramChange) != 0;
         info.steps = parameter.stepCount > 0 ? parameter.stepCount : 0;
+        info.stepped = info.steps > 0;
+        info.automatable = (parameter.flags & kParameterCanAutomate) != 0;
+        info.list = (parameter.flags & kParameterIsList) != 0;
+        if (info.programChange && programParameter < 0) {
+            programParameter = index;
+            programSteps = info.steps;
+        }
         return true;
     }
     double ParameterValue(int32_t index) override { return controller->getParamNormalized(Id(index)); }
-    std::u16string ParameterText(int32_t index) override
+    CParameterText ParameterText(int32_t index) override
     {
         char16_t text[128 + 64] = {};
         controller->getParamStringByValue(Id(index), controller->getParamNormalized(Id(index)), text);
-        return PluginText16(text, 128);
+        return {PluginText16(text, 128), text[127] == 0};
     }
     // The controller hears of it as of an edit, and the processor in the next block's changes:
     // a plug-in that is one object may take it only there.
@@ -185,7 +216,40 @@ public:
     {
         const uint32_t id = Id(index);
         controller->setParamNormalized(id, value);
-        if (IParamValueQueue* queue = changes.addParameterData(&id, nullptr)) queue->addPoint(0, value, nullptr);
+        edits.Add(id, value);
+    }
+    void OnMainThread() override
+    {
+        reported.TakeAll(takenReports);
+        for (const auto& [id, value] : takenReports) controller->setParamNormalized(id, value);
+    }
+    // The values of the program-change parameter, named by the program list when the
+    // controller offers one.
+    int32_t ProgramCount() override
+    {
+        if (programParameter < 0) return 0;
+        programNames.clear();
+        if (auto* units = Query<IUnitInfo>(controller, kUnitInfoId)) {
+            LogInfo(u"Calling getProgramListInfo and getProgramName...\n");
+            const int32_t lists = std::min(units->getProgramListCount(), kMostProgramLists);
+            for (int32_t list = 0; list < lists; ++list) {
+                ProgramListInfo info{};
+                if (units->getProgramListInfo(list, &info) != kResultOk) continue;
+                const int32_t count = std::min(info.programCount, kMostPrograms);
+                for (int32_t program = 0; program < count; ++program) {
+                    char16_t name[128 + 64] = {};
+                    units->getProgramName(info.id, program, name);
+                    if (list == 0) programNames.push_back(PluginText16(name, 128));
+                }
+            }
+            units->release();
+        }
+        return std::min(programSteps, kMostPrograms - 1) + 1;
+    }
+    std::u16string ChooseProgram(int32_t program) override
+    {
+        SetParameter(programParameter, programSteps > 0 ? static_cast<double>(program) / programSteps : 0.0);
+        return program < static_cast<int32_t>(programNames.size()) ? programNames[program] : u"";
     }
     CStateSupport SaveState(std::vector<uint8_t>& bytes, std::u16string& error) override
     {
@@ -356,7 +420,11 @@ private:
     IConnectionPoint* componentPoint = nullptr;
     IConnectionPoint* controllerPoint = nullptr;
     IPlugView* view = nullptr;
+    static constexpr int32_t kMostProgramLists = 16, kMostPrograms = 128;
     bool separate = false, componentInitialized = false, controllerInitialized = false, active = false, attached = false;
+    std::atomic<bool> processing{false};
+    int32_t programParameter = -1, programSteps = 0;
+    std::vector<std::u16string> programNames;  // of the first program list
     int32_t eventInputs = 0, eventOutputs = 0;
     int32_t sampleSize = kSample32;
     std::vector<int32_t> inputs, outputs;
@@ -364,7 +432,10 @@ private:
     ProcessContext context{};
     CEventList events, sentEvents;
     CParameterChanges changes, sentChanges;
-    CComponentHandler handler;
+    CValueHandOver edits;     // from the main thread, for the next block
+    CValueHandOver reported;  // from the processor, for the controller
+    std::vector<std::pair<uint32_t, double>> takenEdits, takenReports;
+    CComponentHandler handler{edits};
     CPlugFrame frame;
 };
 

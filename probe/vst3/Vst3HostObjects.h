@@ -8,6 +8,7 @@
 #include <deque>
 #include <vector>
 
+#include "probe/AudioThread.h"
 #include "probe/EditorEvents.h"
 #include "probe/vst3/Vst3Abi.h"
 
@@ -157,13 +158,21 @@ public:
     std::deque<CParamValueQueue> queues;  // a deque: the plug-in holds on to the queues it got
 };
 
+// The editor's edits go on to the processor in the next block, as a host relays them.
 class CComponentHandler : public CHostObject<IComponentHandler> {
 public:
-    CComponentHandler() : CHostObject(kComponentHandlerId) {}
+    explicit CComponentHandler(CValueHandOver& edits) : CHostObject(kComponentHandlerId), edits(edits) {}
     tresult VST3_METHOD beginEdit(uint32_t) override { return kResultOk; }
-    tresult VST3_METHOD performEdit(uint32_t, double) override { return kResultOk; }
+    tresult VST3_METHOD performEdit(uint32_t id, double value) override
+    {
+        edits.Add(id, value);
+        return kResultOk;
+    }
     tresult VST3_METHOD endEdit(uint32_t) override { return kResultOk; }
     tresult VST3_METHOD restartComponent(int32_t) override { return kResultOk; }
+
+private:
+    CValueHandOver& edits;
 };
 
 // The host's event loop as a Linux editor sees it: its descriptors go to the editor loop, its

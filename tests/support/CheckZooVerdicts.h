@@ -40,7 +40,18 @@ inline std::map<std::string, std::pair<std::string, std::string>> CheckZooVerdic
             {"check_no_state", {"failed", "state"}},
             {"check_rings_forever", {"warnings", "audio"}},
             {"check_dc_on_one_channel", {"warnings", "audio"}},
-            {"check_notes_in_nothing_out", {"warnings", "audio"}}};
+            {"check_notes_in_nothing_out", {"warnings", "audio"}},
+            {"check_xml_state", {"passed", ""}},
+            {"check_snaps_to_steps", {"passed", ""}},
+            {"check_programs_set_parameters", {"passed", ""}},
+            {"check_automatable_read_only", {"warnings", "parameters"}},
+            {"check_crash_on_offset_automation", {"crashed", "automation at 48000 Hz, blocks of 512"}},
+            {"check_crash_on_overlap", {"crashed", "values set from the main thread while processing, on the main thread"}},
+            {"check_nan_for_some_values", {"failed", "automation"}},
+            {"check_crash_on_program_3", {"crashed", "programs, program 3"}},
+            {"check_crash_on_save_while_processing", {"crashed", "state while processing, on the main thread"}},
+            {"check_editor_crashes_with_audio", editorsOpened ? std::pair<std::string, std::string>{"crashed", "editor while processing, on the audio thread"}
+                                                              : std::pair<std::string, std::string>{"passed", ""}}};
 }
 
 // The extensions a zoo plug-in is built with: most in every format, some where they apply.
@@ -51,7 +62,10 @@ inline std::vector<const char*> CheckZooFiles(const std::string& name)
         {"check_asserts_on_missing_outputs", {".vst3", ".clap"}}, {"check_gui_needs_host", {".clap"}},
         {"check_unicode_class", {".vst3"}}, {"check_refuses_own_state", {".vst3", ".clap"}},
         {"check_refuses_64_bits", {".dll"}}, {"check_huge_state", {".vst3", ".clap"}},
-        {"check_many_buses", {".vst3", ".clap"}}, {"check_no_state", {".vst3", ".clap"}}};
+        {"check_many_buses", {".vst3", ".clap"}}, {"check_no_state", {".vst3", ".clap"}},
+        {"check_programs_set_parameters", {".dll", ".vst3"}}, {"check_automatable_read_only", {".vst3", ".clap"}},
+        {"check_crash_on_offset_automation", {".vst3", ".clap"}}, {"check_crash_on_overlap", {".dll", ".vst3"}},
+        {"check_crash_on_program_3", {".dll", ".vst3"}}};
     const auto found = some.find(name);
     return found != some.end() ? found->second : std::vector<const char*>{".dll", ".vst3", ".clap"};
 }

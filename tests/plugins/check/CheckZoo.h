@@ -9,12 +9,15 @@
 #include <windows.h>
 #endif
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <thread>
 #include <utility>
 #include <iterator>
@@ -53,6 +56,16 @@ enum class CBehaviour {
     kRingsForever,       // a comb of gain 1, never cleared on activation: what it had rings for ever
     kDcOnOneChannel,     // a noise of its own on the first output, a constant level on the second
     kNotesInNothingOut,  // takes notes, and has neither audio nor note output
+    kXmlState,           // its state is XML whose elements come in another order on every save; checks clean
+    kSnapsToSteps,       // its values snap to quarters, stepped as its format says; checks clean
+    kProgramsSetParameters,  // four programs, each setting gain and drive (VST 2, VST 3); checks clean
+    kAutomatableReadOnly,    // a read-only meter flagged automatable (VST 3, CLAP)
+    kCrashOnOffsetAutomation,  // a fault when a value comes inside a block, at an offset above 0 (VST 3, CLAP)
+    kCrashOnOverlap,     // a fault when a value is set from the main thread while process runs (VST 2, VST 3)
+    kNanForSomeValues,   // NaN in its output while drive lies between 0.75 and 0.95
+    kCrashOnProgram3,    // a fault when program 3 is chosen (VST 2, VST 3)
+    kCrashOnSaveWhileProcessing,  // a fault when its state is saved while process runs
+    kEditorCrashesWithAudio,      // a fault in process while its editor is open
 };
 
 constexpr CBehaviour kBehaviour = static_cast<CBehaviour>(ZOO_CHECK_BEHAVIOUR);
@@ -68,11 +81,51 @@ constexpr bool kManyBuses = kBehaviour == CBehaviour::kManyBuses;
 constexpr int kAudioBuses = kManyBuses ? 16 : 1;
 constexpr int kBusChannels = 16;
 
-// Gain and drive; with hidden parameters also a read-only meter, then two hidden ones.
-constexpr int kParameterCount = kBehaviour == CBehaviour::kHiddenParameters ? 5 : 2;
+// Gain and drive; with hidden parameters also a read-only meter, then two hidden ones; with
+// programs, the parameter that chooses them (VST 3); with a meter flagged automatable, the meter.
+constexpr bool kProgramParameter = kBehaviour == CBehaviour::kProgramsSetParameters || kBehaviour == CBehaviour::kCrashOnProgram3;
+constexpr int kParameterCount = kBehaviour == CBehaviour::kHiddenParameters       ? 5
+                                : kBehaviour == CBehaviour::kAutomatableReadOnly ? 3
+                                                                                  : 2;
 constexpr const char* kParameterNames[] = {"Gain", "Drive", "Output Level", "MIDI CC 0", "Current Program"};
 inline bool ParameterReadOnly(int index) { return index == 2; }
 inline bool ParameterHidden(int index) { return index >= 3; }
+constexpr bool kSnaps = kBehaviour == CBehaviour::kSnapsToSteps;
+constexpr int kSteps = 4;  // of a parameter that snaps
+constexpr double kDefaults[2] = {0.5, kSnaps ? 0.25 : 0.3};
+constexpr int kProgramCount = kBehaviour == CBehaviour::kCrashOnProgram3 ? 8 : kProgramParameter ? 4 : 1;
+
+// A plug-in that faults when a call from the main thread meets its process call: process
+// waits a little for a main thread that is looking for it, so that the meeting is certain
+// whenever the host does call it while processing.
+struct CZooOverlap {
+    static inline std::atomic<bool> inProcess{false}, wanting{false};
+    static inline std::atomic<std::thread::id> processThread{};
+    static constexpr bool kWatched = kBehaviour == CBehaviour::kCrashOnOverlap || kBehaviour == CBehaviour::kCrashOnSaveWhileProcessing;
+
+    static bool Meets()
+    {
+        if (!kWatched || std::this_thread::get_id() == processThread.load()) return false;
+        wanting = true;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+        while (!inProcess && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+        const bool met = inProcess;
+        wanting = false;
+        return met;
+    }
+    static void Enter()
+    {
+        if (!kWatched) return;
+        processThread = std::this_thread::get_id();
+        inProcess = true;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+        while (wanting && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+    }
+    static void Leave() { inProcess = false; }
+};
+
+// Whether the editor is open, for one that faults when audio runs meanwhile.
+inline std::atomic<bool> ZooEditorOpen{false};
 
 // A state written in pieces of 1 MiB, 300 MB in all, whatever the stream answers.
 template <typename Write>
@@ -95,7 +148,9 @@ inline void HangIfAsked()
 }
 
 struct CZooSound {
-    double parameters[2] = {0.5, 0.3};  // gain, drive
+    double parameters[2] = {kDefaults[0], kDefaults[1]};  // gain, drive
+    int program = 0;
+    mutable int saves = 0;
     double sampleRate = 44100;
     double phase = 0, level = 0;
     bool held = false;
@@ -110,7 +165,57 @@ struct CZooSound {
     void Set(int index, double value)
     {
         if (index >= 2 || (kBehaviour == CBehaviour::kLosesParameter && index == 1)) return;
-        parameters[index] = value;
+        if (kBehaviour == CBehaviour::kCrashOnOverlap && CZooOverlap::Meets()) FaultHere();
+        parameters[index] = kSnaps ? std::round(value * kSteps) / kSteps : value;
+    }
+    // A value that comes inside a block, at `offset`.
+    void SetAt(int index, double value, int offset)
+    {
+        if (kBehaviour == CBehaviour::kCrashOnOffsetAutomation && offset > 0) FaultHere();
+        Set(index, value);
+    }
+    void ChooseProgram(int chosen)
+    {
+        if (kBehaviour == CBehaviour::kCrashOnProgram3 && chosen == 3) FaultHere();
+        program = chosen;
+        if (kBehaviour == CBehaviour::kProgramsSetParameters) {
+            parameters[0] = 0.2 + 0.2 * chosen;
+            parameters[1] = 0.1 * chosen;
+        }
+    }
+    // The state as the format stores it: 16 bytes, or XML as a framework's value tree writes it,
+    // its elements in an order that changes from one save to the next.
+    std::string StateBytes() const
+    {
+        if (kBehaviour == CBehaviour::kCrashOnSaveWhileProcessing && CZooOverlap::Meets()) FaultHere();
+        if (kBehaviour != CBehaviour::kXmlState) {
+            std::string bytes(16, '\0');
+            Save(reinterpret_cast<uint8_t*>(bytes.data()));
+            return bytes;
+        }
+        char gain[64], drive[64];
+        std::snprintf(gain, sizeof(gain), "<PARAM id=\"gain\" value=\"%.17g\"/>", parameters[0]);
+        std::snprintf(drive, sizeof(drive), "<PARAM id=\"drive\" value=\"%.17g\"/>", parameters[1]);
+        return std::string("<?xml version=\"1.0\"?><STATE>") + (++saves % 2 ? std::string(gain) + drive : std::string(drive) + gain) +
+               "</STATE>";
+    }
+    bool LoadStateBytes(const uint8_t* bytes, size_t size)
+    {
+        if (kBehaviour != CBehaviour::kXmlState) {
+            if (size != 16) return false;
+            Load(bytes);
+            return true;
+        }
+        const std::string text(reinterpret_cast<const char*>(bytes), size);
+        double values[2];
+        const char* ids[2] = {"<PARAM id=\"gain\" value=\"", "<PARAM id=\"drive\" value=\""};
+        for (int i = 0; i < 2; ++i) {
+            const size_t at = text.find(ids[i]);
+            if (at == std::string::npos) return false;
+            values[i] = std::strtod(text.c_str() + at + std::strlen(ids[i]), nullptr);
+        }
+        parameters[0] = values[0], parameters[1] = values[1];
+        return true;
     }
     // The state: both values, 16 bytes.
     void Save(uint8_t* bytes) const { std::memcpy(bytes, parameters, sizeof(parameters)); }
@@ -128,6 +233,8 @@ struct CZooSound {
     void Process(Sample* const* inputs, int inputCount, Sample* const* outputs, int outputCount, int frames)
     {
         if (kBehaviour == CBehaviour::kCrashAtBlock64 && frames == 64) FaultHere();
+        if (kBehaviour == CBehaviour::kEditorCrashesWithAudio && ZooEditorOpen) FaultHere();
+        CZooOverlap::Enter();
         if (kBehaviour == CBehaviour::kPrintsEveryBlock) std::fprintf(stderr, "zoo: processed %d frames\n", frames);
         const double fade = std::exp(-1.0 / (0.002 * sampleRate));
         // Down by 120 dB in 3 s.
@@ -161,6 +268,9 @@ struct CZooSound {
             outputs[0][0] = std::numeric_limits<Sample>::quiet_NaN();
         if (kBehaviour == CBehaviour::kDenormals && frames > 0 && outputCount > 0)
             outputs[0][frames - 1] = std::numeric_limits<Sample>::denorm_min();
+        if (kBehaviour == CBehaviour::kNanForSomeValues && parameters[1] > 0.75 && parameters[1] < 0.95 && frames > 0 && outputCount > 0)
+            outputs[0][0] = std::numeric_limits<Sample>::quiet_NaN();
+        CZooOverlap::Leave();
     }
 };
 
@@ -172,10 +282,15 @@ constexpr const char* kZooClapEditorApi = "win32";
 inline void* OpenZooEditor(void* parent)
 {
     if (kBehaviour == CBehaviour::kEditorCrashes) FaultHere();
+    ZooEditorOpen = true;
     return CreateWindowExW(0, L"STATIC", L"Zoo editor", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, static_cast<HWND>(parent),
                            nullptr, GetModuleHandleW(nullptr), nullptr);
 }
-inline void CloseZooEditor(void* editor) { DestroyWindow(static_cast<HWND>(editor)); }
+inline void CloseZooEditor(void* editor)
+{
+    ZooEditorOpen = false;
+    DestroyWindow(static_cast<HWND>(editor));
+}
 #else
 constexpr const char* kZooVst3EditorPlatform = "X11EmbedWindowID";
 constexpr const char* kZooClapEditorApi = "x11";
@@ -183,7 +298,8 @@ constexpr const char* kZooClapEditorApi = "x11";
 inline void* OpenZooEditor(void* parent)
 {
     if (kBehaviour == CBehaviour::kEditorCrashes) FaultHere();
+    ZooEditorOpen = true;
     return parent;
 }
-inline void CloseZooEditor(void*) {}
+inline void CloseZooEditor(void*) { ZooEditorOpen = false; }
 #endif

@@ -50,6 +50,8 @@ bool NotePortGet(const Plugin*, uint32_t, bool, void*) { return false; }
 const PluginNotePorts NotePorts{NotePortCount, NotePortGet};
 
 uint32_t ParamCount(const Plugin*) { return kParameterCount; }
+// A stepped parameter's values are whole numbers: one that snaps to quarters runs from 0 to 4.
+double Scale(uint32_t id) { return kSnaps && id < 2 ? kSteps : 1; }
 bool ParamInfoOf(const Plugin*, uint32_t index, ParamInfo* info)
 {
     if (index >= kParameterCount) return false;
@@ -57,15 +59,17 @@ bool ParamInfoOf(const Plugin*, uint32_t index, ParamInfo* info)
     info->id = index;
     std::strcpy(info->name, kParameterNames[index]);
     info->minValue = 0;
-    info->maxValue = 1;
-    info->defaultValue = index == 0 ? 0.5 : index == 1 ? 0.3 : 0;
-    info->flags = ParameterReadOnly(static_cast<int>(index)) ? kParamIsReadOnly : ParameterHidden(static_cast<int>(index)) ? kParamIsHidden : 0;
+    info->maxValue = Scale(index);
+    info->defaultValue = index < 2 ? kDefaults[index] * Scale(index) : 0;
+    info->flags = ParameterReadOnly(static_cast<int>(index)) ? kParamIsReadOnly : ParameterHidden(static_cast<int>(index)) ? kParamIsHidden : kParamIsAutomatable;
+    if (kBehaviour == CBehaviour::kAutomatableReadOnly && index == 2) info->flags |= kParamIsAutomatable;
+    if (kSnaps && index < 2) info->flags |= kParamIsStepped;
     return true;
 }
 bool ParamValue(const Plugin* plugin, uint32_t id, double* value)
 {
     if (id >= kParameterCount) return false;
-    *value = Zoo(plugin)->sound.Get(static_cast<int>(id));
+    *value = Zoo(plugin)->sound.Get(static_cast<int>(id)) * Scale(id);
     return true;
 }
 bool ParamText(const Plugin*, uint32_t, double value, char* text, uint32_t capacity)
@@ -80,7 +84,8 @@ void ApplyEvents(CZooClap* zoo, const InputEvents* events, const OutputEvents* s
         const EventHeader* header = events->get(events, i);
         if (header->type == kParamValue) {
             const auto* change = reinterpret_cast<const EventParamValue*>(header);
-            if (change->paramId < 2) zoo->sound.Set(static_cast<int>(change->paramId), change->value);
+            if (change->paramId < 2)
+                zoo->sound.SetAt(static_cast<int>(change->paramId), change->value / Scale(change->paramId), static_cast<int>(header->time));
         } else if (header->type == kNoteOn || header->type == kNoteOff) {
             zoo->sound.Note(header->type == kNoteOn);
             if (kMidiEffect && sent) sent->tryPush(sent, header);
@@ -96,25 +101,23 @@ const PluginParams Params{ParamCount, ParamInfoOf, ParamValue, ParamText, ParamF
 
 bool StateSave(const Plugin* plugin, const OutputStream* stream)
 {
-    uint8_t bytes[16];
-    Zoo(plugin)->sound.Save(bytes);
+    const std::string bytes = Zoo(plugin)->sound.StateBytes();
     if (!Zoo(plugin)->sound.KeepsState()) return true;
     if (kBehaviour == CBehaviour::kHugeState) {
         WriteHugeState([&](const uint8_t* piece, size_t size) { stream->write(stream, piece, size); });
         return true;
     }
-    return stream->write(stream, bytes, sizeof(bytes)) == sizeof(bytes);
+    return stream->write(stream, bytes.data(), bytes.size()) == static_cast<int64_t>(bytes.size());
 }
 bool StateLoad(const Plugin* plugin, const InputStream* stream)
 {
-    uint8_t bytes[16];
-    int64_t got = 0;
-    while (got < 16) {
-        const int64_t n = stream->read(stream, bytes + got, sizeof(bytes) - got);
-        if (n <= 0) return false;
-        got += n;
+    std::string bytes;
+    char piece[256];
+    for (int64_t n = 1; n > 0 && bytes.size() < (1u << 20);) {
+        n = stream->read(stream, piece, sizeof(piece));
+        if (n > 0) bytes.append(piece, static_cast<size_t>(n));
     }
-    Zoo(plugin)->sound.Load(bytes);
+    if (!Zoo(plugin)->sound.LoadStateBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) return false;
     return kBehaviour != CBehaviour::kRefusesOwnState;
 }
 const PluginState State{StateSave, StateLoad};

@@ -11,6 +11,7 @@ struct CZooEffect {
     AudioMasterCallback host = nullptr;
     CZooSound sound;
     void* editor = nullptr;
+    std::string chunk;
     VstMidiEvent received[2] = {};  // a MIDI effect sends on what it got
     int32_t receivedCount = 0;
 };
@@ -32,12 +33,14 @@ intptr_t Dispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t val
     case effEditOpen: zoo->editor = OpenZooEditor(pointer); return 1;
     case effEditClose: if (zoo->editor) CloseZooEditor(zoo->editor); zoo->editor = nullptr; return 0;
     case effGetChunk: {
-        static uint8_t chunk[16];
-        zoo->sound.Save(chunk);
-        *static_cast<void**>(pointer) = chunk;
-        return sizeof(chunk);
+        zoo->chunk = zoo->sound.StateBytes();
+        *static_cast<void**>(pointer) = zoo->chunk.data();
+        return static_cast<intptr_t>(zoo->chunk.size());
     }
-    case effSetChunk: if (value == 16) zoo->sound.Load(static_cast<const uint8_t*>(pointer)); return 1;
+    case effSetChunk: return zoo->sound.LoadStateBytes(static_cast<const uint8_t*>(pointer), static_cast<size_t>(value));
+    case effSetProgram: if (value >= 0 && value < kProgramCount) zoo->sound.ChooseProgram(static_cast<int>(value)); return 0;
+    case effGetProgram: return zoo->sound.program;
+    case effGetProgramName: std::snprintf(static_cast<char*>(pointer), 24, "Program %d", zoo->sound.program + 1); return 0;
     case effProcessEvents: {
         const auto* list = static_cast<const VstEventList<2>*>(pointer);
         for (int32_t i = 0; i < list->numEvents; ++i) {
@@ -99,7 +102,7 @@ ZOO_EXPORT AEffect* VSTPluginMain(AudioMasterCallback host)
     effect.getParameter = GetParameter;
     effect.processReplacing = Process32;
     effect.processDoubleReplacing = Process64;
-    effect.numPrograms = 1;
+    effect.numPrograms = kProgramCount;
     effect.numParams = 2;
     effect.numInputs = kInputChannels;
     effect.numOutputs = kOutputChannels;

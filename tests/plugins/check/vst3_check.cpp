@@ -1,5 +1,6 @@
 // A VST 3 module of the check zoo: one class, component, processor and controller in one
 // object, with an editor view. Its behaviour is the one it was built with.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -164,24 +165,21 @@ public:
     }
     tresult VST3_METHOD setState(FUnknown* state) override
     {
-        uint8_t bytes[16] = {};
-        int32_t got = 0;
-        static_cast<IBStream*>(state)->read(bytes, sizeof(bytes), &got);
-        if (got != sizeof(bytes) || kBehaviour == CBehaviour::kRefusesOwnState) return kResultFalse;
-        sound.Load(bytes);
+        const std::string bytes = ReadAll(static_cast<IBStream*>(state));
+        if (kBehaviour == CBehaviour::kRefusesOwnState || !sound.LoadStateBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()))
+            return kResultFalse;
         return kResultOk;
     }
     tresult VST3_METHOD getState(FUnknown* state) override
     {
-        uint8_t bytes[16];
-        sound.Save(bytes);
+        std::string bytes = sound.StateBytes();
         auto* stream = static_cast<IBStream*>(state);
         if (!sound.KeepsState()) return kResultOk;
         if (kBehaviour == CBehaviour::kHugeState) {
             WriteHugeState([&](const uint8_t* piece, size_t size) { stream->write(const_cast<uint8_t*>(piece), static_cast<int32_t>(size), nullptr); });
             return kResultOk;
         }
-        return stream->write(bytes, sizeof(bytes), nullptr);
+        return stream->write(bytes.data(), static_cast<int32_t>(bytes.size()), nullptr);
     }
 
     // IAudioProcessor
@@ -211,15 +209,18 @@ public:
                 if (kMidiEffect && data->outputEvents) data->outputEvents->addEvent(&event);
             }
         }
-        // A host's changes come in the block's queues: the last point of each is its value.
+        // A host's changes come in the block's queues, each point at its offset; the zoo's sound
+        // takes them at the block's start.
         if (IParameterChanges* changes = data->inputParameterChanges) {
             for (int32_t i = 0; i < changes->getParameterCount(); ++i) {
                 IParamValueQueue* queue = changes->getParameterData(i);
-                int32_t offset = 0;
-                double value = 0;
-                if (queue && queue->getPointCount() > 0 && queue->getPoint(queue->getPointCount() - 1, &offset, &value) == kResultOk &&
-                    queue->getParameterId() < 2)
-                    sound.Set(static_cast<int>(queue->getParameterId()), value);
+                for (int32_t point = 0; queue && point < queue->getPointCount(); ++point) {
+                    int32_t offset = 0;
+                    double value = 0;
+                    if (queue->getPoint(point, &offset, &value) != kResultOk) continue;
+                    if (queue->getParameterId() < 2) sound.SetAt(static_cast<int>(queue->getParameterId()), value, offset);
+                    if (queue->getParameterId() == kProgramId && kProgramParameter) sound.ChooseProgram(ProgramOf(value));
+                }
             }
         }
         if (data->numOutputs < 1 || kManyBuses) return kResultOk;
@@ -244,24 +245,30 @@ public:
     // IEditController
     tresult VST3_METHOD setComponentState(IBStream* state) override
     {
-        uint8_t bytes[16] = {};
-        int32_t got = 0;
-        if (state) state->read(bytes, sizeof(bytes), &got);
-        if (got == sizeof(bytes)) sound.Load(bytes);
+        if (state == nullptr) return kResultOk;
+        const std::string bytes = ReadAll(state);
+        sound.LoadStateBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
         return kResultOk;
     }
     tresult VST3_METHOD setState(IBStream*) override { return kResultOk; }
     tresult VST3_METHOD getState(IBStream*) override { return kResultOk; }
-    int32_t VST3_METHOD getParameterCount() override { return kParameterCount; }
+    int32_t VST3_METHOD getParameterCount() override { return kParameterCount + (kProgramParameter ? 1 : 0); }
     tresult VST3_METHOD getParameterInfo(int32_t index, ParameterInfo* info) override
     {
-        if (index < 0 || index >= kParameterCount) return kInvalidArgument;
+        if (index < 0 || index >= getParameterCount()) return kInvalidArgument;
         *info = {};
         info->id = static_cast<uint32_t>(index);
-        for (int i = 0; kParameterNames[index][i]; ++i) info->title[i] = static_cast<char16_t>(kParameterNames[index][i]);
-        info->defaultNormalizedValue = index == 0 ? 0.5 : index == 1 ? 0.3 : 0;
-        info->flags = ParameterReadOnly(index) ? kParameterIsReadOnly : ParameterHidden(index) ? kParameterIsHidden : 1;
+        const char* name = kProgramParameter && index == kProgramId ? "Program" : kParameterNames[index];
+        for (int i = 0; name[i]; ++i) info->title[i] = static_cast<char16_t>(name[i]);
+        info->defaultNormalizedValue = index < 2 ? kDefaults[index] : 0;
+        info->flags = ParameterReadOnly(index) ? kParameterIsReadOnly : ParameterHidden(index) ? kParameterIsHidden : kParameterCanAutomate;
         if (index == 4) info->flags |= kParameterIsProgramChange;
+        if (kBehaviour == CBehaviour::kAutomatableReadOnly && index == 2) info->flags |= kParameterCanAutomate;
+        if (kSnaps && index < 2) info->stepCount = kSteps;
+        if (kProgramParameter && index == kProgramId) {
+            info->flags = kParameterIsProgramChange | kParameterIsList | kParameterCanAutomate;
+            info->stepCount = kProgramCount - 1;
+        }
         return kResultOk;
     }
     tresult VST3_METHOD getParamStringByValue(uint32_t, double value, char16_t* text) override
@@ -275,12 +282,17 @@ public:
     tresult VST3_METHOD getParamValueByString(uint32_t, char16_t*, double*) override { return kResultFalse; }
     double VST3_METHOD normalizedParamToPlain(uint32_t, double value) override { return value; }
     double VST3_METHOD plainParamToNormalized(uint32_t, double value) override { return value; }
-    double VST3_METHOD getParamNormalized(uint32_t id) override { return id < kParameterCount ? sound.Get(static_cast<int>(id)) : 0; }
+    double VST3_METHOD getParamNormalized(uint32_t id) override
+    {
+        if (kProgramParameter && id == kProgramId) return static_cast<double>(sound.program) / std::max(kProgramCount - 1, 1);
+        return id < kParameterCount ? sound.Get(static_cast<int>(id)) : 0;
+    }
     // One object for processor and controller may take values only in process.
     tresult VST3_METHOD setParamNormalized(uint32_t id, double value) override
     {
         if (kBehaviour == CBehaviour::kValuesOnlyInProcess) return kResultOk;
         if (id < 2) sound.Set(static_cast<int>(id), value);
+        if (kProgramParameter && id == kProgramId) sound.ChooseProgram(ProgramOf(value));
         return kResultOk;
     }
     tresult VST3_METHOD setComponentHandler(IComponentHandler*) override { return kResultOk; }
@@ -291,6 +303,20 @@ public:
     }
 
 private:
+    static constexpr uint32_t kProgramId = 2;
+    static int ProgramOf(double value) { return static_cast<int>(std::lround(value * std::max(kProgramCount - 1, 1))); }
+    static std::string ReadAll(IBStream* stream)
+    {
+        std::string bytes;
+        char piece[256];
+        for (int32_t got = 1; got > 0 && bytes.size() < (1u << 20);) {
+            got = 0;
+            if (stream->read(piece, sizeof(piece), &got) != kResultOk) break;
+            bytes.append(piece, static_cast<size_t>(std::max(got, 0)));
+        }
+        return bytes;
+    }
+
     uint32_t references = 1;
     CZooSound sound;
     bool controllerRole;
