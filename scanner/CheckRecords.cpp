@@ -139,10 +139,12 @@ bool RecordNeedsCheck(const Json& record, bool retryFailed)
     return false;
 }
 
-bool RecordHasBadCheck(const Json& record)
+bool RecordHasBadCheck(const Json& record, bool strict)
 {
     for (const Json* plugin : RecordPlugins(record))
-        if (const std::optional<CheckStatus> status = KeptCheckStatus(*plugin); status && IsBadCheck(*status)) return true;
+        if (const std::optional<CheckStatus> status = KeptCheckStatus(*plugin);
+            status && (IsBadCheck(*status) || (strict && *status == CheckStatus::kWarnings)))
+            return true;
     return false;
 }
 

@@ -19,7 +19,8 @@ std::optional<CheckStatus> KeptCheckStatus(const Json& plugin);
 // Whether a record kept from an earlier run lacks a check that --check should add: a plug-in
 // that scanned ok with no check, or (with `retryFailed`) one whose check was bad.
 bool RecordNeedsCheck(const Json& record, bool retryFailed);
-bool RecordHasBadCheck(const Json& record);
+// With `strict`, a check that passed with warnings is bad too.
+bool RecordHasBadCheck(const Json& record, bool strict = false);
 // Whether the plug-in of that key in `earlier` has a check to keep rather than check again.
 bool CheckIsKept(const Json& earlier, const std::string& key, bool retryFailed);
 // Copies into `record` the checks `earlier` had of plug-ins that were not checked again.

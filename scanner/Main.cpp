@@ -15,6 +15,7 @@
 #include "scanner/Console.h"
 #include "scanner/Database.h"
 #include "scanner/Defaults.h"
+#include "scanner/JunitReport.h"
 #include "scanner/Options.h"
 #include "scanner/PathKeys.h"
 #include "scanner/PluginFiles.h"
@@ -215,6 +216,7 @@ int Scan(const CScanOptions& options, bool terminal)
     case OutputFormat::kTable: output = FormatTable(records); break;
     case OutputFormat::kJson: output = FormatJson(records); break;
     case OutputFormat::kCsv: output = FormatCsv(records); break;
+    case OutputFormat::kJunit: output = FormatJunit(records, options.strict); break;
     }
     fwrite(output.data(), 1, output.size(), stdout);
     fflush(stdout);
@@ -228,7 +230,7 @@ int Scan(const CScanOptions& options, bool terminal)
     }
 
     bool allOk = !saveFailed;
-    for (const auto& record : records) allOk &= !RecordIsKnownBad(record) && !(options.check && RecordHasBadCheck(record));
+    for (const auto& record : records) allOk &= !RecordIsKnownBad(record) && !(options.check && RecordHasBadCheck(record, options.strict));
     return allOk ? kExitAllOk : kExitSomeFailed;
 }
 

@@ -51,15 +51,18 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
                  "kHz in blocks of 1 to 4096, judge the output, set and read back its parameters, save and restore "
                  "its state, close it; gives each a verdict (passed, warnings, failed, crashed, timed out, blocked) "
                  "and its real-time load; the database keeps checks as it keeps scans");
+    app.add_flag("--strict", options.strict,
+                 "a check's warnings count as failures: in the exit code, and as <failure> in --format junit");
     app.add_flag("--check-editor", options.checkEditor,
                  "--check, and open each plug-in's editor for half a second in a hidden window (needs a display)");
     const std::map<std::string, OutputFormat> outputs = {
-        {"table", OutputFormat::kTable}, {"json", OutputFormat::kJson}, {"csv", OutputFormat::kCsv}};
+        {"table", OutputFormat::kTable}, {"json", OutputFormat::kJson}, {"csv", OutputFormat::kCsv}, {"junit", OutputFormat::kJunit}};
     std::string format = "table";
     app.add_option("--format", format,
-                   "what standard output gets: table, json or csv (RFC 4180; a cell that starts with = + - @, a "
-                   "tab or a carriage return gets a leading ' so that no spreadsheet runs it)")
-        ->check(CLI::IsMember({"table", "json", "csv"}, CLI::ignore_case))
+                   "what standard output gets: table, json, csv (RFC 4180; a cell that starts with = + - @, a "
+                   "tab or a carriage return gets a leading ' so that no spreadsheet runs it) or junit (JUnit XML "
+                   "for CI: a test suite per plug-in, a test case for its scan and for each stage of its check)")
+        ->check(CLI::IsMember({"table", "json", "csv", "junit"}, CLI::ignore_case))
         ->capture_default_str();
     app.add_option("--report", options.reportPage,
                    "write the scan as one self-contained HTML page (with --db, every plug-in the database knows of "
@@ -84,7 +87,8 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         "Exit codes:\n"
         "  0  every plug-in was scanned\n"
         "  1  some plug-ins failed, crashed, timed out or were blocked by a dialog (known bad ones included),\n"
-        "     or, with --check, a check failed, crashed, timed out or was blocked (warnings alone keep 0)\n"
+        "     or, with --check, a check failed, crashed, timed out or was blocked (warnings alone keep 0,\n"
+        "     but not with --strict)\n"
         "  2  bad usage (an unknown option, a missing path), a database that cannot be read, or one\n"
         "     in use by another scan\n"
         "  3  an internal error\n"
@@ -93,8 +97,9 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
         "is found and is folded into the database at the end, and a lock file (.lock) while a scan\n"
         "runs. Files that failed, crashed or timed out stay known bad until they change.\n"
         "\n"
-        "Example:\n"
-        "  tessarine-scan --db plugins.json --timeout 20 \"C:\\Program Files\\VSTPlugins\" \"C:\\Program Files\\Common Files\\VST3\"");
+        "Examples:\n"
+        "  tessarine-scan --db plugins.json --timeout 20 \"C:\\Program Files\\VSTPlugins\" \"C:\\Program Files\\Common Files\\VST3\"\n"
+        "  tessarine-scan --check --format junit --strict build/MyPlugin.vst3 > results.xml");
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend() - 1);
     try {

@@ -15,6 +15,7 @@ struct CScanOptions {
     bool retryFailed = false;
     bool check = false;        // --check: every plug-in that scans ok is checked too
     bool checkEditor = false;  // --check-editor: its editor opened as well
+    bool strict = false;       // --strict: a check's warnings count as failures
     OutputFormat format = OutputFormat::kTable;
     std::string dumpFolder;
     std::string server;

@@ -17,6 +17,8 @@ packages=(
   googletest
   libcli11-dev nlohmann-json3-dev
   unzip python3 dpkg-dev
+  # A JUnit reader as CI tools use, for the check's JUnit output.
+  python3-junitparser
   # An independent reader of the Linux server's dumps.
   lldb
   # A comma-decimal locale, for plug-ins that switch the process to one.

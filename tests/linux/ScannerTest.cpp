@@ -2,6 +2,8 @@
 // and Debian's plug-ins found in the standard folders, scanned once and then taken from the database.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "tests/linux/DebianPackages.h"
@@ -48,8 +50,9 @@ TEST(LinuxScanner, GivesTheZoosOutcomesAndBlamesAsOnWindows)
 TEST(LinuxScanner, EveryCheckZooPluginGetsItsVerdict)
 {
     CScratchFolder scratch;
+    const std::string database = scratch.path + "/plugins.json";
     const CScannerRun run = RunScanner({"--check", "--jobs", "2", "--timeout", "4", "--format", "json", "--dump-dir",
-                                        scratch.path + "/dumps", BinFolder() + "/plugins-check"},
+                                        scratch.path + "/dumps", "--db", database, BinFolder() + "/plugins-check"},
                                        scratch.path);
     EXPECT_EQ(run.exitCode, 1) << run.err;
     auto records = RecordsByFileName(run.out);
@@ -63,6 +66,32 @@ TEST(LinuxScanner, EveryCheckZooPluginGetsItsVerdict)
             EXPECT_EQ(plugin["check"]["status"], verdict.first) << file << plugin["check"].dump();
             EXPECT_EQ(plugin["check"]["stage"], verdict.second) << file << plugin["check"].dump();
         }
+
+    // The same as JUnit, read by a real XML parser and a CI tool's reader: with --strict every
+    // plug-in that did not pass has a failure, and one that passed has none.
+    const CScannerRun junit = RunScanner({"--check", "--strict", "--format", "junit", "--db", database, BinFolder() + "/plugins-check"},
+                                         scratch.path);
+    EXPECT_EQ(junit.exitCode, 1) << junit.err;
+    const std::string xml = scratch.path + "/results.xml";
+    std::ofstream(xml) << junit.out;
+    const CScannerRun read = RunScanner({xml}, scratch.path, "/usr/bin/python3", TESSARINE_SOURCE_DIR "/tests/linux/read_junit.py");
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    size_t suites = 0;
+    for (size_t start = 0, end; (end = read.out.find('\n', start)) != std::string::npos; start = end + 1, ++suites) {
+        const std::string line = read.out.substr(start, end - start);
+        // A suite is named by its file's path (a VST 3 bundle's binary within), then its id.
+        std::string file = line.substr(0, line.find_first_of(">\t"));
+        if (const size_t bundle = file.find(".vst3/"); bundle != std::string::npos) file.resize(bundle + 5);
+        file = std::filesystem::path(file).filename().string();
+        int tests = 0, failures = 0, skipped = 0;
+        ASSERT_EQ(std::sscanf(line.c_str() + line.find('\t'), "%d %d %d", &tests, &failures, &skipped), 3) << line;
+        const std::string plugin = file.substr(0, file.find('.'));
+        const auto verdict = CheckZooVerdicts(false).find(plugin);
+        ASSERT_NE(verdict, CheckZooVerdicts(false).end()) << line;
+        EXPECT_EQ(failures > 0, verdict->second.first != "passed") << line;
+        EXPECT_GT(tests, 1) << line;
+    }
+    EXPECT_EQ(suites, CheckZooFileCount());
 }
 
 // Every VST 2, VST 3 and CLAP file the Debian packages installed, found with no path given.
