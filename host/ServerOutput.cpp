@@ -121,6 +121,23 @@ bool IsFactList(std::string_view text, std::string_view word)
     return true;
 }
 
+// "1>1|2>2|2>1": the main bus layouts a check found, each its input and output channels.
+bool IsLayoutList(std::string_view text)
+{
+    if (text.empty()) return true;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = std::min(text.find('|', start), text.size());
+        const std::string_view item = text.substr(start, end - start);
+        const size_t arrow = item.find('>');
+        if (arrow == std::string_view::npos || !IsFactList(item.substr(0, arrow), "") || !IsFactList(item.substr(arrow + 1), "") ||
+            arrow == 0 || arrow + 1 == item.size())
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 // The end of a value that opens with `open` ('[' or '{') and closes with `close`, outside quoted
 // texts; npos when it does not close.
 size_t ClosingOf(std::string_view text, char open, char close)
@@ -372,6 +389,7 @@ std::optional<CPluginReport> ParsePluginReport(const std::vector<std::string>& l
         else if (key == "editor") ok = ParseBoolean(value, report.facts.editor);
         else if (key == "sampleRates") { ok = quoted && IsFactList(text, ""); report.facts.sampleRates = text; }
         else if (key == "blockSizes") { ok = quoted && IsFactList(text, "varying"); report.facts.blockSizes = text; }
+        else if (key == "layouts") { ok = quoted && IsLayoutList(text); report.facts.layouts = text; }
         else if (key == "format") { ok = quoted; report.format = text; }
         else if (key == "url") { ok = quoted; report.url = text; }
         else if (key == "email") { ok = quoted; report.email = text; }

@@ -64,6 +64,7 @@ struct CCheckFacts {
     bool editor = false, audio64 = false;
     std::string sampleRates;    // those it passed, "44100|48000|96000"
     std::string blockSizes;     // "1|64|512|4096|varying"
+    std::string layouts;        // accepted main bus layouts, "1>1|2>2" (input>output channels)
     double load = -1;           // % of one core at 48 kHz, 512 a block
 };
 

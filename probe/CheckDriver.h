@@ -1,6 +1,6 @@
 #pragma once
 // The check's stages, the same for every format, in order: open, process, audio, parameters,
-// automation, programs, state, session, editor (when asked for), close. The first stage that
+// automation, programs, state, session, buses, editor (when asked for), close. The first stage that
 // fails ends the check; each says in the trace which step it is at ("Check stage: process at
 // 96000 Hz, blocks of 1") before it calls the plug-in, so that a host can name the step a crash
 // or a hang was in. Every process call runs on an audio thread of the check's own

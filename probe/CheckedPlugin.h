@@ -48,6 +48,14 @@ struct CParameterInfo {
     bool list = false;           // its values are a list of names
 };
 
+// A layout of the main buses a host offers: the channels of the main input and output, 0 for
+// none; a CLAP plug-in's own configurations by their id.
+struct CBusLayout {
+    std::u16string name;  // "stereo in, mono out"
+    int32_t mainIn = 0, mainOut = 0;
+    uint32_t configId = 0;
+};
+
 // A parameter's value as text: `ended` is false for a text that filled the whole buffer, with
 // no end of its own.
 struct CParameterText {
@@ -87,6 +95,14 @@ public:
     virtual void SetParameter(int32_t index, double value) = 0;
     // The host's own work on the main thread meanwhile: what the audio thread left for it.
     virtual void OnMainThread() {}
+    // The layouts a host offers it, while inactive; none when it has no other.
+    virtual std::vector<CBusLayout> BusLayouts() { return {}; }
+    // Offers one: whether it accepted; `layout` then holds its buses in it.
+    virtual bool OfferLayout(const CBusLayout&, CPluginLayout&) { return false; }
+    // Back to the layout it had when it was opened.
+    virtual void RestoreLayout() {}
+    // Its auxiliary buses (side-chains) switched off or on for the next activation; false when it has none.
+    virtual bool SwitchAuxiliaryBuses(bool) { return false; }
     // Programs a host lists and chooses from the main thread; 0 for none.
     virtual int32_t ProgramCount() { return 0; }
     // Chooses it; its name, when it has one.

@@ -49,6 +49,7 @@ void FinishCheckReport(CCheckResult& result)
     LogReport(u"  \"audio64\":     %s,\n", result.audio64 ? u"true" : u"false");
     LogReport(u"  \"sampleRates\": \"%s\",\n", EscapeJson(result.sampleRates).c_str());
     LogReport(u"  \"blockSizes\":  \"%s\",\n", EscapeJson(result.blockSizes).c_str());
+    LogReport(u"  \"layouts\":     \"%s\",\n", EscapeJson(result.layouts).c_str());
     LogReport(u"  \"load\":        %s,\n", Known(result.load, 2).c_str());
     LogReport(u"}\n");
 }

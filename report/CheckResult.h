@@ -27,6 +27,7 @@ struct CCheckResult {
     bool editor = false, audio64 = false;
     std::u16string sampleRates;      // those it passed, "44100|48000|96000"
     std::u16string blockSizes;       // "1|64|512|4096|varying"
+    std::u16string layouts;          // those it accepted and passed in, "1>1|2>2|2>1" (main input>output channels)
     double load = -1;                // CPU time of process per second of audio at 48 kHz, 512 a block, % of a core
     bool headWritten = false;
 };

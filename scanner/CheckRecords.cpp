@@ -42,6 +42,7 @@ Json CheckJson(const CScanOutcome& check)
     json["audio64"] = facts.audio64;
     json["sampleRates"] = facts.sampleRates;
     json["blockSizes"] = facts.blockSizes;
+    json["layouts"] = facts.layouts;
     json["load"] = Fact(facts.load);
     json["error"] = check.error;
     // The host's own failure (no server could be started): no verdict, checked again next time.
@@ -83,7 +84,7 @@ bool CheckIsWellFormed(const Json& check, const std::string& where, std::string&
                         kind("printed", &Json::is_number_unsigned, false) &&
                         kind("tail", &Json::is_number, true) && kind("load", &Json::is_number, true) &&
                         kind("editor", &Json::is_boolean, false) && kind("audio64", &Json::is_boolean, false) &&
-                        kind("sampleRates", &Json::is_string, false) && kind("blockSizes", &Json::is_string, false) &&
+                        kind("sampleRates", &Json::is_string, false) && kind("blockSizes", &Json::is_string, false) && kind("layouts", &Json::is_string, false) &&
                         kind("dump", &Json::is_string, false) && kind("lastTrace", &Json::is_array, false) &&
                         kind("dialogs", &Json::is_array, false) && kind("checkSeconds", &Json::is_number, false) &&
                         kind("hostFailure", &Json::is_boolean, false) && kind("console", &Json::is_string, false) &&

@@ -264,7 +264,7 @@ std::string FormatCsv(const std::vector<Json>& records)
                       "wants_midi,sends_midi,audio64,synthedit,error,dump,dialog,seconds,bundle";
     if (checks)
         csv += ",check,check_stage,check_verdict,load,latency,tail,parameters,has_editor,check_audio64,sample_rates,"
-               "block_sizes,check_dump,check_seconds,hidden_parameters,announced_tail,midi_in,midi_out,printed,programs";
+               "block_sizes,check_dump,check_seconds,hidden_parameters,announced_tail,midi_in,midi_out,printed,programs,layouts";
     csv += "\r\n";
     for (const auto& row : Rows(records)) {
         const Json& r = *row.record;
@@ -288,6 +288,7 @@ std::string FormatCsv(const std::vector<Json>& records)
             for (const char* key : {"sampleRates", "blockSizes", "dump"}) fields.push_back(RecordText(check, key));
             for (const char* key : {"checkSeconds", "hiddenParameters", "announcedTail", "midiIn", "midiOut", "printed", "programs"})
                 fields.push_back(number(check, key));
+            fields.push_back(RecordText(check, "layouts"));
         }
         // Every field is shown as the table shows it (no terminal obeys a plug-in's escape
         // sequence or bidirectional override) and guarded against spreadsheets, whatever it

@@ -13,6 +13,25 @@ constexpr int64_t kMostCheckedChannelsInAll = 1024;  // each way, over every bus
 
 }  // namespace
 
+std::u16string LayoutProblem(const CPluginLayout& layout)
+{
+    for (const std::vector<int32_t>* buses : {&layout.inputs, &layout.outputs}) {
+        if (buses->size() > kMostCheckedBuses)
+            return FormatString(u"it claims %u audio buses; the check runs up to %u", static_cast<unsigned>(buses->size()),
+                                static_cast<unsigned>(kMostCheckedBuses));
+        int64_t inAll = 0;
+        for (int32_t channels : *buses) {
+            if (channels < 0 || channels > kMostCheckedChannels)
+                return FormatString(u"a bus of %i channels; the check runs up to %i", channels, kMostCheckedChannels);
+            inAll += channels;
+        }
+        if (inAll > kMostCheckedChannelsInAll)
+            return FormatString(u"%u channels on its buses; the check runs up to %u", static_cast<unsigned>(inAll),
+                                static_cast<unsigned>(kMostCheckedChannelsInAll));
+    }
+    return u"";
+}
+
 bool OpenStage(CCheck& check)
 {
     check.Say(u"open");
@@ -23,21 +42,7 @@ bool OpenStage(CCheck& check)
     const CPluginLayout& layout = check.layout = check.plugin.Layout();
     TakeProcessBack();
     // Buffers are made for what the plug-in claims: an absurd claim is no layout to run.
-    for (const std::vector<int32_t>* buses : {&layout.inputs, &layout.outputs}) {
-        if (buses->size() > kMostCheckedBuses)
-            return check.Stage(u"open", u"failed", FormatString(u"it claims %u audio buses; the check runs up to %u",
-                                                                static_cast<unsigned>(buses->size()), static_cast<unsigned>(kMostCheckedBuses)));
-        int64_t inAll = 0;
-        for (int32_t channels : *buses) {
-            if (channels < 0 || channels > kMostCheckedChannels)
-                return check.Stage(u"open", u"failed",
-                                   FormatString(u"a bus of %i channels; the check runs up to %i", channels, kMostCheckedChannels));
-            inAll += channels;
-        }
-        if (inAll > kMostCheckedChannelsInAll)
-            return check.Stage(u"open", u"failed", FormatString(u"%u channels on its buses; the check runs up to %u",
-                                                                static_cast<unsigned>(inAll), static_cast<unsigned>(kMostCheckedChannelsInAll)));
-    }
+    if (const std::u16string problem = LayoutProblem(layout); !problem.empty()) return check.Stage(u"open", u"failed", problem);
     CCheckResult& result = check.result;
     result.audio64 = layout.audio64;
     result.editor = layout.editor;

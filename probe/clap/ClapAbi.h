@@ -85,6 +85,27 @@ struct PluginAudioPorts {
     bool (*get)(const Plugin* plugin, uint32_t index, bool isInput, AudioPortInfo* info);
 };
 
+// A configuration of the audio ports a plug-in offers; selected only while it is inactive.
+struct AudioPortsConfig {
+    uint32_t id;
+    char name[kNameSize];
+    uint32_t inputPortCount, outputPortCount;
+    bool hasMainInput;
+    uint32_t mainInputChannelCount;
+    const char* mainInputPortType;
+    bool hasMainOutput;
+    uint32_t mainOutputChannelCount;
+    const char* mainOutputPortType;
+};
+
+static_assert(sizeof(AudioPortsConfig) == (sizeof(void*) == 8 ? 304 : 292));
+
+struct PluginAudioPortsConfig {
+    uint32_t (*count)(const Plugin* plugin);
+    bool (*get)(const Plugin* plugin, uint32_t index, AudioPortsConfig* config);
+    bool (*select)(const Plugin* plugin, uint32_t id);
+};
+
 struct PluginNotePorts {
     uint32_t (*count)(const Plugin* plugin, bool isInput);
     bool (*get)(const Plugin* plugin, uint32_t index, bool isInput, void* info);
@@ -284,6 +305,7 @@ constexpr char kLatencyId[] = "clap.latency";
 constexpr char kTailId[] = "clap.tail";
 constexpr char kGuiId[] = "clap.gui";
 constexpr char kAudioPortsId[] = "clap.audio-ports";
+constexpr char kAudioPortsConfigId[] = "clap.audio-ports-config";
 constexpr char kNotePortsId[] = "clap.note-ports";
 constexpr char kTimerSupportId[] = "clap.timer-support";
 constexpr char kLogId[] = "clap.log";

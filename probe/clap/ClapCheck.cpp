@@ -113,6 +113,7 @@ public:
         latency = static_cast<const PluginLatency*>(plugin->getExtension(plugin, kLatencyId));
         tail = static_cast<const PluginTail*>(plugin->getExtension(plugin, kTailId));
         gui = static_cast<const PluginGui*>(plugin->getExtension(plugin, kGuiId));
+        portsConfig = static_cast<const PluginAudioPortsConfig*>(plugin->getExtension(plugin, kAudioPortsConfigId));
         return true;
     }
     CPluginLayout Layout() override
@@ -166,6 +167,31 @@ public:
     {
         plugin->stopProcessing(plugin);
         processing = false;
+    }
+    // The configurations it offers itself.
+    std::vector<CBusLayout> BusLayouts() override
+    {
+        std::vector<CBusLayout> layouts;
+        if (portsConfig == nullptr) return layouts;
+        const uint32_t count = std::min<uint32_t>(portsConfig->count(plugin), kMostConfigs);
+        for (uint32_t index = 0; index < count; ++index) {
+            AudioPortsConfig config{};
+            if (!portsConfig->get(plugin, index, &config)) continue;
+            CBusLayout layout;
+            layout.name = PluginText(config.name, sizeof(config.name));
+            layout.mainIn = config.hasMainInput ? static_cast<int32_t>(std::min<uint32_t>(config.mainInputChannelCount, INT32_MAX)) : 0;
+            layout.mainOut = config.hasMainOutput ? static_cast<int32_t>(std::min<uint32_t>(config.mainOutputChannelCount, INT32_MAX)) : 0;
+            layout.configId = config.id;
+            layouts.push_back(layout);
+        }
+        return layouts;
+    }
+    bool OfferLayout(const CBusLayout& offered, CPluginLayout& layout) override
+    {
+        LogInfo(u"Calling audio-ports-config.select...\n");
+        if (!portsConfig->select(plugin, offered.configId)) return false;
+        layout = Layout();
+        return true;
     }
     uint32_t LatencySamples() override { return latency ? latency->get(plugin) : 0; }
     uint32_t TailSamples() override
@@ -373,6 +399,8 @@ private:
     const PluginLatency* latency = nullptr;
     const PluginTail* tail = nullptr;
     const PluginGui* gui = nullptr;
+    const PluginAudioPortsConfig* portsConfig = nullptr;
+    static constexpr uint32_t kMostConfigs = 32;
     bool active = false, guiCreated = false;
     std::atomic<bool> processing{false};
     int64_t steadyTime = 0;

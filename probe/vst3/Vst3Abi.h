@@ -77,6 +77,7 @@ constexpr uint32_t kParameterCanAutomate = 0x1, kParameterIsList = 0x8;
 constexpr uint32_t kParameterIsReadOnly = 0x2, kParameterIsHidden = 0x10, kParameterIsProgramChange = 0x8000,
                    kParameterIsBypass = 0x10000;
 constexpr uint32_t kInfiniteTail = 0xFFFFFFFF;
+constexpr uint64_t kSpeakerMono = 0x80000, kSpeakerStereo = 0x3;
 constexpr uint32_t kContextTempoValid = 0x400, kContextTimeSigValid = 0x2000, kContextPlaying = 0x2;
 constexpr char kEditorViewName[] = "editor";
 constexpr char kPlatformTypeHwnd[] = "HWND";

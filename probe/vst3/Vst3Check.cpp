@@ -76,7 +76,56 @@ public:
         layout.editor = controller != nullptr;
         inputs = layout.inputs;
         outputs = layout.outputs;
+        if (arrangements[0].empty() && arrangements[1].empty())
+            for (int32_t direction : {kInput, kOutput})
+                for (size_t i = 0; i < (direction == kInput ? inputs : outputs).size(); ++i) {
+                    uint64_t arrangement = 0;
+                    processor->getBusArrangement(direction, static_cast<int32_t>(i), &arrangement);
+                    arrangements[direction].push_back(arrangement);
+                }
         return layout;
+    }
+    // The main buses mono and stereo, the others as they are.
+    std::vector<CBusLayout> BusLayouts() override
+    {
+        std::vector<CBusLayout> layouts;
+        const std::u16string kinds[] = {u"", u"mono", u"stereo"};
+        for (int32_t in : {1, 2})
+            for (int32_t out : {1, 2}) {
+                if ((inputs.empty() && in == 2) || (outputs.empty() && out == 2)) continue;
+                CBusLayout layout;
+                layout.mainIn = inputs.empty() ? 0 : in;
+                layout.mainOut = outputs.empty() ? 0 : out;
+                if (layout.mainIn > 0) layout.name = kinds[in] + u" in";
+                if (layout.mainOut > 0) layout.name += (layout.name.empty() ? u"" : u", ") + kinds[out] + u" out";
+                if (!layout.name.empty()) layouts.push_back(layout);
+            }
+        return layouts;
+    }
+    bool OfferLayout(const CBusLayout& offered, CPluginLayout& layout) override
+    {
+        std::vector<uint64_t> ins = arrangements[kInput], outs = arrangements[kOutput];
+        if (offered.mainIn > 0 && !ins.empty()) ins[0] = offered.mainIn == 1 ? kSpeakerMono : kSpeakerStereo;
+        if (offered.mainOut > 0 && !outs.empty()) outs[0] = offered.mainOut == 1 ? kSpeakerMono : kSpeakerStereo;
+        LogInfo(u"Calling setBusArrangements...\n");
+        if (processor->setBusArrangements(ins.data(), static_cast<int32_t>(ins.size()), outs.data(), static_cast<int32_t>(outs.size())) != kResultOk)
+            return false;
+        ReadChannels();
+        layout.inputs = inputs;
+        layout.outputs = outputs;
+        return true;
+    }
+    void RestoreLayout() override
+    {
+        std::vector<uint64_t> ins = arrangements[kInput], outs = arrangements[kOutput];
+        processor->setBusArrangements(ins.data(), static_cast<int32_t>(ins.size()), outs.data(), static_cast<int32_t>(outs.size()));
+        ReadChannels();
+    }
+    bool SwitchAuxiliaryBuses(bool on) override
+    {
+        if (inputs.size() <= 1 && outputs.size() <= 1) return false;
+        auxiliaryOn = on;
+        return true;
     }
     bool Activate(double sampleRate, int32_t maxFrames, bool use64, std::u16string& error) override
     {
@@ -87,8 +136,8 @@ public:
             error = Result(u"setupProcessing", done);
             return false;
         }
-        for (size_t i = 0; i < inputs.size(); ++i) component->activateBus(kAudio, kInput, static_cast<int32_t>(i), 1);
-        for (size_t i = 0; i < outputs.size(); ++i) component->activateBus(kAudio, kOutput, static_cast<int32_t>(i), 1);
+        for (size_t i = 0; i < inputs.size(); ++i) component->activateBus(kAudio, kInput, static_cast<int32_t>(i), i == 0 || auxiliaryOn);
+        for (size_t i = 0; i < outputs.size(); ++i) component->activateBus(kAudio, kOutput, static_cast<int32_t>(i), i == 0 || auxiliaryOn);
         if (eventInputs > 0) component->activateBus(kEvent, kInput, 0, 1);
         if (eventOutputs > 0) component->activateBus(kEvent, kOutput, 0, 1);
         LogInfo(u"Calling setActive...\n");
@@ -388,6 +437,17 @@ private:
         }
         return true;
     }
+    // Each audio bus's channels, as it now says.
+    void ReadChannels()
+    {
+        for (int32_t direction : {kInput, kOutput}) {
+            std::vector<int32_t>& channels = direction == kInput ? inputs : outputs;
+            for (size_t i = 0; i < channels.size(); ++i) {
+                BusInfo info{};
+                if (component->getBusInfo(kAudio, direction, static_cast<int32_t>(i), &info) == kResultOk) channels[i] = info.channelCount;
+            }
+        }
+    }
     uint32_t Id(int32_t index) const { return index < static_cast<int32_t>(parameterIds.size()) ? parameterIds[index] : 0; }
     // Every bus gets its channels, in order, from the flat list of the block.
     static void Buses(const std::vector<int32_t>& channels, void** flat, std::vector<AudioBusBuffers>& buses)
@@ -423,6 +483,8 @@ private:
     static constexpr int32_t kMostProgramLists = 16, kMostPrograms = 128;
     bool separate = false, componentInitialized = false, controllerInitialized = false, active = false, attached = false;
     std::atomic<bool> processing{false};
+    bool auxiliaryOn = true;
+    std::vector<uint64_t> arrangements[2];  // each bus's, inputs and outputs, as it was opened
     int32_t programParameter = -1, programSteps = 0;
     std::vector<std::u16string> programNames;  // of the first program list
     int32_t eventInputs = 0, eventOutputs = 0;

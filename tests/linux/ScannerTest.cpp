@@ -76,6 +76,7 @@ TEST(LinuxScanner, EveryCheckZooPluginGetsItsVerdict)
     std::ofstream(xml) << junit.out;
     const CScannerRun read = RunScanner({xml}, scratch.path, "/usr/bin/python3", TESSARINE_SOURCE_DIR "/tests/linux/read_junit.py");
     ASSERT_EQ(read.exitCode, 0) << read.err;
+    const auto verdicts = CheckZooVerdicts(false);
     size_t suites = 0;
     for (size_t start = 0, end; (end = read.out.find('\n', start)) != std::string::npos; start = end + 1, ++suites) {
         const std::string line = read.out.substr(start, end - start);
@@ -86,8 +87,8 @@ TEST(LinuxScanner, EveryCheckZooPluginGetsItsVerdict)
         int tests = 0, failures = 0, skipped = 0;
         ASSERT_EQ(std::sscanf(line.c_str() + line.find('\t'), "%d %d %d", &tests, &failures, &skipped), 3) << line;
         const std::string plugin = file.substr(0, file.find('.'));
-        const auto verdict = CheckZooVerdicts(false).find(plugin);
-        ASSERT_NE(verdict, CheckZooVerdicts(false).end()) << line;
+        const auto verdict = verdicts.find(plugin);
+        ASSERT_NE(verdict, verdicts.end()) << line;
         EXPECT_EQ(failures > 0, verdict->second.first != "passed") << line;
         EXPECT_GT(tests, 1) << line;
     }

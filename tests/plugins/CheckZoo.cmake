@@ -10,7 +10,8 @@ set(check_behaviours check_clean check_instrument check_crash_block_64 check_wri
     check_rings_forever check_dc_on_one_channel check_notes_in_nothing_out
     check_xml_state check_snaps_to_steps check_programs_set_parameters check_automatable_read_only
     check_crash_on_offset_automation check_crash_on_overlap check_nan_for_some_values check_crash_on_program_3
-    check_crash_on_save_while_processing check_editor_crashes_with_audio)
+    check_crash_on_save_while_processing check_editor_crashes_with_audio check_buses_refuse_mono
+    check_crash_in_stereo_to_mono)
 # Those that concern some formats only; the rest are built in all three.
 set(check_formats_check_values_only_in_process vst3 clap)
 set(check_formats_check_hidden_parameters vst3 clap)
@@ -27,6 +28,8 @@ set(check_formats_check_automatable_read_only vst3 clap)
 set(check_formats_check_crash_on_offset_automation vst3 clap)
 set(check_formats_check_crash_on_overlap vst2 vst3)
 set(check_formats_check_crash_on_program_3 vst2 vst3)
+set(check_formats_check_buses_refuse_mono vst3 clap)
+set(check_formats_check_crash_in_stereo_to_mono vst3 clap)
 set(check_folder ${zoo_folder}-check)
 set(behaviour 0)
 foreach(name ${check_behaviours})

@@ -51,7 +51,9 @@ inline std::map<std::string, std::pair<std::string, std::string>> CheckZooVerdic
             {"check_crash_on_program_3", {"crashed", "programs, program 3"}},
             {"check_crash_on_save_while_processing", {"crashed", "state while processing, on the main thread"}},
             {"check_editor_crashes_with_audio", editorsOpened ? std::pair<std::string, std::string>{"crashed", "editor while processing, on the audio thread"}
-                                                              : std::pair<std::string, std::string>{"passed", ""}}};
+                                                              : std::pair<std::string, std::string>{"passed", ""}},
+            {"check_buses_refuse_mono", {"passed", ""}},
+            {"check_crash_in_stereo_to_mono", {"crashed", "buses, stereo in, mono out"}}};
 }
 
 // The extensions a zoo plug-in is built with: most in every format, some where they apply.
@@ -65,7 +67,8 @@ inline std::vector<const char*> CheckZooFiles(const std::string& name)
         {"check_many_buses", {".vst3", ".clap"}}, {"check_no_state", {".vst3", ".clap"}},
         {"check_programs_set_parameters", {".dll", ".vst3"}}, {"check_automatable_read_only", {".vst3", ".clap"}},
         {"check_crash_on_offset_automation", {".vst3", ".clap"}}, {"check_crash_on_overlap", {".dll", ".vst3"}},
-        {"check_crash_on_program_3", {".dll", ".vst3"}}};
+        {"check_crash_on_program_3", {".dll", ".vst3"}}, {"check_buses_refuse_mono", {".vst3", ".clap"}},
+        {"check_crash_in_stereo_to_mono", {".vst3", ".clap"}}};
     const auto found = some.find(name);
     return found != some.end() ? found->second : std::vector<const char*>{".dll", ".vst3", ".clap"};
 }

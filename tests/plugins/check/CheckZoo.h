@@ -66,6 +66,8 @@ enum class CBehaviour {
     kCrashOnProgram3,    // a fault when program 3 is chosen (VST 2, VST 3)
     kCrashOnSaveWhileProcessing,  // a fault when its state is saved while process runs
     kEditorCrashesWithAudio,      // a fault in process while its editor is open
+    kBusesRefuseMono,    // takes its main buses in stereo only (VST 3, CLAP); checks clean
+    kCrashInStereoToMono,  // takes any layout, and faults in process in stereo in, mono out (VST 3, CLAP)
 };
 
 constexpr CBehaviour kBehaviour = static_cast<CBehaviour>(ZOO_CHECK_BEHAVIOUR);
@@ -135,17 +137,31 @@ void WriteHugeState(Write write)
     for (int i = 0; i < 300; ++i) write(piece, sizeof(piece));
 }
 
-inline void FaultHere()
-{
-    volatile int* nowhere = nullptr;
-    *nowhere = 1;
-}
+// Through a pointer the compiler cannot see is null: a null it can see lets it drop the path.
+inline int* volatile ZooNowhere = nullptr;
+inline void FaultHere() { *ZooNowhere = 1; }
 
 inline void HangIfAsked()
 {
     if (kBehaviour == CBehaviour::kHangsInActivation)
         for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
 }
+
+// The channels of the main buses a layout chosen by the host gives, in and out.
+struct CZooBuses {
+    int channels[2] = {kInputChannels, kOutputChannels};
+    // Whether it takes a layout of these main channels (0: the bus it does not have).
+    static bool Takes(int in, int out)
+    {
+        if (kBehaviour == CBehaviour::kCrashInStereoToMono) return (in == 1 || in == 2) && (out == 1 || out == 2);
+        if (kBehaviour == CBehaviour::kBusesRefuseMono) return in == kInputChannels && out == kOutputChannels;
+        return false;
+    }
+    void FaultIfStereoToMono() const
+    {
+        if (kBehaviour == CBehaviour::kCrashInStereoToMono && channels[0] == 2 && channels[1] == 1) FaultHere();
+    }
+};
 
 struct CZooSound {
     double parameters[2] = {kDefaults[0], kDefaults[1]};  // gain, drive

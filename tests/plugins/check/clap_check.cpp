@@ -26,6 +26,7 @@ struct CZooClap {
     const HostTimerSupport* timers = nullptr;
     uint32_t timer = kInvalidId;
     int ticks = 0;  // the editor's timer fired this often
+    CZooBuses buses;
 };
 
 CZooClap* Zoo(const Plugin* plugin) { return static_cast<CZooClap*>(plugin->pluginData); }
@@ -38,12 +39,39 @@ bool AudioPortGet(const Plugin* plugin, uint32_t index, bool input, AudioPortInf
     std::strcpy(info->name, "Main");
     info->id = index;
     info->flags = (index == 0 ? kAudioPortIsMain : 0) | kAudioPortSupports64Bits;
-    info->channelCount = kManyBuses ? kBusChannels : input ? kInputChannels : kOutputChannels;
+    info->channelCount = kManyBuses ? kBusChannels : Zoo(plugin)->buses.channels[input ? 0 : 1];
     info->portType = "stereo";
     info->inPlacePair = 0xFFFFFFFF;
     return true;
 }
 const PluginAudioPorts AudioPorts{AudioPortCount, AudioPortGet};
+
+// The configurations it offers: stereo, and mono or stereo in, mono out, by behaviour.
+constexpr bool kConfigs = kBehaviour == CBehaviour::kBusesRefuseMono || kBehaviour == CBehaviour::kCrashInStereoToMono;
+uint32_t ConfigCount(const Plugin*) { return 2; }
+bool ConfigGet(const Plugin*, uint32_t index, AudioPortsConfig* config)
+{
+    if (index >= 2) return false;
+    *config = {};
+    config->id = index;
+    const int in = 2, out = index == 0 ? 2 : 1;
+    std::snprintf(config->name, sizeof(config->name), "%s", index == 0 ? "stereo in, stereo out" : "stereo in, mono out");
+    config->inputPortCount = config->outputPortCount = 1;
+    config->hasMainInput = config->hasMainOutput = true;
+    config->mainInputChannelCount = in;
+    config->mainOutputChannelCount = out;
+    config->mainInputPortType = config->mainOutputPortType = out == 2 ? "stereo" : "mono";
+    return true;
+}
+// One that refuses mono offers that configuration too, and refuses it when chosen.
+bool ConfigSelect(const Plugin* plugin, uint32_t id)
+{
+    const int out = id == 0 ? 2 : 1;
+    if (id > 1 || !CZooBuses::Takes(2, out)) return false;
+    Zoo(plugin)->buses.channels[1] = out;
+    return true;
+}
+const PluginAudioPortsConfig PortsConfig{ConfigCount, ConfigGet, ConfigSelect};
 
 uint32_t NotePortCount(const Plugin*, bool input) { return input ? kTakesNotes : kMidiEffect; }
 bool NotePortGet(const Plugin*, uint32_t, bool, void*) { return false; }
@@ -226,6 +254,7 @@ int32_t ProcessBlock(const Plugin* plugin, const void* call)
     }
     ApplyEvents(zoo, process->inEvents, process->outEvents);
     if (process->audioOutputsCount < 1 || kManyBuses) return 1;
+    zoo->buses.FaultIfStereoToMono();
     const AudioBuffer* in = process->audioInputsCount > 0 ? &process->audioInputs[0] : nullptr;
     const AudioBuffer& out = process->audioOutputs[0];
     const int inputs = in ? static_cast<int>(in->channelCount) : 0;
@@ -240,6 +269,7 @@ int32_t ProcessBlock(const Plugin* plugin, const void* call)
 const void* Extension(const Plugin*, const char* id)
 {
     if (std::strcmp(id, kAudioPortsId) == 0) return &AudioPorts;
+    if (std::strcmp(id, kAudioPortsConfigId) == 0 && kConfigs) return &PortsConfig;
     if (std::strcmp(id, kNotePortsId) == 0) return &NotePorts;
     if (std::strcmp(id, kParamsId) == 0) return &Params;
     if (std::strcmp(id, kStateId) == 0) return &State;

@@ -149,7 +149,7 @@ public:
         *bus = {};
         bus->mediaType = type;
         bus->direction = direction;
-        bus->channelCount = type != kAudio ? 1 : kManyBuses ? kBusChannels : direction == kOutput ? kOutputChannels : kInputChannels;
+        bus->channelCount = type != kAudio ? 1 : kManyBuses ? kBusChannels : buses.channels[direction == kOutput];
         const char16_t name[] = u"Main";
         std::memcpy(bus->name, name, sizeof(name));
         bus->busType = index == 0 ? kMain : kAux;
@@ -183,10 +183,17 @@ public:
     }
 
     // IAudioProcessor
-    tresult VST3_METHOD setBusArrangements(uint64_t*, int32_t, uint64_t*, int32_t) override { return kResultFalse; }
-    tresult VST3_METHOD getBusArrangement(int32_t, int32_t, uint64_t* arrangement) override
+    tresult VST3_METHOD setBusArrangements(uint64_t* inputs, int32_t inCount, uint64_t* outputs, int32_t outCount) override
     {
-        *arrangement = 3;
+        const auto channels = [](uint64_t arrangement) { return arrangement == kSpeakerMono ? 1 : arrangement == kSpeakerStereo ? 2 : 0; };
+        const int in = inCount > 0 ? channels(inputs[0]) : 0, out = outCount > 0 ? channels(outputs[0]) : 0;
+        if (!CZooBuses::Takes(in, out)) return kResultFalse;
+        buses.channels[0] = in, buses.channels[1] = out;
+        return kResultOk;
+    }
+    tresult VST3_METHOD getBusArrangement(int32_t direction, int32_t, uint64_t* arrangement) override
+    {
+        *arrangement = buses.channels[direction == kOutput] == 1 ? kSpeakerMono : kSpeakerStereo;
         return kResultOk;
     }
     tresult VST3_METHOD canProcessSampleSize(int32_t) override { return kResultOk; }
@@ -230,6 +237,7 @@ public:
             else reinterpret_cast<float**>(data->outputs[0].channelBuffers)[0][0] = std::nanf("");
             return kResultOk;
         }
+        buses.FaultIfStereoToMono();
         const AudioBusBuffers* in = data->numInputs > 0 ? &data->inputs[0] : nullptr;
         const AudioBusBuffers& out = data->outputs[0];
         if (data->symbolicSampleSize == kSample64)
@@ -319,6 +327,7 @@ private:
 
     uint32_t references = 1;
     CZooSound sound;
+    CZooBuses buses;
     bool controllerRole;
     bool greeted = false;
     IHostApplication* host = nullptr;
