@@ -4,8 +4,8 @@
 # VST 3 "X11EmbedWindowID" with the host's run loop, CLAP "x11" with fd and timer support).
 # Debian's plug-ins of each format and framework open, run and close (zam's CLAP plug-in without
 # parameters: those with parameters fail in state before their editor, a real fault); the zoo's editor that
-# faults crashes its check in the editor stage; the zoo's CLAP editor that needs the host's
-# timers passes.
+# faults crashes its check in the editor stage, and the one that faults when audio runs while
+# it is open crashes on the audio thread; the zoo's CLAP editor that needs the host's timers passes.
 set -euo pipefail
 bin=$1
 display=90
@@ -24,6 +24,7 @@ status=0
   /usr/lib/vst/lsp-plugins/compressor-stereo.so /usr/lib/vst/iem.at/libStereoEncoder.so /usr/lib/lxvst/DragonflyRoomReverb-vst.so \
   "$zoo/check_clean.so" "$zoo/check_clean.vst3" "$zoo/check_clean.clap" "$zoo/check_gui_needs_host.clap" \
   "$zoo/check_editor_crashes.so" "$zoo/check_editor_crashes.vst3" "$zoo/check_editor_crashes.clap" \
+  "$zoo/check_editor_crashes_with_audio.so" "$zoo/check_editor_crashes_with_audio.vst3" "$zoo/check_editor_crashes_with_audio.clap" \
   >"$work/out.json" 2>"$work/err.txt" || status=$?
 [ "$status" -eq 1 ] || { echo "tessarine-scan ended with $status"; tail -n 5 "$work/err.txt"; exit 1; }
 python3 - "$work/out.json" <<'PY'
@@ -35,10 +36,12 @@ for record in records:
     for plugin in record.get("subPlugins", [record]):
         if "check" in plugin:
             checks[name] = plugin["check"]
-assert len(checks) == 13, sorted(checks)
+assert len(checks) == 16, sorted(checks)
 for name, check in sorted(checks.items()):
     editor = [stage for stage in check.get("stages", []) if stage["stage"] == "editor"]
-    if name.startswith("check_editor_crashes"):
+    if name.startswith("check_editor_crashes_with_audio"):
+        assert check["status"] == "crashed" and check["stage"] == "editor while processing, on the audio thread", (name, check.get("verdict"))
+    elif name.startswith("check_editor_crashes"):
         assert check["status"] == "crashed" and check["stage"] == "editor", (name, check.get("verdict"))
     else:
         assert check["status"] == "passed", (name, check.get("verdict"))
