@@ -35,8 +35,9 @@ const std::map<std::string, std::vector<std::string>>& DebianCheckFaults()
             {"ZaMultiCompX2.vst3", {"warnings in parameters: 36 parameters and 3 hidden ones, not set, 8 read-only: parameter 36 \"Gain Reduction 1\" is both automatable and read-only"}},
             // Automation from the audio thread: it writes past the block it was given.
             {"libDirectionalCompressor.so", {"crashed in automation at 48000 Hz, blocks of 512", "failed in automation: process failed with automation inside blocks: it wrote past the end"}},
-            // After a run at 384 kHz it faults in the next, at 48 kHz; without that rate it passes.
-            {"libGranularEncoder.so", {"crashed in process at 48000 Hz, blocks of 512, timed"}},
+            // After a run at 384 kHz it faults, mostly in the next run, at 48 kHz, now and then not
+            // at all; without that rate it passes.
+            {"libGranularEncoder.so", {"passed", "crashed in process at"}},
             // Races: a value set from the main thread frees what process uses; a state loaded
             // while processing rebuilds the convolver under the audio thread.
             {"libFdnReverb.so", {"passed", "crashed in values set from the main thread while processing"}},

@@ -108,6 +108,8 @@ TEST(CheckReport, IsReadBackWholeOrAsFarAsItWent)
     result.audio64 = true;
     result.sampleRates = u"44100|48000";
     result.blockSizes = u"1|64|varying";
+    result.programs = 128;
+    result.layouts = u"1>1|2>2|2>1";
     result.load = 12.345;
     FinishCheckReport(result);
     std::vector<std::string> whole = partial;
@@ -132,6 +134,8 @@ TEST(CheckReport, IsReadBackWholeOrAsFarAsItWent)
     EXPECT_TRUE(report->facts.audio64);
     EXPECT_FALSE(report->facts.editor);
     EXPECT_EQ(report->facts.blockSizes, "1|64|varying");
+    EXPECT_EQ(report->facts.programs, 128);
+    EXPECT_EQ(report->facts.layouts, "1>1|2>2|2>1");
 
     // A crash after the second stage: the host keeps both, and knows nothing more.
     const auto cut = ParsePartialModuleReport(partial);
@@ -165,6 +169,8 @@ TEST(CheckReport, ABadStageOrFactIsNoReport)
         {"{", "\"check\": \"vst2\",", "\"blockSizes\": \"64|\\u001b[2J\",", "}"},
         {"{", "\"check\": \"vst2\",", "\"midiIn\": 1,", "}"},
         {"{", "\"check\": \"vst2\",", "\"hiddenParameters\": -2,", "}"},
+        {"{", "\"check\": \"vst2\",", "\"layouts\": \"2>\",", "}"},
+        {"{", "\"check\": \"vst2\",", "\"layouts\": \"1>1|=cmd\",", "}"},
         {"{", "\"check\": \"vst2\",", "\"stages\": [", "}"}};
     for (const auto& lines : bad) EXPECT_FALSE(ParsePluginReport(lines)) << lines[1] << lines[2];
 }
