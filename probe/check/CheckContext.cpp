@@ -43,12 +43,14 @@ void CCheck::SetCheckProcessing(double rate, int32_t block)
 // Hosts run audio with denormal numbers flushed to zero (the FTZ and DAZ bits of the SSE
 // control register): a plug-in's own arithmetic makes none there, and one it writes as it is
 // still shows.
-bool CCheck::Process(CCheckBlock& block, std::u16string& error)
+bool CCheck::Process(CCheckBlock& block, std::u16string& error, CProcessTimer* timer)
 {
     block.eventsOut = 0;
     FlushDenormals(true);
     audio.inProcess.store(true, std::memory_order_release);
+    if (timer) timer->Start();
     bool processed = plugin.Process(block, error);
+    if (timer) timer->Stop();
     audio.inProcess.store(false, std::memory_order_release);
     FlushDenormals(false);
     eventsOut += block.eventsOut;

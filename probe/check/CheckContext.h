@@ -10,6 +10,7 @@
 #include "probe/AudioThread.h"
 #include "probe/CheckAudio.h"
 #include "probe/CheckedPlugin.h"
+#include "probe/ProcessTimer.h"
 #include "probe/check/CheckBuffers.h"
 #include "report/CheckResult.h"
 
@@ -46,8 +47,8 @@ public:
     void SetCheckProcessing(double rate, int32_t block);
 
     // On the audio thread: one block through the plug-in, counting what it sends, with denormal
-    // numbers flushed as hosts run audio.
-    bool Process(CCheckBlock& block, std::u16string& error);
+    // numbers flushed as hosts run audio; `timer`, when given, times the plug-in's call alone.
+    bool Process(CCheckBlock& block, std::u16string& error, CProcessTimer* timer = nullptr);
     // Runs `blocks` on the audio thread between its start and stop of processing, the main
     // thread doing its own work meanwhile; false when processing did not start or `blocks` failed.
     bool RunAudio(const std::function<bool()>& blocks, std::u16string& error);
