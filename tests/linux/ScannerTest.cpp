@@ -65,6 +65,11 @@ TEST(LinuxScanner, EveryCheckZooPluginGetsItsVerdict)
             ASSERT_TRUE(plugin.contains("check")) << file << record.dump();
             EXPECT_EQ(plugin["check"]["status"], verdict.first) << file << plugin["check"].dump();
             EXPECT_EQ(plugin["check"]["stage"], verdict.second) << file << plugin["check"].dump();
+            // Programs chosen and named: VST 2 by effGetProgramName, VST 3 by its program list.
+            if (name == "check_programs_set_parameters") {
+                EXPECT_EQ(plugin["check"]["programs"], 4) << file;
+                EXPECT_EQ(plugin["check"]["stages"][5]["details"], "4 programs chosen, 4 with a name") << file;
+            }
         }
 
     // The same as JUnit, read by a real XML parser and a CI tool's reader: with --strict every

@@ -67,7 +67,7 @@ private:
     void* window = nullptr;
 };
 
-class CZooPlugin final : public IComponent, public IAudioProcessor, public IEditController, public IConnectionPoint {
+class CZooPlugin final : public IComponent, public IAudioProcessor, public IEditController, public IConnectionPoint, public IUnitInfo {
 public:
     explicit CZooPlugin(bool controllerRole = false) : controllerRole(controllerRole) {}
 
@@ -81,11 +81,47 @@ public:
             *object = static_cast<IEditController*>(this);
         else if (SameTuid(iid, kConnectionPointId.data()) && kSeparate)
             *object = static_cast<IConnectionPoint*>(this);
+        else if (SameTuid(iid, kUnitInfoId.data()) && kProgramParameter)
+            *object = static_cast<IUnitInfo*>(this);
         else
             return *object = nullptr, kNoInterface;
         addRef();
         return kResultOk;
     }
+
+    // IUnitInfo: one unit with one program list, named as its programs are.
+    int32_t VST3_METHOD getUnitCount() override { return 1; }
+    tresult VST3_METHOD getUnitInfo(int32_t index, UnitInfo* info) override
+    {
+        if (index != 0) return kInvalidArgument;
+        *info = {0, -1, u"Root", kProgramListId};
+        return kResultOk;
+    }
+    int32_t VST3_METHOD getProgramListCount() override { return 1; }
+    tresult VST3_METHOD getProgramListInfo(int32_t index, ProgramListInfo* info) override
+    {
+        if (index != 0) return kInvalidArgument;
+        *info = {kProgramListId, u"Programs", kProgramCount};
+        return kResultOk;
+    }
+    tresult VST3_METHOD getProgramName(int32_t list, int32_t program, char16_t* name) override
+    {
+        if (list != kProgramListId || program < 0 || program >= kProgramCount) return kInvalidArgument;
+        const char16_t text[] = {u'P', u'r', u'o', u'g', u'r', u'a', u'm', u' ', static_cast<char16_t>(u'1' + program), 0};
+        std::memcpy(name, text, sizeof(text));
+        return kResultOk;
+    }
+    tresult VST3_METHOD getProgramInfo(int32_t, int32_t, const char*, char16_t*) override { return kResultFalse; }
+    tresult VST3_METHOD hasProgramPitchNames(int32_t, int32_t) override { return kResultFalse; }
+    tresult VST3_METHOD getProgramPitchName(int32_t, int32_t, int16_t, char16_t*) override { return kResultFalse; }
+    int32_t VST3_METHOD getSelectedUnit() override { return 0; }
+    tresult VST3_METHOD selectUnit(int32_t) override { return kResultOk; }
+    tresult VST3_METHOD getUnitByBus(int32_t, int32_t, int32_t, int32_t, int32_t* unit) override
+    {
+        *unit = 0;
+        return kResultOk;
+    }
+    tresult VST3_METHOD setUnitProgramData(int32_t, int32_t, IBStream*) override { return kResultFalse; }
 
     // IConnectionPoint: the controller greets the component as soon as they are connected.
     tresult VST3_METHOD connect(IConnectionPoint* other) override
@@ -312,6 +348,7 @@ public:
 
 private:
     static constexpr uint32_t kProgramId = 2;
+    static constexpr int32_t kProgramListId = 1;
     static int ProgramOf(double value) { return static_cast<int>(std::lround(value * std::max(kProgramCount - 1, 1))); }
     static std::string ReadAll(IBStream* stream)
     {
