@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class CProcessTimer;
+
 // The plug-in's own default layout, read once it is open.
 struct CPluginLayout {
     std::vector<int32_t> inputs, outputs;  // the channels of each audio bus, main first
@@ -34,6 +36,8 @@ struct CCheckBlock {
     int64_t position = 0;               // of the block's first sample since activation
     int64_t eventsOut = 0;              // notes and MIDI events the plug-in sent, counted up by Process
     std::vector<CParameterPoint> points;  // automation inside the block, by offset
+    // Times the plug-in's own calls, none of the host's work around them, when set.
+    CProcessTimer* timer = nullptr;
 };
 
 struct CParameterInfo {

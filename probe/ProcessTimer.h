@@ -22,3 +22,21 @@ private:
     double cpuAtStart = 0;
     double firstWall = -1;                // when the first call began
 };
+
+// Times one call of the plug-in's with `timer`, when there is one.
+class CTimedCall {
+public:
+    explicit CTimedCall(CProcessTimer* timer) : timer(timer)
+    {
+        if (timer) timer->Start();
+    }
+    ~CTimedCall()
+    {
+        if (timer) timer->Stop();
+    }
+    CTimedCall(const CTimedCall&) = delete;
+    CTimedCall& operator=(const CTimedCall&) = delete;
+
+private:
+    CProcessTimer* timer;
+};

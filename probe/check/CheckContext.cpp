@@ -48,9 +48,9 @@ bool CCheck::Process(CCheckBlock& block, std::u16string& error, CProcessTimer* t
     block.eventsOut = 0;
     FlushDenormals(true);
     audio.inProcess.store(true, std::memory_order_release);
-    if (timer) timer->Start();
+    block.timer = timer;
     bool processed = plugin.Process(block, error);
-    if (timer) timer->Stop();
+    block.timer = nullptr;
     audio.inProcess.store(false, std::memory_order_release);
     FlushDenormals(false);
     eventsOut += block.eventsOut;

@@ -13,6 +13,7 @@
 #include "probe/ProbeState.h"
 #include "probe/PluginLibrary.h"
 #include "probe/ProcessGuard.h"
+#include "probe/ProcessTimer.h"
 #include "probe/clap/ClapHostExtensions.h"
 #include "probe/clap/ClapModule.h"
 #include "protocol/LogLine.h"
@@ -226,7 +227,11 @@ public:
         call.inEvents = &events.list;
         call.outEvents = &sent.list;
         steadyTime += block.frames;
-        const int32_t status = plugin->process(plugin, &call);
+        int32_t status;
+        {
+            CTimedCall timed(block.timer);
+            status = plugin->process(plugin, &call);
+        }
         block.eventsOut += sent.notes;
         if (status != kProcessError) return true;
         error = u"process returned CLAP_PROCESS_ERROR";

@@ -7,6 +7,7 @@
 #include "probe/LibraryLoading.h"
 #include "probe/ProbeState.h"
 #include "probe/ProcessGuard.h"
+#include "probe/ProcessTimer.h"
 #include "probe/vst2/HostCallback.h"
 #include "protocol/Format.h"
 #include "protocol/LogLine.h"
@@ -184,6 +185,7 @@ private:
     void ProcessPart(CCheckBlock& block, int32_t start, int32_t end)
     {
         SendNotes(block, start, end);
+        CTimedCall timed(block.timer);
         if (start == 0 && end == block.frames) {
             if (block.use64) effect->processDoubleReplacing(effect, block.inputs64.data(), block.outputs64.data(), end);
             else effect->processReplacing(effect, block.inputs32.data(), block.outputs32.data(), end);

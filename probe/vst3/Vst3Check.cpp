@@ -7,6 +7,7 @@
 #include "probe/CheckDriver.h"
 #include "probe/LibraryLoading.h"
 #include "probe/ProcessGuard.h"
+#include "probe/ProcessTimer.h"
 #include "probe/vst3/Vst3HostObjects.h"
 #include "probe/vst3/Vst3Module.h"
 #include "probe/EditorWindow.h"
@@ -207,7 +208,11 @@ public:
         data.inputEvents = &events;
         data.outputEvents = &sentEvents;
         data.processContext = &context;
-        const tresult done = processor->process(&data);
+        tresult done;
+        {
+            CTimedCall timed(block.timer);
+            done = processor->process(&data);
+        }
         block.eventsOut += sentEvents.added;
         // What the processor changed, and where automation left a value, goes to the controller
         // on the main thread, as a host forwards it.

@@ -227,7 +227,7 @@ TEST_F(ScannerTest, TellsBadUsageApart)
     CProgram help(Command(L"--help"));
     EXPECT_EQ(help.Wait(kRunLimitMs), 0u);
     for (const char* option : {"--jobs", "--timeout", "--db", "--rescan", "--retry-failed", "--format", "--dump-dir",
-                               "--server", "--version", "Exit codes:", "3  an internal error", "Example:"})
+                               "--server", "--version", "--strict", "junit", "Exit codes:", "3  an internal error", "Examples:"})
         EXPECT_NE(help.Out().find(option), std::string::npos) << option;
     CProgram version(Command(L"--version"));
     EXPECT_EQ(version.Wait(kRunLimitMs), 0u);
