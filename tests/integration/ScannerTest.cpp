@@ -764,7 +764,9 @@ TEST_F(ScannerTest, EveryCheckZooPluginGetsItsVerdictOnBothMachines)
                     EXPECT_TRUE(verdict["tail"].is_number() && verdict["tail"] < longest) << file;
                     // How long it rings depends on its level when the noise stops (it falls 40 dB a
                     // second), and the timed run stops after a second of its own, wherever that is.
-                    if (name == "check_long_tail") EXPECT_GT(verdict["tail"], 1.0) << file;
+                    if (name == "check_long_tail") {
+                        EXPECT_GT(verdict["tail"], 1.0) << file;
+                    }
                     const bool notes = name == "check_instrument" || name == "check_midi_effect";
                     EXPECT_EQ(verdict["midiIn"], notes) << file;
                     EXPECT_EQ(verdict["midiOut"], name == "check_midi_effect") << file;

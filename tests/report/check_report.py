@@ -128,7 +128,7 @@ def check_checks(path):
             fail('no %s column' % title)
     rows = {cells[-2]: cells for kind, cells in dom.rows if kind in ('file', 'sub') and len(cells) > 3}
     # A cell's text is its marks' stage names, then the verdict.
-    expected = {'check_clean.dll': 'openprocessaudioparametersstateclosepassed',
+    expected = {'check_clean.dll': 'openprocessaudioparametersautomationprogramsstatesessionbusesclosepassed',
                 'check_writes_nan.dll': 'openprocessaudiofailed in audio',
                 'check_crash_block_64.dll': 'openprocesscrashed in process at 44100 Hz, blocks of 64'}
     for name, marks in expected.items():
