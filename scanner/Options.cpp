@@ -47,10 +47,12 @@ int ParseScanOptions(const std::vector<std::string>& arguments, CScanOptions& op
                  "stay known bad and are skipped)");
     app.add_flag("--rescan", options.rescan, "scan every file, also those unchanged since the database has them");
     app.add_flag("--check", options.check,
-                 "check every plug-in that scans ok, on the same servers: open it, process audio at 44.1, 48 and 96 "
-                 "kHz in blocks of 1 to 4096, judge the output, set and read back its parameters, save and restore "
-                 "its state, close it; gives each a verdict (passed, warnings, failed, crashed, timed out, blocked) "
-                 "and its real-time load; the database keeps checks as it keeps scans");
+                 "check every plug-in that scans ok, on the same servers, as a session runs it: open it, process "
+                 "audio on an audio thread at 22.05 to 384 kHz in blocks of 1 to 4096, judge the output, set and "
+                 "read back its parameters, automate them inside blocks and give them random values, choose its "
+                 "programs, save and restore its state, edit, save and load it from the main thread while audio "
+                 "runs, offer it mono and stereo layouts, close it; gives each a verdict (passed, warnings, failed, "
+                 "crashed, timed out, blocked) and its real-time load; the database keeps checks as it keeps scans");
     app.add_flag("--strict", options.strict,
                  "a check's warnings count as failures: in the exit code, and as <failure> in --format junit");
     app.add_flag("--check-editor", options.checkEditor,
